@@ -1,0 +1,3 @@
+#include "app/import.h"
+
+void ImportVideos() {}

@@ -1,0 +1,3 @@
+#include "contents/contents_list.h"
+
+void ListContents() {}

@@ -1,0 +1,5 @@
+#include "contents/folder_settings.h"
+
+#include "gesture/knowledge_base.h"
+
+void LoadFolderSettings() { ReadKB(); }

@@ -1,0 +1,4 @@
+// The settings and key-frame files a contents folder may come with.
+#pragma once
+
+void LoadFolderSettings();

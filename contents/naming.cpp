@@ -1,0 +1,32 @@
+#include "contents/naming.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void FormatName(char* out, size_t size, const char* format, ...) {
+  if (size == 0) return;
+  va_list args;
+  va_start(args, format);
+  vsnprintf(out, size, format, args);
+  va_end(args);
+  for (char* p = out; *p != '\0'; ++p)
+    if (*p == ' ') *p = '0';
+}
+
+void FolderName(char* out, size_t size, int k) { FormatName(out, size, "%s/%c%3d", "..", 'S', k); }
+
+void FramePath(char* out, size_t size, int k, int n) {
+  FormatName(out, size, "%s/%c%3d/clip_%5d.jpg", "..", 'S', k, n);
+}
+
+void FrameTableFileName(char* out, size_t size, int k) { FormatName(out, size, "frame_data%4d.dat", k); }
+
+void SettingsFileName(char* out, size_t size, int k) { FormatName(out, size, "zep_env%4d.dat", k); }
+
+void KeyFrameFileName(char* out, size_t size, int k) {
+  FormatName(out, size, "%s/%c%3d/qdx_config.dat", "..", 'S', k);
+}
+
+void MarkerFileName(char* out, size_t size, int k) {
+  FormatName(out, size, "%s/%c%3d/check_result.txt", "..", 'S', k);
+}

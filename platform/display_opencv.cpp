@@ -1,0 +1,108 @@
+// The real display: OpenCV image windows, with key presses read by an
+// application-wide Qt event filter. Debian's OpenCV draws its windows with
+// Qt 5 and its own key wait turns Shift+letter into the lower-case letter,
+// lets Qt take the first Tab of a window for focus, and can abort on some
+// Japanese-keyboard keys. So we take every key press before Qt handles it,
+// turn its typed text into the key code, and queue it for our key wait.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QObject>
+#include <deque>
+#include <opencv2/highgui.hpp>
+
+#include "platform/image_cv.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::deque<int> PendingKeys;
+
+// Returns the key code of a press, or -1 for keys the player has no use for.
+int KeyCode(const QKeyEvent* e) {
+  switch (e->key()) {
+  case Qt::Key_Tab:
+  case Qt::Key_Backtab: return 0x09;
+  case Qt::Key_Backspace: return 0x08;
+  case Qt::Key_Return:
+  case Qt::Key_Enter: return 0x0D;
+  case Qt::Key_Escape: return 0x1B;
+  default: break;
+  }
+  QByteArray text = e->text().toLatin1();
+  if (text.size() != 1) return -1;
+  unsigned char c = static_cast<unsigned char>(text[0]);
+  if (c == 0 || c >= 0x7F) return -1;
+  return c;
+}
+
+class KeyFilter : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      int code = KeyCode(static_cast<QKeyEvent*>(event));
+      if (code >= 0) PendingKeys.push_back(code);
+      return true; // neither Qt nor the window sees the key
+    }
+    if (event->type() == QEvent::ShortcutOverride) return true; // keeps Tab from focus handling
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+KeyFilter* Filter = nullptr;
+
+void InstallKeyFilter() {
+  if (Filter != nullptr) return;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  Filter = new KeyFilter;
+  app->installEventFilter(Filter);
+}
+
+void OnMouse(int, int, int, int, void*) {}
+
+void CreateWindow(const char* name, int autosize) {
+  int flags = (autosize ? cv::WINDOW_AUTOSIZE : cv::WINDOW_NORMAL) | cv::WINDOW_GUI_NORMAL;
+  cv::namedWindow(name, flags);
+  cv::setMouseCallback(name, OnMouse, nullptr);
+  InstallKeyFilter();
+}
+
+void DestroyWindow(const char* name) {
+  try {
+    cv::destroyWindow(name);
+  } catch (const cv::Exception&) {
+    // no such window: nothing to destroy
+  }
+}
+
+void ShowImage(const char* name, const ZepImage* image) {
+  if (image != nullptr && !image->mat.empty()) cv::imshow(name, image->mat);
+}
+
+int TakePending() {
+  int k = PendingKeys.front();
+  PendingKeys.pop_front();
+  return k;
+}
+
+int WaitKey(int milliseconds) {
+  if (!PendingKeys.empty()) {
+    cv::waitKey(1); // keep the window drawn
+    return TakePending();
+  }
+  if (milliseconds <= 0) {
+    while (PendingKeys.empty()) cv::waitKey(10);
+    return TakePending();
+  }
+  double deadline = Clock.now() + milliseconds / 1000.0;
+  do {
+    int k = cv::waitKey(1);
+    if (!PendingKeys.empty()) return TakePending();
+    if (k >= 0 && Filter == nullptr) return k & 0xFF; // a window system without our filter
+  } while (Clock.now() < deadline);
+  return -1;
+}
+
+} // namespace
+
+DisplayOps Display = {CreateWindow, DestroyWindow, ShowImage, WaitKey};

@@ -1,0 +1,189 @@
+// The Linux side of the platform layer.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+void WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return; // a closed console is not worth dying for
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+void WriteOut(const char* data, size_t size) {
+  // stdout is line buffered (SetupConsole), so each line reaches a log or a
+  // supervising program when it happens.
+  fwrite(data, 1, size, stdout);
+}
+
+void WriteErr(const char* data, size_t size) {
+  fflush(stdout); // keep the order of the two streams on a shared terminal
+  WriteAll(2, data, size);
+}
+
+double NowSeconds() {
+  struct timeval tv;
+  gettimeofday(&tv, nullptr);
+  return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) * 1e-6;
+}
+
+void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args) {
+  char small[1024];
+  va_list copy;
+  va_copy(copy, args);
+  int n = vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return;
+  if (static_cast<size_t>(n) < sizeof small) {
+    sink(small, static_cast<size_t>(n));
+    return;
+  }
+  char* big = static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
+  if (big == nullptr) return;
+  vsnprintf(big, static_cast<size_t>(n) + 1, format, args);
+  sink(big, static_cast<size_t>(n));
+  free(big);
+}
+
+} // namespace
+
+ConsoleOps Console = {WriteOut, WriteErr};
+ClockOps Clock = {NowSeconds};
+
+void Print(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PrintTo(Console.write_out, format, args);
+  va_end(args);
+}
+
+void PrintError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  PrintTo(Console.write_err, format, args);
+  va_end(args);
+}
+
+void SetupConsole() {
+  setlocale(LC_ALL, "");
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+}
+
+int ReadConsoleKey() {
+  fflush(stdout);
+  if (!isatty(STDIN_FILENO)) return -1;
+  struct termios saved;
+  if (tcgetattr(STDIN_FILENO, &saved) != 0) return -1;
+  struct termios raw = saved;
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+  unsigned char c = 0;
+  ssize_t n;
+  do {
+    n = read(STDIN_FILENO, &c, 1);
+  } while (n < 0 && errno == EINTR);
+  tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  return n == 1 ? c : -1;
+}
+
+void PauseBriefly() { usleep(100); }
+
+bool DisplayAvailable() {
+  const char* x = getenv("DISPLAY");
+  const char* w = getenv("WAYLAND_DISPLAY");
+  return (x != nullptr && *x != '\0') || (w != nullptr && *w != '\0');
+}
+
+bool FileExists(const char* path) {
+  struct stat st;
+  return stat(path, &st) == 0;
+}
+
+bool ListFolder(const char* folder, void (*visit)(const char*, void*), void* context, bool* missing) {
+  *missing = false;
+  DIR* dir = opendir(folder);
+  if (dir == nullptr) {
+    *missing = (errno == ENOENT || errno == ENOTDIR);
+    return false;
+  }
+  while (struct dirent* entry = readdir(dir)) visit(entry->d_name, context);
+  closedir(dir);
+  return true;
+}
+
+bool CurrentFolder(char* buffer, size_t size) {
+  if (getcwd(buffer, size) == nullptr) {
+    if (size > 0) buffer[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+bool WriteFileAtomically(const char* path, const char* data, size_t size) {
+  char temp[4096];
+  int n = snprintf(temp, sizeof temp, "%s.tmp%ld", path, static_cast<long>(getpid()));
+  if (n < 0 || static_cast<size_t>(n) >= sizeof temp) return false;
+  int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (size > 0 && ok) {
+    ssize_t w = write(fd, data, size);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) ok = false;
+    else {
+      data += w;
+      size -= static_cast<size_t>(w);
+    }
+  }
+  if (close(fd) != 0) ok = false;
+  if (ok && rename(temp, path) != 0) ok = false;
+  if (!ok) unlink(temp);
+  return ok;
+}
+
+bool FindFfmpeg(char* buffer, size_t size) {
+  auto executable = [](const char* p) {
+    struct stat st;
+    return stat(p, &st) == 0 && S_ISREG(st.st_mode) && access(p, X_OK) == 0;
+  };
+  if (executable("./ffmpeg")) {
+    snprintf(buffer, size, "./ffmpeg");
+    return true;
+  }
+  const char* path = getenv("PATH");
+  if (path == nullptr) return false;
+  while (*path != '\0') {
+    const char* end = strchr(path, ':');
+    size_t len = end ? static_cast<size_t>(end - path) : strlen(path);
+    if (len > 0) {
+      int n = snprintf(buffer, size, "%.*s/ffmpeg", static_cast<int>(len), path);
+      if (n > 0 && static_cast<size_t>(n) < size && executable(buffer)) return true;
+    }
+    if (end == nullptr) break;
+    path = end + 1;
+  }
+  return false;
+}
+
+void RingBell() { Print("%c", 7); }

@@ -1,0 +1,19 @@
+// The bounded cache of decoded frames beside the frame table, and the main
+// window that shows them.
+#pragma once
+
+// Releases every image of the cache and clears the loaded flags of the folder.
+void EmptyFrameCache();
+
+// Destroys and re-creates the main window, sized by VARIABLE_SIZE_FLAG.
+void RecreateMainWindow();
+
+// Loads, marks and shows the current frame when it changed. Returns false when
+// its image cannot be read (the message is printed here).
+bool PresentFrame();
+
+// Shows a cached frame in the main window, mirrored per flip mode 0, 1 or 2.
+void ShowFrame(int index, int flip);
+
+// The integer part of a frame number; INT_MIN for NaN or values beyond int.
+int IntegerPart(double value);

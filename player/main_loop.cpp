@@ -1,0 +1,163 @@
+#include <cstdio>
+
+#include "app/banners.h"
+#include "app/timing.h"
+#include "contents/folder_settings.h"
+#include "contents/frame_table.h"
+#include "contents/text_values.h"
+#include "gesture/knowledge_base.h"
+#include "motion/camera.h"
+#include "motion/shared_pool.h"
+#include "platform/platform.h"
+#include "player/frame_cache.h"
+#include "player/keys.h"
+#include "player/motion_step.h"
+#include "player/player.h"
+#include "app/startup.h"
+#include "state/state.h"
+
+namespace {
+
+void PreparePlayer() {
+  Print("\n");
+  OpenSharedInfo();
+  InitKnowledgeBase();
+  Z.VR_threshold = 153600 / (Z.DiffStep * Z.DiffStep);
+  Print("The system is starting up. This may take a while.\n\n");
+  LoadFolderSettings();
+  ScanContents();
+  LoadFolderSettings();
+  ApplyStartPosition();
+  ShowHelp();
+  mark();
+  Z.CamLogMode = 2;
+}
+
+void EstablishPlaybackValues() {
+  if (Z.CameraFlag == 1) {
+    Z.TurnCount = 3;
+    Z.RestCount = 1;
+  } else {
+    Z.TurnCount = 5;
+    Z.RestCount = 2;
+  }
+  switch (Z.REPLAY_SPEED) {
+  case 1: Z.SpeedFactor = 0.1; break;
+  case 2: Z.SpeedFactor = 0.5; break;
+  case 3: Z.SpeedFactor = 1.0; break;
+  case 4: Z.SpeedFactor = 3.0; break;
+  case 5: Z.SpeedFactor = 6.0; break;
+  default: break;
+  }
+  Z.VR_step = Z.SpeedFactor;
+}
+
+void MeasureMotion() {
+  ZEP_Capture();
+  CalcDifferenceSum();
+  MotionStep();
+}
+
+void LogCamera() {
+  if (Z.CamLogMode == 1 && Z.DISP_WEB_CAM_INFO == 0 && Z.CameraFlag == 1 && Z.CamCapture != nullptr)
+    LogCameraFrame();
+}
+
+void PrintStatus() {
+  if (Z.DISP_WEB_CAM_INFO == 1 || Z.DISP_WEB_CAM_INFO == 2) ReadSharedInfo();
+  if (Z.DISP_WEB_CAM_INFO == 1) {
+    Print("[S%d] [%5d /%5d] [DifferenceSum=%7d (SI.DiffSum=%7d )] [VR_threshold= %d ] [VR_step=%6.2f ] "
+          "[f_rate=%6.2f [fps]]\n",
+          Z.ContentsIndex + 1, IntegerPart(Z.frame_no), Z.MaxCount - 1, Z.DifferenceSum, Z.SI.DiffSum,
+          Z.VR_threshold, Z.VR_step, Z.f_rate);
+  } else if (Z.DISP_WEB_CAM_INFO == 2) {
+    Print("*[SI.DiffSum=%7d ] ", Z.SI.DiffSum);
+    for (int i = 0; i < SHARED_SLOTS; ++i)
+      if (Z.SI.WebCamDiff[i] >= 1) Print("[WebCam( %2d ) =%7d ] ", i, Z.SI.WebCamDiff[i]);
+    Print("\n");
+  }
+  mark();
+  if (Z.DISP_WEB_CAM_INFO == -1) Z.DISP_WEB_CAM_INFO = 0;
+}
+
+} // namespace
+
+void ReloadThreshold() {
+  if (FILE* file = fopen(THRESHOLD_FILE, "r")) {
+    int value = 0;
+    if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
+    fclose(file);
+  }
+  Z.VR_threshold = Z.ZEP_threshold;
+}
+
+bool RunPass() {
+  EstablishPlaybackValues();
+  if (Z.AutoReplayFlag == 0) {
+    Z.f_rate = rate();
+    mark();
+  }
+  MeasureMotion();
+  LogCamera();
+  PrintStatus();
+  if (!PresentFrame()) return false;
+  int key = Display.wait_key(1) & 0xFF;
+  if (key == KEY_ENTER) {
+    ShowHelp();
+    ClearSharedInfo();
+  }
+  ReloadThreshold();
+  DispatchKey(key);
+  return Z.PlayerEnding == 0;
+}
+
+int RunPlayer() {
+  PreparePlayer();
+  while (RunPass()) {
+  }
+  return Z.PlayerEnding ? 0 : 1;
+}
+
+void ReplayStep(int direction, int count) {
+  if (direction == 1) {
+    Z.frame_no += count;
+    if (IntegerPart(Z.frame_no) >= Z.MaxCount) Z.frame_no = Z.WrapFlag ? 0.0 : Z.MaxCount - 1.0;
+  } else if (direction == 0) {
+    Z.frame_no -= count;
+    if (Z.frame_no < 0.0) Z.frame_no = Z.WrapFlag ? Z.MaxCount - 1.0 : 0.0;
+  }
+  Z.PlayDirection = direction;
+  if (Z.WrapFlag == 0) Z.PrevDirection = direction;
+  int f = IntegerPart(Z.frame_no);
+  if (f < 0 || f >= MAX_FRAMES) return;
+  const FrameRecord& rec = Z.FrameData[f];
+  if (rec.http[0] != '\0') Print("\nFrameData[ %5d ].http[2] = [%s]\n", f, rec.http);
+  if (rec.file[0] != '\0') Print("FrameData[ %5d ].file[3] = [%s]\n", f, rec.file);
+}
+
+void NoCommandPath() {
+  if (Z.AutoReplayFlag == 0 || (Z.PlayDirection != 1 && Z.PlayDirection != 0)) return;
+  ReplayStep(Z.PlayDirection, 1);
+  // Best effort 30 frames per second, measured from the status step's mark.
+  while ((Z.f_rate = rate()) > 30.0) PauseBriefly();
+  mark();
+}
+
+void EnterPause() {
+  CameraSuspend();
+  if (Z.KeyScreen != nullptr) Display.show_image(MAIN_WINDOW, Z.KeyScreen);
+  PrintPauseBanner();
+  EmptyFrameCache();
+  int key;
+  do {
+    key = Display.wait_key(0) & 0xFF;
+  } while (key != KEY_ENTER && key != KEY_ESC);
+  if (key == KEY_ESC) {
+    CameraShutdown();
+    Z.PlayerEnding = 1;
+    return;
+  }
+  CameraResume();
+  PrintGoBanner();
+  Z.LastShownFrame = -1.0;
+}

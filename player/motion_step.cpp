@@ -1,0 +1,3 @@
+#include "player/motion_step.h"
+
+void MotionStep() {}

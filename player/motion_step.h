@@ -1,0 +1,4 @@
+// The motion-steered step: moving plays, stillness halts and reverses.
+#pragma once
+
+void MotionStep();

@@ -1,0 +1,23 @@
+// The player: one loop of passes until the user quits.
+#pragma once
+
+// Prepares the player and runs passes until the user quits from the pause
+// (returns 0) or a frame image cannot be read (returns 1).
+int RunPlayer();
+
+// One pass of the loop. Returns false when the player must stop.
+bool RunPass();
+
+// Steps count frames in a direction (1 forward, 0 backward), stopping or
+// wrapping at the ends, and reports the frame's attached texts.
+void ReplayStep(int direction, int count);
+
+// Automatic replay's step and its pacing to at most 30 passes per second; it
+// does nothing while automatic replay is off.
+void NoCommandPath();
+
+// ESC: the pause. Sets PlayerEnding when the user quits from it.
+void EnterPause();
+
+// Re-reads the shared threshold file into ZEP_threshold and VR_threshold.
+void ReloadThreshold();

@@ -1,0 +1,52 @@
+// What the unit tests drive the program with: a fresh state record, a
+// working folder of its own with contents folders beside it, captured
+// console output, a recorded display with scripted keys, and a fake clock.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+
+struct ShownImage {
+  std::string window;
+  cv::Mat image; // a copy, as it was when shown
+};
+
+struct RecordedDisplay {
+  std::deque<int> keys;              // scripted keys; when none are left the display sends ESC
+  std::vector<ShownImage> shown;     // every image shown
+  std::vector<std::string> events;   // "create NAME autosize", "destroy NAME", "wait N"
+  int keys_after_script = 0x1B;
+};
+
+extern RecordedDisplay Recorded;
+extern std::string CapturedOut;
+extern std::string CapturedErr;
+extern double FakeNow; // seconds; each read of the clock advances it by FakeTick
+extern double FakeTick;
+
+// Clears the state record and every seam, and makes a fresh folder tree
+// <tmp>/work (the working folder, made current) beside <tmp>/S001 and so on.
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string root_; // the folder that holds work/ and the contents folders
+};
+
+void ResetState();
+
+// Writes a solid-colour JPEG (BGR) of the given size.
+void WriteFrame(const std::string& path, int width, int height, cv::Scalar colour);
+
+// Makes folder ../S<k> (relative to the working folder) with frames of the
+// given numbers, each filled with a colour derived from its number.
+void MakeFolder(int folder_number, const std::vector<int>& frame_numbers, int width = 64, int height = 48);
+cv::Scalar FrameColour(int frame_number);
+
+void WriteText(const std::string& path, const std::string& text);
+std::string ReadText(const std::string& path);

@@ -6,6 +6,7 @@
 #include "state/state.h"
 
 void ReadCamSettings() {}
+void ToggleCamera() {}
 void CameraOn() {}
 void CameraOff() {}
 void CameraSuspend() {}

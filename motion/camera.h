@@ -3,6 +3,10 @@
 #pragma once
 
 void ReadCamSettings();
+
+// The camera key: clears the pool, switches the camera on or off, and resets
+// the motion measure.
+void ToggleCamera();
 void CameraOn();
 void CameraOff();
 void CameraSuspend();

@@ -1,6 +1,7 @@
 #include "player/frame_cache.h"
 
 #include <climits>
+#include <cstdio>
 
 #include "platform/platform.h"
 #include "player/image.h"
@@ -10,6 +11,16 @@ void EmptyFrameCache() {
   for (int i = 0; i < MAX_FRAMES; ++i)
     if (Z.FrameCache[i] != nullptr) ReleaseImage(&Z.FrameCache[i]);
   for (int i = 0; i < Z.MaxCount && i < MAX_FRAMES; ++i) Z.FrameData[i].loaded = 0;
+}
+
+void PrintChangeMessage() {
+  char message[64];
+  snprintf(message, sizeof message, "*_Changed_Contents_Folder_to_[_%c%3d_]\n", 'S', Z.ContentsIndex + 1);
+  for (char* p = message; *p != '\0'; ++p) {
+    if (*p == ' ') *p = '0';
+    else if (*p == '_') *p = ' ';
+  }
+  Print("\n%s\n", message);
 }
 
 void RecreateMainWindow() {

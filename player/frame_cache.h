@@ -5,6 +5,9 @@
 // Releases every image of the cache and clears the loaded flags of the folder.
 void EmptyFrameCache();
 
+// Prints "* Changed Contents Folder to [ S002 ]" for the current folder.
+void PrintChangeMessage();
+
 // Destroys and re-creates the main window, sized by VARIABLE_SIZE_FLAG.
 void RecreateMainWindow();
 

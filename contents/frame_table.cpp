@@ -34,14 +34,17 @@ int FrameNumberOf(const char* name) {
   return n;
 }
 
-void NoteEntry(const char* name, void* context) {
+void NoteEntry(const char* name, bool maybe_dangling, void* context) {
   auto* listing = static_cast<FolderListing*>(context);
   int n = FrameNumberOf(name);
   if (n < 0 || n > MAX_FRAME_NUMBER) return;
-  // The existence test follows links: a dangling one is not a frame.
-  char path[NAME_LEN];
-  snprintf(path, sizeof path, "%s/%s", listing->folder, name);
-  if (FileExists(path)) listing->present[n] = true;
+  if (maybe_dangling) {
+    // The existence test follows links: a dangling one is not a frame.
+    char path[NAME_LEN];
+    snprintf(path, sizeof path, "%s/%s", listing->folder, name);
+    if (!FileExists(path)) return;
+  }
+  listing->present[n] = true;
 }
 
 void TerminateWithoutFrames() {
@@ -80,19 +83,29 @@ bool ReadFrameTableFile(const char* name) {
 
 namespace {
 
-bool ListedExists(int n, const char*) { return Listing.present[n]; }
-bool Absent(int, const char*) { return false; }
-bool TestedExists(int, const char* path) { return FileExists(path); }
+// Existence of frame number n of folder k; the frame's path is built into
+// path when it exists (the listing builds it only then).
+using FrameExists = bool (*)(int k, int n, char* path, size_t size);
+
+bool ListedExists(int k, int n, char* path, size_t size) {
+  if (!Listing.present[n]) return false;
+  FramePath(path, size, k, n);
+  return true;
+}
+bool Absent(int, int, char*, size_t) { return false; }
+bool TestedExists(int k, int n, char* path, size_t size) {
+  FramePath(path, size, k, n);
+  return FileExists(path);
+}
 
 // The scan itself: numbers 0..25000 in order, gaps closed up, a stop after
 // more than 22000 misses in a row or a full table.
-void ScanNumbers(int k, bool (*exists)(int n, const char* path)) {
+void ScanNumbers(int k, FrameExists exists) {
   char path[NAME_LEN];
   int count = 0;
   int misses = 0;
   for (int n = 0;;) {
-    FramePath(path, sizeof path, k, n);
-    if (exists(n, path)) {
+    if (exists(k, n, path, sizeof path)) {
       memcpy(Z.FrameData[count].path, path, strlen(path) + 1); // short: ../S<n>/clip_NNNNN.jpg
       ++count;
       Z.MaxCount = count;

@@ -57,10 +57,12 @@ bool DisplayAvailable();
 // An existence test that opens nothing (a folder counts, a broken link does not).
 bool FileExists(const char* path);
 
-// Calls visit(name) for every entry of a folder. Returns false when the folder
-// cannot be read; *missing is then set when it does not exist at all.
-bool ListFolder(const char* folder, void (*visit)(const char* name, void* context), void* context,
-                bool* missing);
+// Calls visit(name, maybe_dangling) for every entry of a folder; maybe_dangling
+// is set for links and entries of unknown type, which only an existence test
+// can settle. Returns false when the folder cannot be read; *missing is then
+// set when it does not exist at all.
+bool ListFolder(const char* folder, void (*visit)(const char* name, bool maybe_dangling, void* context),
+                void* context, bool* missing);
 
 // The absolute working folder, or an empty string when it cannot be had.
 bool CurrentFolder(char* buffer, size_t size);

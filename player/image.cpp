@@ -4,8 +4,11 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/image_cv.h"
+#include "platform/platform.h"
 
 ZepImage* LoadImage(const char* path) {
+  // A missing file is an ordinary null here, without the decoder's warning.
+  if (!FileExists(path)) return nullptr;
   cv::Mat mat = cv::imread(path, cv::IMREAD_COLOR);
   if (mat.empty()) return nullptr;
   return new ZepImage{std::move(mat)};

@@ -120,14 +120,15 @@ bool FileExists(const char* path) {
   return stat(path, &st) == 0;
 }
 
-bool ListFolder(const char* folder, void (*visit)(const char*, void*), void* context, bool* missing) {
+bool ListFolder(const char* folder, void (*visit)(const char*, bool, void*), void* context, bool* missing) {
   *missing = false;
   DIR* dir = opendir(folder);
   if (dir == nullptr) {
     *missing = (errno == ENOENT || errno == ENOTDIR);
     return false;
   }
-  while (struct dirent* entry = readdir(dir)) visit(entry->d_name, context);
+  while (struct dirent* entry = readdir(dir))
+    visit(entry->d_name, entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN, context);
   closedir(dir);
   return true;
 }

@@ -1,21 +1,100 @@
 #include "player/image.h"
 
+#include <turbojpeg.h>
+
+#include <cstdio>
+#include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 #include "platform/image_cv.h"
 #include "platform/platform.h"
 
+namespace {
+
+// Released images are kept for reuse: with a cache of one frame, every frame
+// change releases one image and loads the next, and decoding into the buffer
+// just released avoids a large allocation (and its page faults) per frame.
+constexpr int SPARE_IMAGES = 2;
+ZepImage* Spares[SPARE_IMAGES];
+int SpareCount = 0;
+
+ZepImage* TakeSpare() {
+  if (SpareCount == 0) return new ZepImage;
+  return Spares[--SpareCount];
+}
+
+tjhandle Decoder = nullptr;
+std::vector<unsigned char> FileBytes;
+
+bool ReadWholeFile(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) return false;
+  bool ok = fseek(file, 0, SEEK_END) == 0;
+  long size = ok ? ftell(file) : -1;
+  ok = ok && size > 0 && fseek(file, 0, SEEK_SET) == 0;
+  if (ok) {
+    FileBytes.resize(static_cast<size_t>(size));
+    ok = fread(FileBytes.data(), 1, FileBytes.size(), file) == FileBytes.size();
+  }
+  fclose(file);
+  return ok;
+}
+
+// True when the JPEG carries an Exif block: such a file may ask for a
+// rotation, which only the general decoder applies.
+bool HasExif(const unsigned char* data, size_t size) {
+  size_t at = 2;
+  while (at + 4 <= size && data[at] == 0xFF) {
+    unsigned marker = data[at + 1];
+    if (marker == 0xDA || marker == 0xD9) break; // image data follows
+    size_t length = (static_cast<size_t>(data[at + 2]) << 8) | data[at + 3];
+    if (marker == 0xE1 && length >= 8 && at + 10 <= size && memcmp(data + at + 4, "Exif", 4) == 0) return true;
+    at += 2 + length;
+  }
+  return false;
+}
+
+// Decodes a baseline or progressive JPEG straight into image's buffer.
+// Returns false for anything the fast decoder does not take as it is.
+bool DecodeJpeg(ZepImage* image) {
+  const unsigned char* data = FileBytes.data();
+  size_t size = FileBytes.size();
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8 || HasExif(data, size)) return false;
+  if (Decoder == nullptr && (Decoder = tjInitDecompress()) == nullptr) return false;
+  int width = 0, height = 0, subsampling = 0, colourspace = 0;
+  if (tjDecompressHeader3(Decoder, data, static_cast<unsigned long>(size), &width, &height, &subsampling,
+                          &colourspace) != 0)
+    return false;
+  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || width <= 0 || height <= 0) return false;
+  image->mat.create(height, width, CV_8UC3); // keeps the buffer when the size is the same
+  int result = tjDecompress2(Decoder, data, static_cast<unsigned long>(size), image->mat.data, width,
+                             static_cast<int>(image->mat.step), height, TJPF_BGR, TJFLAG_ACCURATEDCT);
+  // A warning (a damaged tail, say) still leaves a picture, as the general decoder would.
+  return result == 0 || tjGetErrorCode(Decoder) == TJERR_WARNING;
+}
+
+} // namespace
+
 ZepImage* LoadImage(const char* path) {
   // A missing file is an ordinary null here, without the decoder's warning.
   if (!FileExists(path)) return nullptr;
-  cv::Mat mat = cv::imread(path, cv::IMREAD_COLOR);
-  if (mat.empty()) return nullptr;
-  return new ZepImage{std::move(mat)};
+  ZepImage* image = TakeSpare();
+  if (ReadWholeFile(path) && DecodeJpeg(image)) return image;
+  // Not a JPEG despite the name, or one the fast path leaves alone.
+  image->mat = cv::imread(path, cv::IMREAD_COLOR);
+  if (!image->mat.empty()) return image;
+  ReleaseImage(&image);
+  return nullptr;
 }
 
 void ReleaseImage(ZepImage** image) {
-  delete *image;
+  if (*image == nullptr) return;
+  if (SpareCount < SPARE_IMAGES && !(*image)->mat.empty() && (*image)->mat.isContinuous())
+    Spares[SpareCount++] = *image;
+  else
+    delete *image;
   *image = nullptr;
 }
 

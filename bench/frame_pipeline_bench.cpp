@@ -1,0 +1,276 @@
+// The frame pipeline, timed frame by frame, each figure beside its baseline:
+//   frames    frame change (load, mark, show to a display that keeps nothing)
+//             on 1080p and 4K sequences made by ffmpeg, plain and noisy,
+//             against "release the old image, cv::imread the new one";
+//   step      stepping through 300 1080p frames as fast as possible, beside
+//             mpv decoding the same files with no output (when installed);
+//   replay    automatic replay at 30 frames per second on 4K frames for
+//             --seconds (default 30): the slowest frame interval and the late ones;
+//   memory    resident memory while replaying a 22000-frame 1080p folder;
+//   pass      the share of each step of a pass without a frame change.
+// Usage: frame_pipeline_bench [frames|step|replay|memory|pass|all] [--seconds N]
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <opencv2/imgcodecs.hpp>
+#include <string>
+#include <vector>
+
+#include "app/timing.h"
+#include "contents/frame_table.h"
+#include "platform/image_cv.h"
+#include "platform/platform.h"
+#include "player/frame_cache.h"
+#include "player/image.h"
+#include "player/player.h"
+#include "state/state.h"
+
+namespace {
+
+std::string Root;
+int ReplaySeconds = 30;
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void Quiet(const char*, size_t) {}
+void NoWindow(const char*, int) {}
+void NoDestroy(const char*) {}
+double LastShow = 0;
+std::vector<double> ShowIntervals;
+void NoteShow(const char*, const ZepImage*) {
+  double t = Now();
+  if (LastShow > 0) ShowIntervals.push_back(t - LastShow);
+  LastShow = t;
+}
+int NoKey(int) { return -1; }
+
+void Reset() {
+  for (ZepImage*& image : Z.FrameCache) ReleaseImage(&image);
+  Z.~ZepState();
+  memset(static_cast<void*>(&Z), 0, sizeof Z);
+  new (&Z) ZepState;
+}
+
+bool Run(const std::string& command) { return system(command.c_str()) == 0; }
+
+// Makes ../S<k> with count frames by ffmpeg, unless it is there already.
+void MakeSequence(int k, int width, int height, int count, bool noisy) {
+  char folder[64];
+  snprintf(folder, sizeof folder, "../S%03d", k);
+  char first[96];
+  snprintf(first, sizeof first, "%s/clip_%05d.jpg", folder, count - 1);
+  if (FileExists(first)) return;
+  mkdir(folder, 0755);
+  char command[512];
+  snprintf(command, sizeof command,
+           "ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=%dx%d:rate=30 -frames:v %d %s -q:v 1 "
+           "-start_number 0 %s/clip_%%05d.jpg",
+           width, height, count, noisy ? "-vf noise=alls=12:allf=t+u" : "", folder);
+  if (!Run(command)) {
+    fprintf(stderr, "ffmpeg failed: %s\n", command);
+    exit(1);
+  }
+}
+
+double Percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
+  return v[i];
+}
+
+void Report(const char* what, const std::vector<double>& ms) {
+  printf("  %-34s median %7.2f ms   p99 %7.2f ms   max %7.2f ms   (%zu frames)\n", what, Percentile(ms, 0.5),
+         Percentile(ms, 0.99), *std::max_element(ms.begin(), ms.end()), ms.size());
+}
+
+std::vector<double> TimePlayer(int k, int changes) {
+  Reset();
+  Z.ContentsIndex = k - 1;
+  ScanContents();
+  std::vector<double> ms;
+  for (int i = 0; i < changes; ++i) {
+    Z.frame_no = i % Z.MaxCount;
+    double t = Now();
+    if (!PresentFrame()) exit(1);
+    ms.push_back((Now() - t) * 1000);
+  }
+  return ms;
+}
+
+std::vector<double> TimeImread(int k, int count, int changes) {
+  std::vector<double> ms;
+  cv::Mat image;
+  for (int i = 0; i < changes; ++i) {
+    char path[96];
+    snprintf(path, sizeof path, "../S%03d/clip_%05d.jpg", k, i % count);
+    double t = Now();
+    image.release();
+    image = cv::imread(path, cv::IMREAD_COLOR);
+    ms.push_back((Now() - t) * 1000);
+  }
+  return ms;
+}
+
+void BenchFrames() {
+  struct Sequence {
+    const char* name;
+    int k, width, height, count;
+    bool noisy;
+  } sequences[] = {{"1080p testsrc2", 1, 1920, 1080, 60, false},
+                   {"1080p noisy", 2, 1920, 1080, 60, true},
+                   {"4K testsrc2", 3, 3840, 2160, 40, false},
+                   {"4K noisy", 4, 3840, 2160, 40, true}};
+  printf("Frame change (load, mark, show), 1 frame cached, each sequence played 3 times:\n");
+  for (const Sequence& s : sequences) {
+    MakeSequence(s.k, s.width, s.height, s.count, s.noisy);
+    int changes = s.count * 3;
+    std::vector<double> base = TimeImread(s.k, s.count, changes);
+    std::vector<double> ours = TimePlayer(s.k, changes);
+    printf(" %s\n", s.name);
+    Report("baseline: release + cv::imread", base);
+    Report("player frame change", ours);
+    printf("  median ratio %.2f x imread; p99 / median %.2f\n", Percentile(ours, 0.5) / Percentile(base, 0.5),
+           Percentile(ours, 0.99) / Percentile(ours, 0.5));
+  }
+}
+
+void BenchStep() {
+  MakeSequence(5, 1920, 1080, 300, false);
+  Reset();
+  Z.ContentsIndex = 4;
+  ScanContents();
+  double t = Now();
+  for (int f = 0; f < Z.MaxCount; ++f) {
+    Z.frame_no = f;
+    if (!PresentFrame()) exit(1);
+  }
+  double ours = Z.MaxCount / (Now() - t);
+  printf("Stepping through 300 1080p frames: player %.1f frames/s\n", ours);
+  if (!Run("command -v mpv >/dev/null 2>&1")) {
+    printf("  mpv is not installed (Debian package mpv): no side-by-side figure\n");
+    return;
+  }
+  t = Now();
+  Run("mpv --no-config --vo=null --untimed --no-audio --really-quiet 'mf://../S005/*.jpg' >/dev/null 2>&1");
+  double theirs = 300 / (Now() - t);
+  printf("  mpv --vo=null --untimed: %.1f frames/s; player / mpv = %.2f\n", theirs, ours / theirs);
+}
+
+void BenchReplay() {
+  MakeSequence(3, 3840, 2160, 40, false);
+  Reset();
+  Z.ContentsIndex = 2;
+  ScanContents();
+  Display.show_image = NoteShow;
+  Z.AutoReplayFlag = 1;
+  Z.WrapFlag = 1;
+  ShowIntervals.clear();
+  LastShow = 0;
+  mark();
+  double end = Now() + ReplaySeconds;
+  while (Now() < end) {
+    // Wrapping restarts the sequence; keep the folder's wrap across the scan.
+    Z.WrapFlag = 1;
+    if (!RunPass()) exit(1);
+  }
+  int late = 0;
+  for (double s : ShowIntervals) late += s > 1.0 / 30.0 + 0.001;
+  std::vector<double> ms;
+  for (double s : ShowIntervals) ms.push_back(s * 1000);
+  printf("Automatic replay of 4K frames for %d s:\n", ReplaySeconds);
+  Report("interval between frames shown", ms);
+  printf("  frames shown per second %.2f; late (over 34.3 ms) %d of %zu\n", ShowIntervals.size() / (double)ReplaySeconds,
+         late, ShowIntervals.size());
+}
+
+long ResidentKiB() {
+  FILE* f = fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f != nullptr) {
+    if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    fclose(f);
+  }
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void BenchMemory() {
+  // 22000 frames: links to 60 real 1080p frames, so that the disk holds little.
+  MakeSequence(1, 1920, 1080, 60, false);
+  if (!FileExists("../S006/clip_21999.jpg")) {
+    mkdir("../S006", 0755);
+    for (int n = 0; n < MAX_FRAMES; ++n) {
+      char link[96], target[96];
+      snprintf(link, sizeof link, "../S006/clip_%05d.jpg", n);
+      snprintf(target, sizeof target, "../S001/clip_%05d.jpg", n % 60);
+      if (symlink(target, link) != 0) exit(1);
+    }
+  }
+  Reset();
+  Z.ContentsIndex = 5;
+  ScanContents();
+  Z.CamOnMemory = 1;
+  printf("Resident memory while showing frames of a 22000-frame 1080p folder, 1 frame cached:\n");
+  long after100 = 0;
+  for (int f = 0; f < MAX_FRAMES; ++f) {
+    Z.frame_no = f;
+    if (!PresentFrame()) exit(1);
+    if (f == 100) after100 = ResidentKiB();
+    if (f == 100 || f == 1000 || f == 5000 || f == 10000 || f == MAX_FRAMES - 1)
+      printf("  after frame %5d: %ld KiB\n", f, ResidentKiB());
+  }
+  struct rusage usage;
+  getrusage(RUSAGE_SELF, &usage);
+  printf("  growth after frame 100: %ld KiB; peak resident %ld KiB\n", ResidentKiB() - after100, usage.ru_maxrss);
+}
+
+void BenchPass() {
+  MakeSequence(1, 1920, 1080, 60, false);
+  Reset();
+  ScanContents();
+  if (!PresentFrame()) exit(1);
+  const int passes = 20000;
+  double t = Now();
+  for (int i = 0; i < passes; ++i) ReloadThreshold();
+  double reload = (Now() - t) / passes;
+  t = Now();
+  for (int i = 0; i < passes; ++i) RunPass();
+  double pass = (Now() - t) / passes;
+  printf("A pass without a frame change (no key wait): %.2f us, of which the threshold file re-read %.2f us\n",
+         pass * 1e6, reload * 1e6);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  std::string what = argc > 1 ? argv[1] : "all";
+  for (int i = 1; i + 1 < argc; ++i)
+    if (strcmp(argv[i], "--seconds") == 0) ReplaySeconds = atoi(argv[i + 1]);
+  Console = {Quiet, Quiet};
+  Display = {NoWindow, NoDestroy, NoteShow, NoKey};
+  const char* keep = getenv("ORVANTIS_BENCH_DIR"); // reuse made sequences between runs
+  if (keep != nullptr) {
+    Root = keep;
+    mkdir(Root.c_str(), 0755);
+  } else {
+    char pattern[] = "/tmp/orvantis-pipeline-XXXXXX";
+    Root = mkdtemp(pattern);
+  }
+  mkdir((Root + "/work").c_str(), 0755);
+  if (chdir((Root + "/work").c_str()) != 0) return 1;
+  if (what == "frames" || what == "all") BenchFrames();
+  if (what == "step" || what == "all") BenchStep();
+  if (what == "replay" || what == "all") BenchReplay();
+  if (what == "memory" || what == "all") BenchMemory();
+  if (what == "pass" || what == "all") BenchPass();
+  if (keep == nullptr && chdir("/") == 0) Run("rm -rf '" + Root + "'");
+  return 0;
+}

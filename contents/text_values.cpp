@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <climits>
+#include <clocale>
+#include <cstdlib>
+#include <string>
 
 int ScanInt(FILE* file, int* value) {
   int c;
@@ -13,8 +16,8 @@ int ScanInt(FILE* file, int* value) {
   if (c == '+' || c == '-') {
     int next = fgetc(file);
     if (next == EOF || !isdigit(next)) {
-      // scanf would have consumed the sign; one character of push-back is
-      // all stdio promises, so keep the sign and lose nothing else.
+      // A sign without digits is not a number. scanf consumes the sign as
+      // well, so only the character after it goes back.
       if (next != EOF) ungetc(next, file);
       else ungetc(c, file);
       return 0;
@@ -34,4 +37,127 @@ int ScanInt(FILE* file, int* value) {
   if (v < INT_MIN) v = INT_MIN;
   *value = static_cast<int>(v);
   return 1;
+}
+
+namespace {
+
+// The characters of one number as they are read: c is the next character,
+// not yet taken into text.
+struct NumberText {
+  FILE* file;
+  int c;
+  std::string text;
+};
+
+void Take(NumberText& t) {
+  t.text.push_back(static_cast<char>(t.c));
+  t.c = fgetc(t.file);
+}
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+int Lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+
+int TakeDigits(NumberText& t) {
+  int n = 0;
+  for (; IsDigit(t.c); ++n)
+    Take(t);
+  return n;
+}
+
+// Takes the letters of word (lower case) in any case; false at the first
+// character that differs.
+bool TakeWord(NumberText& t, const char* word) {
+  for (; *word != '\0'; ++word) {
+    if (Lower(t.c) != *word) return false;
+    Take(t);
+  }
+  return true;
+}
+
+// Takes the longest text that can begin a number, as scanf does, and says
+// whether what was taken is a whole number ("1e" or "-" is not).
+bool TakeNumber(NumberText& t) {
+  if (t.c == '+' || t.c == '-') Take(t);
+  if (IsDigit(t.c) || t.c == '.') {
+    int digits = TakeDigits(t);
+    if (t.c == '.') {
+      Take(t);
+      digits += TakeDigits(t);
+    }
+    if (digits == 0) return false;
+    if (t.c == 'e' || t.c == 'E') {
+      Take(t);
+      if (t.c == '+' || t.c == '-') Take(t);
+      if (TakeDigits(t) == 0) return false;
+    }
+    return true;
+  }
+  if (Lower(t.c) == 'i') {
+    if (!TakeWord(t, "inf")) return false;
+    return Lower(t.c) != 'i' || TakeWord(t, "inity");
+  }
+  if (Lower(t.c) == 'n') {
+    if (!TakeWord(t, "nan")) return false;
+    if (t.c != '(') return true;
+    Take(t);
+    while (isalnum(t.c) || t.c == '_')
+      Take(t);
+    if (t.c != ')') return false;
+    Take(t);
+    return true;
+  }
+  return false;
+}
+
+// strtod reads the locale's decimal point; the files always use '.'.
+double ConvertNumber(const std::string& text) {
+  const char* point = localeconv()->decimal_point;
+  std::string local;
+  local.reserve(text.size() + 4);
+  for (char ch : text) {
+    if (ch == '.' && point != nullptr && point[0] != '\0')
+      local += point;
+    else
+      local.push_back(ch);
+  }
+  return strtod(local.c_str(), nullptr);
+}
+
+} // namespace
+
+int ScanDouble(FILE* file, double* value) {
+  int c;
+  do {
+    c = fgetc(file);
+  } while (c != EOF && isspace(c));
+  if (c == EOF) return -1;
+  NumberText t{file, c, {}};
+  if (TakeNumber(t)) {
+    if (t.c != EOF) ungetc(t.c, file);
+    *value = ConvertNumber(t.text);
+    return 1;
+  }
+  // Not a number: go back to where its text began, so that the stream reads
+  // the same for the next caller. Counting back from here is exact where
+  // text and binary streams are the same (POSIX).
+  long taken = static_cast<long>(t.text.size()) + (t.c != EOF ? 1 : 0);
+  if (fseek(file, -taken, SEEK_CUR) != 0) {
+    clearerr(file);
+    if (t.c != EOF) ungetc(t.c, file);
+  }
+  return 0;
+}
+
+int ReadInt(ValueRun& run, int* value) {
+  if (run.stopped) return 0;
+  int read = ScanInt(run.file, value);
+  if (read == 0) run.stopped = true;
+  return read;
+}
+
+int ReadDouble(ValueRun& run, double* value) {
+  if (run.stopped) return 0;
+  int read = ScanDouble(run.file, value);
+  if (read == 0) run.stopped = true;
+  return read;
 }

@@ -1,3 +1,257 @@
 #include "contents/contents_list.h"
 
-void ListContents() {}
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "contents/folder_settings.h"
+#include "contents/frame_table.h"
+#include "contents/naming.h"
+#include "platform/platform.h"
+#include "player/frame_cache.h"
+#include "state/state.h"
+
+namespace {
+
+constexpr int LISTED_FOLDERS = 1000; // folder numbers 1..1000 are listed
+constexpr int PROBE_LIMIT = 22000;   // frame numbers 0..21999 are probed
+
+// The four cheap tests of a folder, in the order they are tried.
+enum CheapTest { SETTINGS_FILE, FRAME_TABLE_FILE, FIRST_FRAME, MARKER_FILE, CHEAP_TESTS };
+
+// How the listing learns whether a name exists.
+struct NameTests {
+  bool (*opens)(CheapTest test, int k, const char *name);
+  bool (*frame_exists)(int k, int n);
+};
+
+// --- Every name tested on its own -------------------------------------------
+
+bool OpensForReading(const char *name) {
+  FILE *file = fopen(name, "r");
+  if (file == nullptr) return false;
+  fclose(file);
+  return true;
+}
+
+bool OpensByTest(CheapTest, int, const char *name) { return OpensForReading(name); }
+
+bool FrameExistsByTest(int k, int n) {
+  char path[NAME_LEN];
+  FramePath(path, sizeof path, k, n);
+  return FileExists(path);
+}
+
+// --- Names learnt from folder reads -------------------------------------------
+//
+// A folder read only rules names out: a name it shows is still tested for
+// real, so that links, unreadable files and folders named like files come out
+// as the plain tests have them.
+
+struct FolderKnowledge {
+  bool folders_known;                        // the parent folder could be read
+  bool folder_present[LISTED_FOLDERS + 1];   // an entry named S<k> is there
+  bool files_known;                          // the working folder could be read
+  bool settings_present[LISTED_FOLDERS + 1]; // zep_env<k>.dat is there
+  bool table_present[LISTED_FOLDERS + 1];    // frame_data<k>.dat is there
+  int frames_folder;                         // folder whose frames are known below, 0 none
+  bool frames_known;
+  bool frame_present[PROBE_LIMIT]; // clip_<n>.jpg is there
+};
+FolderKnowledge Known;
+
+// The number after a prefix of up to five digits, or -1 when the name has
+// another shape. The caller checks the whole name against the built one.
+int NumberAfter(const char *name, const char *prefix) {
+  size_t len = strlen(prefix);
+  if (strncmp(name, prefix, len) != 0) return -1;
+  int value = 0;
+  int digits = 0;
+  for (const char *p = name + len; *p >= '0' && *p <= '9' && digits < 5; ++p, ++digits)
+    value = value * 10 + (*p - '0');
+  return digits > 0 ? value : -1;
+}
+
+void NoteParentEntry(const char *name, bool, void *) {
+  int k = NumberAfter(name, "S");
+  if (k < 1 || k > LISTED_FOLDERS) return;
+  char folder[NAME_LEN];
+  FolderName(folder, sizeof folder, k);
+  if (strcmp(folder + 3, name) == 0) Known.folder_present[k] = true; // past "../"
+}
+
+void NoteWorkingEntry(const char *name, bool, void *) {
+  char built[NAME_LEN];
+  int k = NumberAfter(name, "zep_env");
+  if (k >= 1 && k <= LISTED_FOLDERS) {
+    SettingsFileName(built, sizeof built, k);
+    if (strcmp(built, name) == 0) Known.settings_present[k] = true;
+  }
+  k = NumberAfter(name, "frame_data");
+  if (k >= 1 && k <= LISTED_FOLDERS) {
+    FrameTableFileName(built, sizeof built, k);
+    if (strcmp(built, name) == 0) Known.table_present[k] = true;
+  }
+}
+
+void NoteFrameEntry(const char *name, bool, void *) {
+  // Frame numbers below 22000 always print with exactly five digits.
+  if (strlen(name) != 14 || strncmp(name, "clip_", 5) != 0 || strcmp(name + 10, ".jpg") != 0) return;
+  int n = 0;
+  for (int i = 5; i < 10; ++i) {
+    if (name[i] < '0' || name[i] > '9') return;
+    n = n * 10 + (name[i] - '0');
+  }
+  if (n < PROBE_LIMIT) Known.frame_present[n] = true;
+}
+
+void LearnFolders() {
+  memset(&Known, 0, sizeof Known);
+  bool missing = false;
+  Known.folders_known = ListFolder("..", NoteParentEntry, nullptr, &missing);
+  Known.files_known = ListFolder(".", NoteWorkingEntry, nullptr, &missing);
+}
+
+bool OpensByKnowledge(CheapTest test, int k, const char *name) {
+  switch (test) {
+  case SETTINGS_FILE:
+    if (Known.files_known && !Known.settings_present[k]) return false;
+    break;
+  case FRAME_TABLE_FILE:
+    if (Known.files_known && !Known.table_present[k]) return false;
+    break;
+  default:
+    if (Known.folders_known && !Known.folder_present[k]) return false;
+    break;
+  }
+  return OpensForReading(name);
+}
+
+bool FrameExistsByKnowledge(int k, int n) {
+  if (Known.folders_known && !Known.folder_present[k]) return false;
+  if (Known.frames_folder != k) {
+    // Only a folder without a first frame or marker is probed, so this read
+    // happens at most once per such folder.
+    char folder[NAME_LEN];
+    FolderName(folder, sizeof folder, k);
+    memset(Known.frame_present, 0, sizeof Known.frame_present);
+    bool missing = false;
+    Known.frames_known = ListFolder(folder, NoteFrameEntry, nullptr, &missing);
+    Known.frames_folder = k;
+  }
+  if (Known.frames_known && !Known.frame_present[n]) return false;
+  return FrameExistsByTest(k, n);
+}
+
+// --- The listing ---------------------------------------------------------------
+
+void AppendToList(int k) {
+  if (Z.ContentsListCount < CONTENTS_LIST_MAX) Z.ContentsList[Z.ContentsListCount++] = k - 1;
+}
+
+void PrintFound(int k, const char *name) {
+  Print("[%c%3d] ", 'S', k);
+  Print("FILE [ %s ] exists!\n", name);
+}
+
+// Leaves a note in a folder that only the probe found, so that the next
+// listing finds it by the marker test. A note that cannot be written is
+// skipped without a word; the folder is listed all the same.
+void WriteMarker(int k, int n) {
+  char marker[NAME_LEN];
+  MarkerFileName(marker, sizeof marker, k);
+  FILE *file = fopen(marker, "w");
+  if (file == nullptr) return;
+  bool written = fprintf(file, "FOUND: clip_%05d.jpg\n", n) > 0;
+  if (fclose(file) != 0) written = false;
+  if (written) Print("*** Created a file[ %s ] ***\n", marker);
+}
+
+// Probes the frame files of folder k at pseudo-random gaps of 1 to k
+// numbers. Returns the number found, or -1.
+int ProbeFrames(const NameTests &tests, int k) {
+  int n = 0;
+  while (n < PROBE_LIMIT) {
+    if (tests.frame_exists(k, n)) return n;
+    n = n + 1 + rand() % k;
+  }
+  return -1;
+}
+
+bool RunListing(const NameTests &tests) {
+  Print("\n*** Following is the list of contents with associated file: \n\n");
+  Z.ContentsListCount = 0;
+  memset(Z.ContentsList, 0, sizeof Z.ContentsList);
+  bool probed = false;
+  for (int k = 1; k <= LISTED_FOLDERS; ++k) {
+    char names[CHEAP_TESTS][NAME_LEN];
+    SettingsFileName(names[SETTINGS_FILE], NAME_LEN, k);
+    FrameTableFileName(names[FRAME_TABLE_FILE], NAME_LEN, k);
+    FramePath(names[FIRST_FRAME], NAME_LEN, k, 0);
+    MarkerFileName(names[MARKER_FILE], NAME_LEN, k);
+    int found = -1;
+    for (int t = 0; t < CHEAP_TESTS && found < 0; ++t)
+      if (tests.opens(static_cast<CheapTest>(t), k, names[t])) found = t;
+
+    if (found >= 0) {
+      PrintFound(k, names[found]);
+      AppendToList(k);
+    } else {
+      int n = ProbeFrames(tests, k);
+      if (n >= 0) {
+        char path[NAME_LEN];
+        FramePath(path, sizeof path, k, n);
+        PrintFound(k, path);
+        AppendToList(k);
+        probed = true;
+        WriteMarker(k, n);
+      }
+    }
+    if (k - 1 == Z.ContentsIndex) Print("       <<< You Are Here Now >>>\n");
+  }
+  return probed;
+}
+
+} // namespace
+
+bool ListContentsFolders() {
+  LearnFolders();
+  return RunListing({OpensByKnowledge, FrameExistsByKnowledge});
+}
+
+bool ListContentsFoldersByExistence() { return RunListing({OpensByTest, FrameExistsByTest}); }
+
+void ListContents() {
+  if (Z.DISP_WEB_CAM_INFO != 0) Print("KEY FUNCTION : [J/@][ Random Contents Selection ]\n");
+  if (Z.DISP_WEB_CAM_INFO == 2) return;
+
+  bool listed = false;
+  bool probed = false;
+  if (Z.ContentsListReady == 0) {
+    probed = ListContentsFolders();
+    listed = true;
+  }
+  if (Z.ContentsListCount <= 0) {
+    Print("\nThat's all.\n\n");
+    return;
+  }
+  // A list the probe contributed to is made again next time: by then the
+  // markers let the cheap tests find those folders.
+  if (listed && !probed) Z.ContentsListReady = 1;
+
+  Print("\n<<<<<<<< RANDOM CONTENTS SELECTION >>>>>>>>\n");
+  int count = Z.ContentsListCount < CONTENTS_LIST_MAX ? Z.ContentsListCount : CONTENTS_LIST_MAX;
+  Z.ContentsIndex = Z.ContentsList[rand() % count];
+  EmptyFrameCache();
+  PrintChangeMessage();
+  ScanContents();
+
+  char settings[NAME_LEN];
+  SettingsFileName(settings, sizeof settings, Z.ContentsIndex + 1);
+  if (OpensForReading(settings)) {
+    Print("FILE [ %s ] exists!\n", settings);
+    LoadFolderSettings();
+  }
+  Z.LastShownFrame = -999.0;
+  Print("\nThat's all.\n\n");
+}

@@ -1,4 +1,20 @@
 // The listing of contents folders and the random pick among them (Space).
 #pragma once
 
+// Space: lists the contents folders S001 to S1000 unless an earlier listing
+// may be reused, then switches to a folder drawn at random from the list
+// and loads its own settings file when it has one.
 void ListContents();
+
+// The listing alone: prints one line per folder found, fills ContentsList
+// and its count, writes a marker file into each folder that only the frame
+// probe revealed. Returns true when the probe found any folder.
+//
+// One read of the parent folder tells which S-folders exist at all, and one
+// read of the working folder which settings and frame-table files do; only
+// names that can exist are then tested. The printed lines, the markers and
+// the pseudo-random numbers drawn are those of the listing below.
+bool ListContentsFolders();
+
+// The same listing with an existence test or open for every name it tries.
+bool ListContentsFoldersByExistence();

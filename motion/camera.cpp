@@ -1,21 +1,230 @@
 #include "motion/camera.h"
 
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
 #include "app/banners.h"
+#include "contents/naming.h"
+#include "contents/text_values.h"
 #include "gesture/knowledge_base.h"
+#include "motion/shared_pool.h"
+#include "platform/camera_source.h"
+#include "platform/image_cv.h"
 #include "platform/platform.h"
 #include "state/state.h"
 
-void ReadCamSettings() {}
-void ToggleCamera() {}
-void CameraOn() {}
-void CameraOff() {}
-void CameraSuspend() {}
-void CameraResume() {}
-void ZEP_Capture() {}
-void LogCameraFrame() {}
+namespace {
+
+constexpr const char *CAMERA_SETTINGS_FILE = "SetCamera3.txt";
+constexpr const char *TURNING_ON = "\nNOW, TURNING ON THE CAMERA DEVICE. WAIT A MOMENT...\n";
+constexpr const char *TURNING_OFF = "\nNOW, TURNING OFF THE CAMERA DEVICE. WAIT A MOMENT...\n";
+
+// The images behind CamFrame and CamGray live as long as the program; their
+// pixel buffers are allocated once, at the first grab.
+ZepImage FrameImage;
+ZepImage GrayImage;
+
+// Reads one value of the settings file into *field. A value that is missing
+// or not a number leaves the field as it was (and, as ScanInt stops at it,
+// the fields after it too), so a damaged file never puts garbage in place.
+void ReadSetting(FILE *file, int *field) {
+  int value = 0;
+  if (ScanInt(file, &value) == 1) *field = value;
+}
+
+void ReleaseCapture() {
+  if (Z.CamCapture == nullptr) return;
+  CameraSource.release(Z.CamCapture);
+  Z.CamCapture = nullptr;
+}
+
+// The capture is created without checking it: a camera that is not there is
+// caught by the first grab, which reports it and switches the camera off.
+void OpenCapture() {
+  ReleaseCapture();
+  Z.CamCapture = CameraSource.open(Z.CamChan);
+  if (Z.CamCapture != nullptr) CameraSource.set_format(Z.CamCapture, ZEP_F_XMAX, ZEP_F_YMAX, 60.0);
+}
+
+void PrintBannerLine() {
+  Print("\n");
+  PrintCameraBanner();
+}
+
+// The OFF banner while CameraFlag stays 1 (the pause keeps the camera's
+// switch as it is and only lets go of the device).
+void PrintOffBanner() {
+  int flag = Z.CameraFlag;
+  Z.CameraFlag = 0;
+  PrintBannerLine();
+  Z.CameraFlag = flag;
+}
+
+void SwitchOff(const char *done) {
+  Z.CameraFlag = 0;
+  Z.CamLogMode = 2;
+  Print("%s", TURNING_OFF);
+  ReleaseCapture();
+  Display.wait_key(1000);
+  Print("%s", done);
+  PrintBannerLine();
+}
+
+// Bits per channel value, as the diagnostic block reports them.
+int DepthBits(const cv::Mat &m) { return static_cast<int>(m.elemSize1() * 8); }
+
+// Only 320 x 240 frames of 8-bit BGR are measured: the grey slots hold
+// exactly that many bytes, and another layout would be read as garbage.
+bool AcceptableFrame(const cv::Mat &m) {
+  return m.cols == ZEP_F_XMAX && m.rows == ZEP_F_YMAX && m.type() == CV_8UC3;
+}
+
+void ReportWrongFrame(const cv::Mat &m) {
+  Print("\n\n");
+  PrintError("ERROR: The Size of Supposed Input Image does not Match.");
+  PrintError("nChannels = %d\n", m.channels());
+  PrintError("depth     = %d (bit)\n", DepthBits(m));
+  PrintError("width     = %d\n", m.cols);
+  PrintError("height    = %d\n", m.rows);
+  PrintError("ZEP_F_XMAX    = %d\n", ZEP_F_XMAX);
+  PrintError("ZEP_F_YMAX    = %d\n", ZEP_F_YMAX);
+}
+
+} // namespace
+
+void ReadCamSettings() {
+  FILE *file = fopen(CAMERA_SETTINGS_FILE, "r");
+  if (file == nullptr) return;
+  Print("\n--------------------------------------\n");
+  Print(" 1 : [ CamFlipV    (Set 0 or 1)] \n");
+  Print(" 2 : [ CamFlipH    (Set 0 or 1)] \n");
+  Print(" 3 : [ CamChan     (Set 0 -- n)] \n");
+  Print(" 4 : [ CamOnMemory (Set 1 -- %d)] \n", CAM_ON_MEMORY_MAX);
+  Print(" 5 : [ CamBeep     (Set 0 or 1)] \n");
+  Print("--------------------------------------\n");
+  ReadSetting(file, &Z.CamFlipV);
+  Print("SET: CamFlipV     = %d ( 1-> Invert Camera Image Vertically) \n", Z.CamFlipV);
+  ReadSetting(file, &Z.CamFlipH);
+  Print("SET: CamFlipH     = %d ( 1-> Invert Camera Image Horizontally) \n", Z.CamFlipH);
+  ReadSetting(file, &Z.CamChan);
+  Print("SET: CamChan      = %d ( Camera ID number ) \n", Z.CamChan);
+  ReadSetting(file, &Z.CamOnMemory);
+  if (Z.CamOnMemory < 1) Z.CamOnMemory = 1;
+  if (Z.CamOnMemory > CAM_ON_MEMORY_MAX) Z.CamOnMemory = CAM_ON_MEMORY_MAX;
+  Print("SET: CamOnMemory  = %d ( Number of On-Memory Frames ) \n", Z.CamOnMemory);
+  ReadSetting(file, &Z.CamBeep);
+  Print("SET: CamBeep      = %d ( 1-> Beep ON ) \n", Z.CamBeep);
+  fclose(file);
+}
+
+void ToggleCamera() {
+  ClearSharedInfo();
+  if (Z.CameraFlag == 0)
+    CameraOn();
+  else
+    CameraOff();
+  Z.DifferenceSum = 0;
+  Z.GrayIndex = 0;
+  Z.MotionCount = 0;
+  Z.PlayDirection = 1;
+}
+
+void CameraOn() {
+  Z.CameraFlag = 1;
+  Print("%s", TURNING_ON);
+  ReadCamSettings();
+  OpenCapture();
+  Display.wait_key(1000);
+  Print("Done.\n");
+  PrintBannerLine();
+}
+
+void CameraOff() { SwitchOff("Done.\n"); }
+
+void CameraSuspend() {
+  if (Z.CameraFlag != 1) return;
+  Print("%s", TURNING_OFF);
+  ReleaseCapture();
+  Print("Done.\n");
+  PrintOffBanner();
+}
+
+void CameraResume() {
+  if (Z.CameraFlag != 1) return;
+  ClearSharedInfo();
+  Print("%s", TURNING_ON);
+  ReadCamSettings();
+  OpenCapture();
+  Display.wait_key(500);
+  Print("Done.\n");
+  PrintBannerLine();
+}
+
+void ZEP_Capture() {
+  if (Z.CameraFlag == 0) return;
+  Z.CamFrame = &FrameImage;
+  bool got =
+      Z.CamCapture != nullptr && CameraSource.read(Z.CamCapture, Z.CamFrame) && !Z.CamFrame->mat.empty();
+  if (!got) {
+    Print("cvQueryFrame() failed in ZEP_Capture().\n");
+    SwitchOff("Done.\n\n");
+    return;
+  }
+  cv::Mat &frame = Z.CamFrame->mat;
+  if (!AcceptableFrame(frame)) {
+    ReportWrongFrame(frame);
+    SwitchOff("Done.\n\n");
+    return;
+  }
+  // The flips change the frame itself, so the camera log shows what was measured.
+  if (Z.CamFlipV != 0) cv::flip(frame, frame, 0);
+  if (Z.CamFlipH != 0) cv::flip(frame, frame, 1);
+  if (Z.CamGray == nullptr) {
+    GrayImage.mat.create(frame.size(), CV_8UC1);
+    Z.CamGray = &GrayImage;
+  }
+  cv::cvtColor(frame, Z.CamGray->mat, cv::COLOR_BGR2GRAY);
+  int slot = Z.GrayIndex == 1 ? 1 : 0;
+  // The grey image is one continuous 320 x 240 block (it is made by cvtColor
+  // at the accepted size), so its first 76800 bytes are the whole frame.
+  memcpy(Z.GrayFrame[slot], Z.CamGray->mat.data, GRAY_SIZE);
+  Z.GrayIndex = 1 - slot;
+}
+
+void LogCameraFrame() {
+  if (Z.CameraFlag != 1 || Z.CamCapture == nullptr || Z.CamFrame == nullptr || Z.CamFrame->mat.empty())
+    return;
+  // The log folder is the user's to make; without it nothing is logged.
+  if (!FileExists("../log")) return;
+  char name[NAME_LEN];
+  for (int n = 0; n < INT_MAX; ++n) {
+    FormatName(name, sizeof name, "%s/log/clip_%5d.jpg", "..", n);
+    // Any name already taken is skipped, also one that cannot be read, so an
+    // earlier log is never written over.
+    if (FileExists(name)) continue;
+    try {
+      cv::imwrite(name, Z.CamFrame->mat);
+    } catch (const cv::Exception &) {
+      // a log that cannot be written is no reason to stop the player
+    }
+    return;
+  }
+}
+
+void ReleaseCamera() {
+  ReleaseCapture();
+  FrameImage.mat.release();
+  GrayImage.mat.release();
+  Z.CamFrame = nullptr;
+  Z.CamGray = nullptr;
+}
 
 void CameraShutdown() {
   FreeKnowledgeBase();
+  ReleaseCapture();
   PrintSeeYouBanner();
   Display.wait_key(500);
 }

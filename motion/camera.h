@@ -17,3 +17,7 @@ void LogCameraFrame();
 // Frees the knowledge base, releases the camera, says goodbye and waits
 // half a second. The caller then ends the program.
 void CameraShutdown();
+
+// Releases the capture and the camera's two images (the latest frame and its
+// grey copy). Everything is created again when needed.
+void ReleaseCamera();

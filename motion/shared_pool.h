@@ -1,8 +1,22 @@
 // The motion measure and the 1024-byte section that running copies pool it in.
 #pragma once
 
-void OpenSharedInfo();
+#include "platform/shared_memory.h"
+
+// Creates or opens and maps the section, then clears the pool. When the
+// section cannot be had it prints the reason and ends the program (status 1).
+// Tests give a name of their own so that a running player is left alone.
+void OpenSharedInfo(const char *name = SHARED_SECTION_NAME);
+
+// Unmaps the section (the name stays for other copies).
+void CloseSharedInfo();
+
+// Zeroes the total and the 32 slots in the section; the reserved bytes stay.
 void ClearSharedInfo();
+
+// The pass's DifferenceSum: with the camera on, the grey difference of the
+// two latest frames, published in this copy's slot together with a new
+// total; with it off, the pooled total of the other copies' cameras.
 void CalcDifferenceSum();
 
 // Copies the shared section into SI (for the status output).

@@ -1,3 +1,52 @@
 #include "player/motion_step.h"
 
-void MotionStep() {}
+#include "platform/platform.h"
+#include "player/frame_cache.h"
+#include "player/image.h"
+#include "state/state.h"
+
+namespace {
+
+void MoveByStep() {
+  if (Z.PlayDirection == 0) {
+    Z.frame_no -= Z.VR_step;
+    if (Z.frame_no < 0.0) Z.frame_no = Z.WrapFlag ? Z.MaxCount - 1.0 : 0.0;
+  } else if (Z.PlayDirection == 1) {
+    Z.frame_no += Z.VR_step;
+    if (IntegerPart(Z.frame_no) >= Z.MaxCount) Z.frame_no = Z.WrapFlag ? 0.0 : Z.MaxCount - 1.0;
+  }
+}
+
+// A two-frame folder swaps between its frames at every turn; the frame the
+// new direction leads to is loaded now so that the swap shows without delay.
+void PreloadTurnFrame() {
+  if (Z.MaxCount != 2 || (Z.PlayDirection != 0 && Z.PlayDirection != 1)) return;
+  int f = Z.PlayDirection;
+  FrameRecord &rec = Z.FrameData[f];
+  if (rec.loaded == 0) {
+    ZepImage *image = LoadImage(rec.path);
+    if (image == nullptr) return;
+    ReleaseImage(&Z.FrameCache[f]);
+    Z.FrameCache[f] = image;
+    rec.loaded = 1;
+  }
+  Display.wait_key(1);
+  Display.wait_key(1);
+}
+
+} // namespace
+
+void MotionStep() {
+  if (Z.DifferenceSum > 0) {
+    if (Z.DifferenceSum > Z.VR_threshold) {
+      Z.MotionCount += 1;
+      MoveByStep();
+    } else {
+      if (Z.MotionCount > Z.TurnCount) Z.PlayDirection = Z.PlayDirection == 0 ? 1 : 0;
+      if (Z.MotionCount > Z.RestCount) Z.MotionCount = 0;
+    }
+  }
+  if (Z.PlayDirection == Z.PrevDirection) return;
+  Z.PrevDirection = Z.PlayDirection;
+  PreloadTurnFrame();
+}

@@ -1,4 +1,7 @@
 // The motion-steered step: moving plays, stillness halts and reverses.
 #pragma once
 
+// Moves frame_no by VR_step in PlayDirection while DifferenceSum exceeds
+// VR_threshold; counts motion passes and turns the direction when stillness
+// follows a long enough run of them.
 void MotionStep();

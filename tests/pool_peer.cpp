@@ -1,0 +1,73 @@
+// One running copy of the motion pool, for the multi-process tests: opens the
+// named section as the player does, then runs commands read from standard
+// input, one per line, answering each on standard output.
+//
+//   pool_peer NAME CAMERA CHAN SUM [fail-map]
+//     CAMERA 1: each pass measures two grey frames that differ by SUM in
+//     total at the default step; 0: the camera is off and the pool is adopted.
+//   commands: pass, clear, show, chan N (another camera number), quit
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "motion/shared_pool.h"
+#include "platform/platform.h"
+#include "platform/shared_memory.h"
+#include "state/state.h"
+
+namespace {
+
+void *NoMapping(int, size_t) { return nullptr; }
+
+// Spreads sum over the sampled pixels of slot 1, slot 0 staying black.
+void MakeFrames(int sum) {
+  memset(Z.GrayFrame, 0, sizeof Z.GrayFrame);
+  for (int y = 0; y < ZEP_F_YMAX && sum > 0; y += Z.DiffStep)
+    for (int x = 0; x < ZEP_F_XMAX && sum > 0; x += Z.DiffStep) {
+      int v = sum > 255 ? 255 : sum;
+      Z.GrayFrame[1][y * ZEP_F_XMAX + x] = static_cast<uint8_t>(v);
+      sum -= v;
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc < 5) {
+    fprintf(stderr, "usage: pool_peer NAME CAMERA CHAN SUM [fail-map]\n");
+    return 2;
+  }
+  SetupConsole();
+  if (argc > 5 && strcmp(argv[5], "fail-map") == 0) SectionCalls.map = NoMapping;
+  OpenSharedInfo(argv[1]);
+  int camera = atoi(argv[2]);
+  Z.CamChan = atoi(argv[3]);
+  int sum = atoi(argv[4]);
+  Z.VR_threshold = Z.ZEP_threshold;
+  Print("ready\n");
+  char line[64];
+  while (fgets(line, sizeof line, stdin) != nullptr) {
+    if (strncmp(line, "pass", 4) == 0) {
+      Z.CameraFlag = camera;
+      if (camera) MakeFrames(sum);
+      CalcDifferenceSum();
+      Print("%d\n", Z.DifferenceSum);
+    } else if (strncmp(line, "clear", 5) == 0) {
+      ClearSharedInfo();
+      Print("cleared\n");
+    } else if (strncmp(line, "chan ", 5) == 0) {
+      Z.CamChan = atoi(line + 5);
+      Print("chan %d\n", Z.CamChan);
+    } else if (strncmp(line, "show", 4) == 0) {
+      ReadSharedInfo();
+      Print("%d", Z.SI.DiffSum);
+      for (int i = 0; i < SHARED_SLOTS; ++i)
+        Print(" %d", Z.SI.WebCamDiff[i]);
+      Print("\n");
+    } else {
+      break;
+    }
+  }
+  CloseSharedInfo();
+  return 0;
+}

@@ -1,11 +1,288 @@
+// The key table and its commands. Keys are data: one row per code, one
+// handler per command, and the row's argument says how far, which tenth or
+// which folder. The dispatcher, not the handlers, prints the KEY FUNCTION
+// line, so a command reads the same whichever key runs it.
 #include "player/keys.h"
 
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "contents/contents_list.h"
+#include "contents/frame_table.h"
+#include "contents/text_values.h"
+#include "motion/camera.h"
+#include "platform/platform.h"
+#include "player/frame_cache.h"
 #include "player/player.h"
+#include "state/state.h"
+
+namespace {
+
+const KeyCommand* FindCommand(int code);
+
+// Prints the row's KEY FUNCTION line (only while the display level is on)
+// and runs its command.
+void RunCommand(const KeyCommand& row) {
+  if (row.function_text != nullptr && Z.DISP_WEB_CAM_INFO != 0) Print("%s", row.function_text);
+  row.handler(row.argument);
+}
+
+// --- Frames ---
+
+// count > 0 steps forward, count < 0 backward (z / Z / '/', x / X / '\').
+void StepFrames(int count) {
+  if (count >= 0)
+    ReplayStep(1, count);
+  else
+    ReplayStep(0, -count);
+}
+
+// A tenth of the folder; the fraction stays in frame_no. tenth / 10.0 is the
+// same double as the literal 0.1 ... 0.9, so the frame shown is the same too.
+void JumpToTenth(int tenth) { Z.frame_no = Z.MaxCount >= 1 ? (Z.MaxCount - 1) * (tenth / 10.0) : 0.0; }
+
+void RandomFrame(int) {
+  // A count of 0 can come from a settings file: nothing to choose from.
+  Z.frame_no = Z.MaxCount >= 1 ? rand() % Z.MaxCount : 0.0;
+}
+
+void ResetFrame(int) { Z.frame_no = 0.0; }
+
+// --- Replay ---
+
+void ToggleAutoReplay(int) {
+  Z.AutoReplayFlag = Z.AutoReplayFlag == 0 ? 1 : 0;
+  Print("SET: AutoReplayFlag = [ %s ]\n", Z.AutoReplayFlag ? "ON" : "OFF");
+}
+
+const char* const SpeedMessages[] = {
+    nullptr,
+    "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n",
+    "SET: REPLAY_SPEED = [ S  L  O  W ]  ( x 0.5 )\n",
+    "SET: REPLAY_SPEED = [ N O R M A L ] ( x 1.0 )\n",
+    "SET: REPLAY_SPEED = [ F  A  S  T ]  ( x 3.0 )\n",
+    "SET: REPLAY_SPEED = [ VERY  FAST ]  ( x 6.0 )\n",
+};
+
+// s (+1) and S (-1). At either end the level stays and its message repeats;
+// a level from outside 1..5 lands on the nearer end.
+void ChangeSpeed(int delta) {
+  long long level = static_cast<long long>(Z.REPLAY_SPEED) + delta;
+  if (level < 1) level = 1;
+  if (level > 5) level = 5;
+  Z.REPLAY_SPEED = static_cast<int>(level);
+  Print("%s", SpeedMessages[level]);
+}
+
+void TogglePause(int) { EnterPause(); }
+
+// --- Presentation ---
+
+// 0 and 1 alternate; a 2 from the settings file, or any stray value, turns
+// into 0 so that the next presentation is a defined one.
+void ChangeFlipMode(int) {
+  Z.flip_mode = Z.flip_mode == 0 ? 1 : 0;
+  Print("SET: flip_mode = [ %s ]\n", Z.flip_mode ? "LEFT-RIGHT REVERSE" : "NORMAL");
+  // The frame on screen changes at once, not only at the next frame change.
+  int f = IntegerPart(Z.frame_no);
+  if (f >= 0 && f < MAX_FRAMES && Z.FrameData[f].loaded == 1) ShowFrame(f, Z.flip_mode);
+}
+
+void ToggleWindowSizing(int) {
+  Z.VARIABLE_SIZE_FLAG = Z.VARIABLE_SIZE_FLAG == 0 ? 1 : 0;
+  Print("SET: 画像表示用ウィンドウサイズ = [ %s ]\n", Z.VARIABLE_SIZE_FLAG ? "自動変更" : "手動変更");
+  RecreateMainWindow();
+  Z.LastShownFrame = -1.0; // the new window is empty until the frame is shown again
+}
+
+// Level 1 belongs to the status line and is left alone; any other level
+// toggles between off and the pooled per-camera line.
+void ChangeDisplayLevel(int) {
+  if (Z.DISP_WEB_CAM_INFO == 1) return;
+  Z.DISP_WEB_CAM_INFO = Z.DISP_WEB_CAM_INFO != 0 ? 0 : 2;
+  Print("SET: DISP_WEB_CAM_INFO = [ %s ]\n", Z.DISP_WEB_CAM_INFO ? "ENABLED" : "DISABLED");
+}
+
+// --- Motion threshold ---
+
+// Roughly a hundredth of the pixels the motion measure samples in a 320 x 240
+// frame. A step below 1 samples every pixel, as the measure treats it; a huge
+// step samples almost nothing and moves the threshold by 0.
+int ThresholdStep() {
+  long long step = Z.DiffStep < 1 ? 1 : Z.DiffStep;
+  if (step > 76800) return 0;
+  return static_cast<int>(76800 / (step * step * 100));
+}
+
+// v (-1) and V (+1): the file is the shared value, so start from it; the
+// result goes back there for every copy that shares the working folder.
+void ChangeThreshold(int sign) {
+  if (FILE* file = fopen(THRESHOLD_FILE, "r")) {
+    int value = 0;
+    if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
+    fclose(file);
+  } else {
+    Print("[ NG ] Read Failed : [ %s ]\n", THRESHOLD_FILE);
+  }
+  long long value = static_cast<long long>(Z.ZEP_threshold) + static_cast<long long>(sign) * ThresholdStep();
+  if (value < 0) value = 0;
+  if (value > INT_MAX) value = INT_MAX;
+  Z.ZEP_threshold = static_cast<int>(value);
+  Print("SET: ZEP_threshold = [ %d ]\n", Z.ZEP_threshold);
+  char text[16];
+  int length = snprintf(text, sizeof text, "%d", Z.ZEP_threshold);
+  if (!WriteFileAtomically(THRESHOLD_FILE, text, static_cast<size_t>(length)))
+    Print("[ NG ] Write Failed : [ %s ]\n", THRESHOLD_FILE);
+  Z.DISP_WEB_CAM_INFO = 0;
+}
+
+void SwitchCamera(int) { ToggleCamera(); }
+
+// --- Contents folders ---
+
+void ChooseRandomContents(int) { ListContents(); }
+
+// The digits: 1..9 open S001..S009, 0 opens S010 (the argument is the index).
+void SwitchFolder(int index) {
+  EmptyFrameCache();
+  Z.ContentsIndex = index;
+  PrintChangeMessage();
+  ScanContents();
+  Print("Done.\n\n");
+  Z.LastShownFrame = -999.0;
+}
+
+// n (+1) wraps from the last possible folder to S001; p (-1) stops at S001.
+void MoveFolder(int delta) {
+  EmptyFrameCache();
+  if (delta > 0)
+    Z.ContentsIndex = Z.ContentsIndex >= CONTENTS_INDEX_MAX ? 0 : Z.ContentsIndex + 1;
+  else
+    Z.ContentsIndex = Z.ContentsIndex <= 0 ? 0 : Z.ContentsIndex - 1;
+  PrintChangeMessage();
+  ScanContents();
+  Z.LastShownFrame = -999.0;
+}
+
+// Frames added to or removed from the folder are picked up; the folder's
+// settings files are not read again.
+void RefreshFolder(int) {
+  Print("\n ---[ REFRESH SETTINGS AND RELOAD IMAGE FILES IN CONTENTS FOLDER ]---\n");
+  ScanContents();
+  Print("Done.\n\n");
+}
+
+// R: S001, then everything key r does, its KEY FUNCTION line included.
+void BackToFirstFolder(int) {
+  Z.ContentsIndex = 0;
+  PrintChangeMessage();
+  RunCommand(*FindCommand('r'));
+}
+
+// Keys kept free on purpose: they must not even take the no-command path.
+void DoNothing(int) {}
+
+const char* const KF_DECREASE_FRAME = "KEY FUNCTION : [z][ Decrease frame_no ]\n";
+const char* const KF_INCREASE_FRAME = "KEY FUNCTION : [x][ Increase frame_no ]\n";
+
+const KeyCommand KeyTable[] = {
+    {0x08, ToggleWindowSizing, 0, "KEY FUNCTION : [BS][ Toggle VARIABLE_SIZE_FLAG ]\n"},
+    {0x09, ToggleAutoReplay, 0, "KEY FUNCTION : [TAB][ Toggle AutoReplayFlag ]\n"},
+    {0x1B, TogglePause, 0, nullptr},
+    {' ', ChooseRandomContents, 0, nullptr}, // the listing prints its own line
+    // The shifted digits 1..9 of a Japanese layout: ! " # $ % & ' ( )
+    {'!', JumpToTenth, 1, nullptr},
+    {'"', JumpToTenth, 2, nullptr},
+    {'#', JumpToTenth, 3, nullptr},
+    {'$', JumpToTenth, 4, nullptr},
+    {'%', JumpToTenth, 5, nullptr},
+    {'&', JumpToTenth, 6, nullptr},
+    {'\'', JumpToTenth, 7, nullptr},
+    {'(', JumpToTenth, 8, nullptr},
+    {')', JumpToTenth, 9, nullptr},
+    {'/', StepFrames, -10, KF_DECREASE_FRAME},
+    {'0', SwitchFolder, 9, nullptr},
+    {'1', SwitchFolder, 0, nullptr},
+    {'2', SwitchFolder, 1, nullptr},
+    {'3', SwitchFolder, 2, nullptr},
+    {'4', SwitchFolder, 3, nullptr},
+    {'5', SwitchFolder, 4, nullptr},
+    {'6', SwitchFolder, 5, nullptr},
+    {'7', SwitchFolder, 6, nullptr},
+    {'8', SwitchFolder, 7, nullptr},
+    {'9', SwitchFolder, 8, nullptr},
+    {'@', DoNothing, 0, nullptr},
+    {'G', DoNothing, 0, nullptr},
+    {'M', DoNothing, 0, nullptr},
+    {'R', BackToFirstFolder, 0, nullptr}, // the r row prints the line after the change message
+    {'S', ChangeSpeed, -1, nullptr},
+    {'T', DoNothing, 0, nullptr},
+    {'V', ChangeThreshold, +1, "KEY FUNCTION : [V][ Increase ZEP_threshold ]\n"},
+    {'X', StepFrames, +10, KF_INCREASE_FRAME},
+    {'Y', DoNothing, 0, nullptr},
+    {'Z', StepFrames, -10, KF_DECREASE_FRAME},
+    {'[', DoNothing, 0, nullptr},
+    {'\\', StepFrames, +10, KF_INCREASE_FRAME},
+    {']', DoNothing, 0, nullptr},
+    {'b', DoNothing, 0, nullptr},
+    {'e', ChangeFlipMode, 0, "KEY FUNCTION : [e][ Change Flip Mode ]\n"},
+    {'f', DoNothing, 0, nullptr},
+    {'g', DoNothing, 0, nullptr},
+    {'h', DoNothing, 0, nullptr},
+    {'i', ChangeDisplayLevel, 0, nullptr},
+    {'j', RandomFrame, 0, "KEY FUNCTION : [j][ Set frame_no at Random ]\n"},
+    {'k', DoNothing, 0, nullptr},
+    {'l', ResetFrame, 0, "KEY FUNCTION : [l][ Reset Frame Number ]\n"},
+    {'m', DoNothing, 0, nullptr},
+    {'n', MoveFolder, +1, "KEY FUNCTION : [n][ Move to Next Contents Folder ]\n"},
+    {'p', MoveFolder, -1, "KEY FUNCTION : [p][ Move to Previous Contents Folder ]\n"},
+    {'q', SwitchCamera, 0, "KEY FUNCTION : [q][ CAMERA ON/OFF CONTROL ]\n"},
+    {'r', RefreshFolder, 0, "KEY FUNCTION : [r][ Refresh Settings ]\n"},
+    {'s', ChangeSpeed, +1, nullptr},
+    {'t', DoNothing, 0, nullptr},
+    {'v', ChangeThreshold, -1, "KEY FUNCTION : [v][ Decrease ZEP_threshold ]\n"},
+    {'x', StepFrames, +1, KF_INCREASE_FRAME},
+    {'y', DoNothing, 0, nullptr},
+    {'z', StepFrames, -1, KF_DECREASE_FRAME},
+    {'|', DoNothing, 0, nullptr},
+};
+constexpr size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
+
+// The table is small and a pass without a key never gets here, so a plain
+// search costs nothing worth an index.
+const KeyCommand* FindCommand(int code) {
+  for (const KeyCommand& row : KeyTable)
+    if (row.code == code) return &row;
+  return nullptr;
+}
+
+} // namespace
 
 void DispatchKey(int key) {
-  if (key == KEY_ESC) {
-    EnterPause();
+  const KeyCommand* row = key >= KEY_FIRST && key <= KEY_LAST ? FindCommand(key) : nullptr;
+  if (row == nullptr) {
+    NoCommandPath();
     return;
   }
-  NoCommandPath();
+  RunCommand(*row);
 }
+
+bool CheckKeyTable(const KeyCommand* rows, size_t count) {
+  bool bound[KEY_LAST + 1] = {};
+  for (size_t i = 0; i < count; ++i) {
+    int code = rows[i].code;
+    if (code < KEY_FIRST || code > KEY_LAST || rows[i].handler == nullptr) {
+      PrintError("ERROR: key table row %zu (code 0x%02X) can never run.\n", i, static_cast<unsigned>(code));
+      return false;
+    }
+    if (bound[code]) {
+      PrintError("ERROR: key code 0x%02X is bound twice in the key table.\n", static_cast<unsigned>(code));
+      return false;
+    }
+    bound[code] = true;
+  }
+  return true;
+}
+
+bool CheckKeyTable() { return CheckKeyTable(KeyTable, KEY_TABLE_SIZE); }

@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/platform.h"
+
 void FormatName(char* out, size_t size, const char* format, ...) {
   if (size == 0) return;
   va_list args;
@@ -13,10 +15,10 @@ void FormatName(char* out, size_t size, const char* format, ...) {
     if (*p == ' ') *p = '0';
 }
 
-void FolderName(char* out, size_t size, int k) { FormatName(out, size, "%s/%c%3d", "..", 'S', k); }
+void FolderName(char* out, size_t size, int k) { FormatName(out, size, "%s%c%c%3d", "..", PATH_SEPARATOR, 'S', k); }
 
 void FramePath(char* out, size_t size, int k, int n) {
-  FormatName(out, size, "%s/%c%3d/clip_%5d.jpg", "..", 'S', k, n);
+  FormatName(out, size, "%s%c%c%3d%cclip_%5d.jpg", "..", PATH_SEPARATOR, 'S', k, PATH_SEPARATOR, n);
 }
 
 void FrameTableFileName(char* out, size_t size, int k) { FormatName(out, size, "frame_data%4d.dat", k); }
@@ -24,9 +26,9 @@ void FrameTableFileName(char* out, size_t size, int k) { FormatName(out, size, "
 void SettingsFileName(char* out, size_t size, int k) { FormatName(out, size, "zep_env%4d.dat", k); }
 
 void KeyFrameFileName(char* out, size_t size, int k) {
-  FormatName(out, size, "%s/%c%3d/qdx_config.dat", "..", 'S', k);
+  FormatName(out, size, "%s%c%c%3d%cqdx_config.dat", "..", PATH_SEPARATOR, 'S', k, PATH_SEPARATOR);
 }
 
 void MarkerFileName(char* out, size_t size, int k) {
-  FormatName(out, size, "%s/%c%3d/check_result.txt", "..", 'S', k);
+  FormatName(out, size, "%s%c%c%3d%ccheck_result.txt", "..", PATH_SEPARATOR, 'S', k, PATH_SEPARATOR);
 }

@@ -13,6 +13,7 @@
 #include "motion/camera.h"
 #include "platform/platform.h"
 #include "player/image.h"
+#include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -79,6 +80,7 @@ void ApplyStartPosition() {
 
 int ProgramMain(int argc, char** argv) {
   SetupConsole();
+  if (!CheckKeyTable()) return 1;
   PrintStartBanner();
   PrintWorkingFolder();
   if (!FindFfmpeg(Z.FfmpegPath, sizeof Z.FfmpegPath)) {
@@ -87,8 +89,9 @@ int ProgramMain(int argc, char** argv) {
     ReadConsoleKey();
     return 1;
   }
-  setlocale(LC_ALL, "");
-  StoreArguments(argc, argv);
+  SetProgramLocale();
+  ProgramArguments args = ReadProgramArguments(argc, argv);
+  StoreArguments(args.count, args.values);
   if (Z.ArgCount >= 2) ImportVideos();
   srand(static_cast<unsigned>(time(nullptr)));
   if (!DisplayAvailable()) {

@@ -10,6 +10,19 @@
 
 struct ZepImage;
 
+// --- Names and command texts -------------------------------------------------
+
+// The separator in the names the program builds and prints (..\S001\clip_00000.jpg
+// on Windows, ../S001/clip_00000.jpg elsewhere), and the deletion command the
+// import echoes before it empties a folder.
+#ifdef _WIN32
+constexpr char PATH_SEPARATOR = '\\';
+constexpr const char* DELETE_COMMAND = "del  /f   ";
+#else
+constexpr char PATH_SEPARATOR = '/';
+constexpr const char* DELETE_COMMAND = "rm  -f   ";
+#endif
+
 // --- Console ---------------------------------------------------------------
 
 struct ConsoleOps {
@@ -18,12 +31,35 @@ struct ConsoleOps {
 };
 extern ConsoleOps Console;
 
-// printf-style output to standard output / standard error.
-void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void PrintError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf-style output to standard output / standard error. MinGW checks
+// "printf" against the old Windows runtime; the program is built with its
+// C99 formatting (%zu, %lld), which "gnu_printf" describes.
+#ifdef __MINGW32__
+#define ZEP_PRINTF_FORMAT(f, a) __attribute__((format(gnu_printf, f, a)))
+#else
+#define ZEP_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
+#endif
+void Print(const char* format, ...) ZEP_PRINTF_FORMAT(1, 2);
+void PrintError(const char* format, ...) ZEP_PRINTF_FORMAT(1, 2);
 
-// Locale from the environment, standard output flushed at every line end.
+// Standard output flushed at every line end.
 void SetupConsole();
+
+// The locale the arguments are converted in and the texts are printed in:
+// the user's own on Linux, "Japanese" (code page 932) on Windows.
+void SetProgramLocale();
+
+// The command line as the argument table takes it, in the locale's multibyte
+// form (so SetProgramLocale comes first). On Linux these are argv and the
+// echo is the arguments joined by blanks; on Windows the wide command line
+// is split by the system's own splitter and converted, and the echo is that
+// line as it was given. Both stay valid for the whole run.
+struct ProgramArguments {
+  int count;
+  char** values;
+  const char* whole;
+};
+ProgramArguments ReadProgramArguments(int argc, char** argv);
 
 // Reads one key from the terminal without echo. Returns at once (with -1)
 // when standard input is not a terminal or is closed.

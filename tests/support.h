@@ -20,6 +20,7 @@ struct RecordedDisplay {
   std::vector<ShownImage> shown;     // every image shown
   std::vector<std::string> events;   // "create NAME autosize", "destroy NAME", "wait N"
   int keys_after_script = 0x1B;
+  int waits_after_script = 0;
 };
 
 extern RecordedDisplay Recorded;

@@ -84,8 +84,34 @@ void PrintError(const char* format, ...) {
 }
 
 void SetupConsole() {
-  setlocale(LC_ALL, "");
   setvbuf(stdout, nullptr, _IOLBF, 0);
+}
+
+void SetProgramLocale() {
+  setlocale(LC_ALL, "");
+  // Numbers keep a '.' whatever the user's locale: the messages are printed
+  // byte for byte and the files are read by other copies.
+  setlocale(LC_NUMERIC, "C");
+}
+
+ProgramArguments ReadProgramArguments(int argc, char** argv) {
+  // The echo is kept for the run, like argv itself (a later call replaces it).
+  static char* whole = nullptr;
+  free(whole);
+  size_t size = 1;
+  for (int i = 0; i < argc; ++i) size += strlen(argv[i]) + 1;
+  whole = static_cast<char*>(malloc(size));
+  if (whole != nullptr) {
+    char* end = whole;
+    for (int i = 0; i < argc; ++i) {
+      if (i > 0) *end++ = ' ';
+      size_t len = strlen(argv[i]);
+      memcpy(end, argv[i], len);
+      end += len;
+    }
+    *end = '\0';
+  }
+  return {argc, argv, whole != nullptr ? whole : ""};
 }
 
 int ReadConsoleKey() {

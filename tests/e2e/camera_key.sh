@@ -7,9 +7,7 @@ start_x
 make_installation
 make_frames S001 4 'rgb(220,30,30)' 'rgb(30,30,220)'
 start_player
-wait_for_text "以下のキーを入力してください"
-sleep 1
-win=$(window_id)
+wait_for_player
 focus "$win"
 key q
 wait_for_text "cvQueryFrame() failed in ZEP_Capture()."
@@ -25,7 +23,7 @@ key x
 sleep 0.5
 read -r wx wy < <(window_origin "$win")
 read -r ww wh < <(window_size "$win")
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+centre=$(centre_pixel)
 near "$centre" "30,30,220" || fail "frame 1 should be blue after x, got $centre"
 key Escape Escape
 wait_exit

@@ -19,18 +19,14 @@ unshare --mount true 2>/dev/null || { echo "democam_motion: skipped (needs unsha
 (cd "$TMP/work" && exec unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec "$0"' \
   "$PROGRAM" >"$TMP/out.txt" 2>"$TMP/err.txt" </dev/null) &
 PLAYER_PID=$!
-wait_for_text "以下のキーを入力してください"
-sleep 1
-win=$(window_id)
-read -r wx wy < <(window_origin "$win")
-read -r ww wh < <(window_size "$win")
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+wait_for_player
+centre=$(centre_pixel)
 near "$centre" "220,30,30" || fail "frame 0 should be red, got $centre"
 focus "$win"
 key q
 sleep 2
 # Ten frames at 30 camera frames per second: at the last one (blue) by now.
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+centre=$(centre_pixel)
 near "$centre" "30,30,220" || fail "the camera should have played to frame 9 (blue), got $centre"
 key i
 wait_for_text "[WebCam(  0 ) =1224000 ] "

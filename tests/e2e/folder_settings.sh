@@ -18,13 +18,9 @@ make_frames S001 4 'rgb(220,30,30)' 'rgb(30,30,220)' 'rgb(30,200,30)' 'rgb(220,2
 } >"$TMP/work/zep_env0001.dat"
 
 start_player
-wait_for_text "以下のキーを入力してください"
+wait_for_player
 wait_for_text "[S1] [    2 /    3] [DifferenceSum="
-sleep 1
-win=$(window_id)
-read -r wx wy < <(window_origin "$win")
-read -r ww wh < <(window_size "$win")
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+centre=$(centre_pixel)
 near "$centre" "30,200,30" || fail "the settings' frame 2 should be green in the middle, got $centre"
 focus "$win"
 key x
@@ -32,7 +28,7 @@ wait_for_text "[S1] [    3 /    3] [DifferenceSum="
 key x
 wait_for_text "[S1] [    0 /    3] [DifferenceSum="
 sleep 0.5
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+centre=$(centre_pixel)
 near "$centre" "220,30,30" || fail "wrap on: one step past frame 3 should show frame 0 (red), got $centre"
 key Escape Escape
 wait_exit

@@ -71,12 +71,8 @@ ffmpeg -nostdin -loglevel error -f lavfi -i "color=c=blue:size=160x120:rate=10:d
 convert -size 160x120 'xc:rgb(230,20,20)' -quality 95 "$TMP/S003/clip_00121.jpg"
 convert -size 160x120 'xc:rgb(20,200,20)' -quality 95 "$TMP/work/S00003_00120.jpg"
 start_player S00003_00120.jpg
-wait_for_text "以下のキーを入力してください"
-sleep 1
-win=$(window_id)
-read -r wx wy < <(window_origin "$win")
-read -r ww wh < <(window_size "$win")
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+wait_for_player
+centre=$(centre_pixel)
 near "$centre" "230,20,20" || fail "frame 120 of S003 should be red, got $centre"
 focus "$win"
 key Escape Escape

@@ -75,6 +75,21 @@ window_id() {
   fail "no window named '$WINDOW_TITLE'"
 }
 
+# wait_for_player: waits until the player shows its help (so the window is the
+# one it keeps), then sets win and the window's place wx wy and size ww wh.
+wait_for_player() {
+  wait_for_text "以下のキーを入力してください"
+  sleep 1
+  win=$(window_id)
+  read -r wx wy < <(window_origin "$win")
+  read -r ww wh < <(window_size "$win")
+}
+
+# centre_pixel: the colour in the middle of the window, as "R,G,B".
+centre_pixel() {
+  pixel $((wx + ww / 2)) $((wy + wh / 2))
+}
+
 wait_for_text() {
   local text=$1
   for _ in $(seq 150); do

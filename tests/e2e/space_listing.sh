@@ -42,9 +42,7 @@ check_shown_folder() {
 }
 
 start_player
-wait_for_text "以下のキーを入力してください"
-sleep 1
-win=$(window_id)
+wait_for_player
 focus "$win"
 
 key space

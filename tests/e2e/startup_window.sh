@@ -6,12 +6,8 @@ start_x
 make_installation
 make_frames S001 4 'rgb(220,30,30)' 'rgb(30,30,220)'
 start_player
-wait_for_text "以下のキーを入力してください"
-sleep 1
-win=$(window_id)
-read -r wx wy < <(window_origin "$win")
-read -r ww wh < <(window_size "$win")
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+wait_for_player
+centre=$(centre_pixel)
 near "$centre" "220,30,30" || fail "frame 0 should be red in the middle, got $centre"
 # Frame 0 of 4: the mark sits at the left end of the bottom edge.
 mark=$(pixel $((wx + 2)) $((wy + wh - 2)))
@@ -22,7 +18,7 @@ wait_for_text " O      O   O   OOO   OOOO   OOOOO  O "
 key Return
 wait_for_text "  OOO    OOOO    O "
 sleep 0.5
-centre=$(pixel $((wx + ww / 2)) $((wy + wh / 2)))
+centre=$(centre_pixel)
 near "$centre" "220,30,30" || fail "frame 0 should be shown again after Enter, got $centre"
 key Escape Escape
 wait_exit

@@ -5,22 +5,22 @@
 
 namespace {
 
-void PrintAll(const char* const* lines) {
-  for (; *lines != nullptr; ++lines) Print("%s", *lines);
+void PrintAll(const char *const *lines) {
+  for (; *lines != nullptr; ++lines)
+    Print("%s", *lines);
 }
 
-const char* const StartBanner[] = {
-    "/////////////////////////////////////////////////////////////\n",
-    "//                                                         //\n",
-    "//           O    R    V    A    N    T    I    S          //\n",
-    "//        ------------------------------------------       //\n",
-    "//         for  the  simple  but  sensible  reality        //\n",
-    "//                                                         //\n",
-    "//                                                         //\n",
-    "/////////////////////////////////////////////////////////////\n\n",
-    nullptr};
+const char *const StartBanner[] = {"/////////////////////////////////////////////////////////////\n",
+                                   "//                                                         //\n",
+                                   "//           O    R    V    A    N    T    I    S          //\n",
+                                   "//        ------------------------------------------       //\n",
+                                   "//         for  the  simple  but  sensible  reality        //\n",
+                                   "//                                                         //\n",
+                                   "//                                                         //\n",
+                                   "/////////////////////////////////////////////////////////////\n\n",
+                                   nullptr};
 
-const char* const FfmpegNotice[] = {
+const char *const FfmpegNotice[] = {
     "\nエラー!! ファイル[ ffmpeg.exe ]が見つかりません。\n\n",
     "         お手数をお掛けしますが、アプリケーション[ ffmpeg ]をご自身でダウンロード\n",
     "         して、指定の場所にファイル[ ffmpeg.exe ]をコピーしてください。\n",
@@ -33,7 +33,7 @@ const char* const FfmpegNotice[] = {
     "         Thank you for your cooperation.\n",
     nullptr};
 
-const char* const FfmpegInstallNotes[] = {
+const char *const FfmpegInstallNotes[] = {
     "\n-------------------------------------------------------------------------------------\n",
     "（参考）FFmpeg のインストールとアンインストールの方法\n",
     "-------------------------------------------------------------------------------------\n",
@@ -68,7 +68,7 @@ const char* const FfmpegInstallNotes[] = {
     nullptr};
 
 // The image library's 3-clause BSD licence, worded as Debian ships it.
-const char* const Licence[] = {
+const char *const Licence[] = {
     "\n",
     " ------------------------------------------------------------------------------\n",
     "                                  License \n",
@@ -102,7 +102,7 @@ const char* const Licence[] = {
     "\n",
     nullptr};
 
-const char* const KeyList[] = {
+const char *const KeyList[] = {
     "\n --------------------------------------------------------------------------------\n",
     "\n                   [ ORVANTIS  Ver.1.2  機能一覧 ]\n",
     "\n",
@@ -147,7 +147,7 @@ const char* const KeyList[] = {
     "\n",
     nullptr};
 
-const char* const CameraOnBanner[] = {
+const char *const CameraOnBanner[] = {
     "  OOO    OOO   O     O  OOOO  OOOO    OOO            OOOOO    O     O   \n",
     " O   O  O   O  OO   OO  O     O   O  O   O    OO    O     O   OO    O   \n",
     " O      OOOOO  O O O O  OOOO  OOOO   OOOOO          O     O   O  O  O   \n",
@@ -156,7 +156,7 @@ const char* const CameraOnBanner[] = {
     "\n",
     nullptr};
 
-const char* const CameraOffBanner[] = {
+const char *const CameraOffBanner[] = {
     "  OOO    OOO   O     O  OOOO  OOOO    OOO            OOOO    OOOOO  OOOOO \n",
     " O   O  O   O  OO   OO  O     O   O  O   O    OO    O    O   O      O     \n",
     " O      OOOOO  O O O O  OOOO  OOOO   OOOOO          O    O   OOOO   OOOO  \n",
@@ -165,32 +165,23 @@ const char* const CameraOffBanner[] = {
     "\n",
     nullptr};
 
-const char* const PauseBanner[] = {
-    "\n\n OOOO    OOO   O   O   OOOO  OOOOO  O \n",
-    " O   O  O   O  O   O  O      O      O \n",
-    " OOOO   OOOOO  O   O   OOO   OOOO   O \n",
-    " O      O   O  O   O      O  O        \n",
-    " O      O   O   OOO   OOOO   OOOOO  O \n\n",
-    nullptr};
+const char *const PauseBanner[] = {
+    "\n\n OOOO    OOO   O   O   OOOO  OOOOO  O \n", " O   O  O   O  O   O  O      O      O \n",
+    " OOOO   OOOOO  O   O   OOO   OOOO   O \n",     " O      O   O  O   O      O  O        \n",
+    " O      O   O   OOO   OOOO   OOOOO  O \n\n",   nullptr};
 
-const char* const GoBanner[] = {
-    "\n  OOO            O \n",
-    " O       OOOO    O \n",
-    " O OOOO O    O   O \n",
-    " O   O  O    O     \n",
-    "  OOO    OOOO    O \n\n",
-    nullptr};
+const char *const GoBanner[] = {"\n  OOO            O \n", " O       OOOO    O \n",   " O OOOO O    O   O \n",
+                                " O   O  O    O     \n",   "  OOO    OOOO    O \n\n", nullptr};
 
 // "See You!" in the letter O, seven lines, two line ends before, one empty line after.
-const char* const SeeYouBanner[] = {
-    "\n\n  OOOO                  O     O                   O \n",
-    " O                       O   O                    O \n",
-    " O       OOO    OOO       O O    OOO   O    O     O \n",
-    "  OOOO  O   O  O   O       O    O   O  O    O     O \n",
-    "      O OOOOO  OOOOO       O    O   O  O    O     O \n",
-    "      O O      O           O    O   O  O   OO       \n",
-    " OOOOO   OOO    OOO        O     OOO    OOO O     O \n\n",
-    nullptr};
+const char *const SeeYouBanner[] = {"\n\n  OOOO                  O     O                   O \n",
+                                    " O                       O   O                    O \n",
+                                    " O       OOO    OOO       O O    OOO   O    O     O \n",
+                                    "  OOOO  O   O  O   O       O    O   O  O    O     O \n",
+                                    "      O OOOOO  OOOOO       O    O   O  O    O     O \n",
+                                    "      O O      O           O    O   O  O   OO       \n",
+                                    " OOOOO   OOO    OOO        O     OOO    OOO O     O \n\n",
+                                    nullptr};
 
 } // namespace
 
@@ -202,8 +193,10 @@ void PrintFfmpegHelp() {
 }
 
 void PrintCameraBanner() {
-  if (Z.CameraFlag == 1) PrintAll(CameraOnBanner);
-  else if (Z.CameraFlag == 0) PrintAll(CameraOffBanner);
+  if (Z.CameraFlag == 1)
+    PrintAll(CameraOnBanner);
+  else if (Z.CameraFlag == 0)
+    PrintAll(CameraOffBanner);
 }
 
 void ShowHelp() {

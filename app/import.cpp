@@ -48,7 +48,8 @@ void EmptyContentsFolder(int n) {
 void ConvertVideo(int n) {
   const char *name = Z.ArgName[n];
   char pattern[NAME_LEN];
-  FormatName(pattern, sizeof pattern, "%s%c%c%3d%cclip_%%05d.jpg", "..", PATH_SEPARATOR, 'S', n, PATH_SEPARATOR);
+  FormatName(pattern, sizeof pattern, "%s%c%c%3d%cclip_%%05d.jpg", "..", PATH_SEPARATOR, 'S', n,
+             PATH_SEPARATOR);
   snprintf(Command, sizeof Command, "%s  -i \"%s\"                      -q:v 1  %s", Z.FfmpegPath, name,
            pattern);
   PrintExecuting();

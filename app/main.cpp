@@ -1,3 +1,3 @@
 #include "app/startup.h"
 
-int main(int argc, char** argv) { return ProgramMain(argc, argv); }
+int main(int argc, char **argv) { return ProgramMain(argc, argv); }

@@ -1,10 +1,10 @@
 #include "app/startup.h"
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <clocale>
 
 #include "app/banners.h"
 #include "app/import.h"
@@ -27,21 +27,25 @@ void PrintWorkingFolder() {
 
 // The decimal value of a short digit string the way atoi reads it: white
 // space, a sign, digits, anything after them ignored; 0 when there are none.
-int DecimalValue(const char* text) {
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+int DecimalValue(const char *text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+    ++text;
   int sign = 1;
   if (*text == '+' || *text == '-') sign = (*text++ == '-') ? -1 : 1;
   long value = 0;
-  for (; *text >= '0' && *text <= '9' && value < 100000000; ++text) value = value * 10 + (*text - '0');
+  for (; *text >= '0' && *text <= '9' && value < 100000000; ++text)
+    value = value * 10 + (*text - '0');
   return static_cast<int>(sign * value);
 }
 
 } // namespace
 
-void StoreArguments(int argc, char** argv) {
-  for (int i = 0; i < argc; ++i) Print(i == 0 ? "%s" : " %s", argv[i]);
+void StoreArguments(int argc, char **argv) {
+  for (int i = 0; i < argc; ++i)
+    Print(i == 0 ? "%s" : " %s", argv[i]);
   Print("\n");
-  for (int i = 0; i < argc; ++i) Print("[%d]%s\n", i, argv[i]);
+  for (int i = 0; i < argc; ++i)
+    Print("[%d]%s\n", i, argv[i]);
   // Arguments beyond the table are echoed but not kept.
   Z.ArgCount = argc < MAX_ARGS ? argc : MAX_ARGS;
   long total = 0;
@@ -54,7 +58,7 @@ void StoreArguments(int argc, char** argv) {
 
 void ApplyStartPosition() {
   if (Z.ArgCount < 2) return;
-  const char* name = Z.ArgName[1];
+  const char *name = Z.ArgName[1];
   size_t len = strlen(name);
   if (len < 16 || name[len - 16] != 'S' || name[len - 10] != '_') return;
   Print("\n***** Given File Name : [ %s ]\n", name);
@@ -78,7 +82,7 @@ void ApplyStartPosition() {
   }
 }
 
-int ProgramMain(int argc, char** argv) {
+int ProgramMain(int argc, char **argv) {
   SetupConsole();
   if (!CheckKeyTable()) return 1;
   PrintStartBanner();

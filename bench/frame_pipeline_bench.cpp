@@ -41,12 +41,12 @@ double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void Quiet(const char*, size_t) {}
-void NoWindow(const char*, int) {}
-void NoDestroy(const char*) {}
+void Quiet(const char *, size_t) {}
+void NoWindow(const char *, int) {}
+void NoDestroy(const char *) {}
 double LastShow = 0;
 std::vector<double> ShowIntervals;
-void NoteShow(const char*, const ZepImage*) {
+void NoteShow(const char *, const ZepImage *) {
   double t = Now();
   if (LastShow > 0) ShowIntervals.push_back(t - LastShow);
   LastShow = t;
@@ -54,13 +54,14 @@ void NoteShow(const char*, const ZepImage*) {
 int NoKey(int) { return -1; }
 
 void Reset() {
-  for (ZepImage*& image : Z.FrameCache) ReleaseImage(&image);
+  for (ZepImage *&image : Z.FrameCache)
+    ReleaseImage(&image);
   Z.~ZepState();
-  memset(static_cast<void*>(&Z), 0, sizeof Z);
+  memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;
 }
 
-bool Run(const std::string& command) { return system(command.c_str()) == 0; }
+bool Run(const std::string &command) { return system(command.c_str()) == 0; }
 
 // Makes ../S<k> with count frames by ffmpeg, unless it is there already.
 void MakeSequence(int k, int width, int height, int count, bool noisy) {
@@ -87,7 +88,7 @@ double Percentile(std::vector<double> v, double p) {
   return v[i];
 }
 
-void Report(const char* what, const std::vector<double>& ms) {
+void Report(const char *what, const std::vector<double> &ms) {
   printf("  %-34s median %7.2f ms   p99 %7.2f ms   max %7.2f ms   (%zu frames)\n", what, Percentile(ms, 0.5),
          Percentile(ms, 0.99), *std::max_element(ms.begin(), ms.end()), ms.size());
 }
@@ -122,7 +123,7 @@ std::vector<double> TimeImread(int k, int count, int changes) {
 
 void BenchFrames() {
   struct Sequence {
-    const char* name;
+    const char *name;
     int k, width, height, count;
     bool noisy;
   } sequences[] = {{"1080p testsrc2", 1, 1920, 1080, 60, false},
@@ -130,7 +131,7 @@ void BenchFrames() {
                    {"4K testsrc2", 3, 3840, 2160, 40, false},
                    {"4K noisy", 4, 3840, 2160, 40, true}};
   printf("Frame change (load, mark, show), 1 frame cached, each sequence played 3 times:\n");
-  for (const Sequence& s : sequences) {
+  for (const Sequence &s : sequences) {
     MakeSequence(s.k, s.width, s.height, s.count, s.noisy);
     int changes = s.count * 3;
     std::vector<double> base = TimeImread(s.k, s.count, changes);
@@ -183,17 +184,19 @@ void BenchReplay() {
     if (!RunPass()) exit(1);
   }
   int late = 0;
-  for (double s : ShowIntervals) late += s > 1.0 / 30.0 + 0.001;
+  for (double s : ShowIntervals)
+    late += s > 1.0 / 30.0 + 0.001;
   std::vector<double> ms;
-  for (double s : ShowIntervals) ms.push_back(s * 1000);
+  for (double s : ShowIntervals)
+    ms.push_back(s * 1000);
   printf("Automatic replay of 4K frames for %d s:\n", ReplaySeconds);
   Report("interval between frames shown", ms);
-  printf("  frames shown per second %.2f; late (over 34.3 ms) %d of %zu\n", ShowIntervals.size() / (double)ReplaySeconds,
-         late, ShowIntervals.size());
+  printf("  frames shown per second %.2f; late (over 34.3 ms) %d of %zu\n",
+         ShowIntervals.size() / (double)ReplaySeconds, late, ShowIntervals.size());
 }
 
 long ResidentKiB() {
-  FILE* f = fopen("/proc/self/statm", "r");
+  FILE *f = fopen("/proc/self/statm", "r");
   long pages = 0, resident = 0;
   if (f != nullptr) {
     if (fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
@@ -229,7 +232,8 @@ void BenchMemory() {
   }
   struct rusage usage;
   getrusage(RUSAGE_SELF, &usage);
-  printf("  growth after frame 100: %ld KiB; peak resident %ld KiB\n", ResidentKiB() - after100, usage.ru_maxrss);
+  printf("  growth after frame 100: %ld KiB; peak resident %ld KiB\n", ResidentKiB() - after100,
+         usage.ru_maxrss);
 }
 
 void BenchPass() {
@@ -239,24 +243,27 @@ void BenchPass() {
   if (!PresentFrame()) exit(1);
   const int passes = 20000;
   double t = Now();
-  for (int i = 0; i < passes; ++i) ReloadThreshold();
+  for (int i = 0; i < passes; ++i)
+    ReloadThreshold();
   double reload = (Now() - t) / passes;
   t = Now();
-  for (int i = 0; i < passes; ++i) RunPass();
+  for (int i = 0; i < passes; ++i)
+    RunPass();
   double pass = (Now() - t) / passes;
-  printf("A pass without a frame change (no key wait): %.2f us, of which the threshold file re-read %.2f us\n",
-         pass * 1e6, reload * 1e6);
+  printf(
+      "A pass without a frame change (no key wait): %.2f us, of which the threshold file re-read %.2f us\n",
+      pass * 1e6, reload * 1e6);
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   std::string what = argc > 1 ? argv[1] : "all";
   for (int i = 1; i + 1 < argc; ++i)
     if (strcmp(argv[i], "--seconds") == 0) ReplaySeconds = atoi(argv[i + 1]);
   Console = {Quiet, Quiet};
   Display = {NoWindow, NoDestroy, NoteShow, NoKey};
-  const char* keep = getenv("ORVANTIS_BENCH_DIR"); // reuse made sequences between runs
+  const char *keep = getenv("ORVANTIS_BENCH_DIR"); // reuse made sequences between runs
   if (keep != nullptr) {
     Root = keep;
     mkdir(Root.c_str(), 0755);

@@ -37,16 +37,17 @@ std::string Root;
 long Shown = 0;
 int Key = -1;
 
-void Quiet(const char*, size_t) {}
-void NoWindow(const char*, int) {}
-void NoDestroy(const char*) {}
-void CountShow(const char*, const ZepImage*) { ++Shown; }
+void Quiet(const char *, size_t) {}
+void NoWindow(const char *, int) {}
+void NoDestroy(const char *) {}
+void CountShow(const char *, const ZepImage *) { ++Shown; }
 int ScriptedKey(int) { return Key; }
 
 void Reset() {
-  for (ZepImage*& image : Z.FrameCache) ReleaseImage(&image);
+  for (ZepImage *&image : Z.FrameCache)
+    ReleaseImage(&image);
   Z.~ZepState();
-  memset(static_cast<void*>(&Z), 0, sizeof Z);
+  memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;
 }
 
@@ -62,7 +63,7 @@ void MakeInstallation() {
   cv::RNG rng(11);
   for (int n = 0; n < FRAMES; ++n) {
     for (int y = 0; y < base.rows; ++y) {
-      cv::Vec3b* row = base.ptr<cv::Vec3b>(y);
+      cv::Vec3b *row = base.ptr<cv::Vec3b>(y);
       for (int x = 0; x < base.cols; ++x)
         row[x] = cv::Vec3b((x + n * 7) & 255, (y + n * 3) & 255, ((x >> 2) ^ (y >> 2)) & 255);
     }
@@ -83,7 +84,7 @@ void OpenFolder(int auto_replay, int key) {
   Shown = 0;
 }
 
-const char* FramePath(int n) {
+const char *FramePath(int n) {
   static char path[64];
   snprintf(path, sizeof path, "../S001/clip_%05d.jpg", n % FRAMES);
   return path;
@@ -116,7 +117,8 @@ double PacedBare() {
     cv::Mat image = cv::imread(FramePath(frames), cv::IMREAD_COLOR);
     if (image.empty()) abort();
     ++frames;
-    while (Clock.now() - last < 1.0 / 30.0) PauseBriefly();
+    while (Clock.now() - last < 1.0 / 30.0)
+      PauseBriefly();
     last = Clock.now();
   }
   return frames / (Clock.now() - start);

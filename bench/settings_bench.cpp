@@ -27,29 +27,29 @@ namespace {
 
 std::string Root;
 
-void Quiet(const char*, size_t) {}
+void Quiet(const char *, size_t) {}
 int NoKey(int) { return -1; }
 
-void PutInt32(std::string& out, int32_t v) {
+void PutInt32(std::string &out, int32_t v) {
   uint32_t u;
   memcpy(&u, &v, sizeof u);
   for (int i = 0; i < 4; ++i)
     out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
 }
-void PutDouble(std::string& out, double v) {
+void PutDouble(std::string &out, double v) {
   uint64_t u;
   memcpy(&u, &v, sizeof u);
   for (int i = 0; i < 8; ++i)
     out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
 }
 
-void WriteFile(const char* name, const std::string& bytes) {
-  FILE* f = fopen(name, "wb");
+void WriteFile(const char *name, const std::string &bytes) {
+  FILE *f = fopen(name, "wb");
   if (f == nullptr || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) abort();
   fclose(f);
 }
 
-void FileName(char* out, int file) { KBFileName(out, 64, 1, file); }
+void FileName(char *out, int file) { KBFileName(out, 64, 1, file); }
 
 // Folder 1's four knowledge-base files, every sample slot filled, and folder
 // 2's complete settings file.
@@ -98,8 +98,8 @@ void Setup() {
   InitKnowledgeBase();
 }
 
-size_t FreadAll(const char* name, std::vector<char>& buffer, size_t at) {
-  FILE* f = fopen(name, "rb");
+size_t FreadAll(const char *name, std::vector<char> &buffer, size_t at) {
+  FILE *f = fopen(name, "rb");
   if (f == nullptr) abort();
   size_t got = fread(buffer.data() + at, 1, buffer.size() - at, f);
   fclose(f);
@@ -118,7 +118,7 @@ size_t KBBytes() {
   return total;
 }
 
-void BM_ReadKB(benchmark::State& state) {
+void BM_ReadKB(benchmark::State &state) {
   Setup();
   for (auto _ : state) {
     Z.ContentsIndex = 0;
@@ -130,7 +130,7 @@ void BM_ReadKB(benchmark::State& state) {
 
 // The baseline: the same bytes into one buffer made once (its pages already
 // mapped), as a reader that decodes nothing and allocates nothing would get them.
-void BM_FreadKBFiles(benchmark::State& state) {
+void BM_FreadKBFiles(benchmark::State &state) {
   size_t total = KBBytes();
   std::vector<char> buffer(total);
   for (auto _ : state) {
@@ -146,7 +146,7 @@ void BM_FreadKBFiles(benchmark::State& state) {
 }
 
 // The same into memory that is new each time, as a loaded knowledge base is.
-void BM_FreadKBFilesFresh(benchmark::State& state) {
+void BM_FreadKBFilesFresh(benchmark::State &state) {
   size_t total = KBBytes();
   for (auto _ : state) {
     std::unique_ptr<char[]> buffer(new char[total]); // not cleared: fread touches each page once
@@ -154,7 +154,7 @@ void BM_FreadKBFilesFresh(benchmark::State& state) {
     char name[64];
     for (int file = 1; file <= 4; ++file) {
       FileName(name, file);
-      FILE* f = fopen(name, "rb");
+      FILE *f = fopen(name, "rb");
       at += fread(buffer.get() + at, 1, total - at, f);
       fclose(f);
     }
@@ -163,13 +163,13 @@ void BM_FreadKBFilesFresh(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * total));
 }
 
-void BM_ReadKBSamples(benchmark::State& state) {
+void BM_ReadKBSamples(benchmark::State &state) {
   Setup();
   char name[64];
   FileName(name, 4);
   for (auto _ : state) {
     FreeKnowledgeBase();
-    FILE* f = fopen(name, "rb");
+    FILE *f = fopen(name, "rb");
     ReadKBSamples(f);
     fclose(f);
   }
@@ -180,19 +180,19 @@ void BM_ReadKBSamples(benchmark::State& state) {
 // slot, so the memory is already mapped and what is left is the decoding and
 // the allocator. The difference to BM_ReadKBSamples is the cost of mapping
 // 53 MB of new memory.
-void BM_ReadKBSamplesOverLoaded(benchmark::State& state) {
+void BM_ReadKBSamplesOverLoaded(benchmark::State &state) {
   Setup();
   char name[64];
   FileName(name, 4);
   for (auto _ : state) {
-    FILE* f = fopen(name, "rb");
+    FILE *f = fopen(name, "rb");
     ReadKBSamples(f);
     fclose(f);
   }
   FreeKnowledgeBase();
 }
 
-void BM_FreadSampleFile(benchmark::State& state) {
+void BM_FreadSampleFile(benchmark::State &state) {
   char name[64];
   FileName(name, 4);
   std::vector<char> buffer(static_cast<size_t>(KB_RECORD_MAX) * KB_RECORD_BYTES);
@@ -201,7 +201,7 @@ void BM_FreadSampleFile(benchmark::State& state) {
   }
 }
 
-void BM_LoadFolderSettings(benchmark::State& state) {
+void BM_LoadFolderSettings(benchmark::State &state) {
   Setup();
   for (auto _ : state) {
     Z.ContentsIndex = 1;
@@ -211,18 +211,18 @@ void BM_LoadFolderSettings(benchmark::State& state) {
 }
 
 // The settings file alone, and the C library reading the same values.
-void BM_ReadSettingsFile(benchmark::State& state) {
+void BM_ReadSettingsFile(benchmark::State &state) {
   Setup();
   for (auto _ : state) {
-    FILE* f = fopen("zep_env0002.dat", "r");
+    FILE *f = fopen("zep_env0002.dat", "r");
     ReadSettingsFile(f, "zep_env0002.dat");
     fclose(f);
   }
 }
 
-void BM_FscanfSettingsFile(benchmark::State& state) {
+void BM_FscanfSettingsFile(benchmark::State &state) {
   for (auto _ : state) {
-    FILE* f = fopen("zep_env0002.dat", "r");
+    FILE *f = fopen("zep_env0002.dat", "r");
     int i[17];
     double d[1282];
     int n =
@@ -250,7 +250,7 @@ BENCHMARK(BM_LoadFolderSettings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadSettingsFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FscanfSettingsFile)->Unit(benchmark::kMicrosecond);
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   MakeInstallation();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

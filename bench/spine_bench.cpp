@@ -31,17 +31,18 @@ namespace {
 
 std::string Root;
 
-void Quiet(const char*, size_t) {}
-void NoWindow(const char*, int) {}
-void NoDestroy(const char*) {}
-void NoShow(const char*, const ZepImage*) {}
+void Quiet(const char *, size_t) {}
+void NoWindow(const char *, int) {}
+void NoDestroy(const char *) {}
+void NoShow(const char *, const ZepImage *) {}
 int Escape(int) { return 0x1B; }
 
 void Reset() {
-  for (ZepImage*& image : Z.FrameCache) ReleaseImage(&image);
+  for (ZepImage *&image : Z.FrameCache)
+    ReleaseImage(&image);
   ReleaseImage(&Z.KeyScreen);
   Z.~ZepState();
-  memset(static_cast<void*>(&Z), 0, sizeof Z);
+  memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;
 }
 
@@ -77,7 +78,7 @@ void MakeInstallation() {
   }
 }
 
-void ScanWith(benchmark::State& state, void (*scan)(int), int folder) {
+void ScanWith(benchmark::State &state, void (*scan)(int), int folder) {
   for (auto _ : state) {
     memset(Z.FrameData, 0, FRAME_TABLE_BYTES);
     Z.MaxCount = 0;
@@ -87,12 +88,12 @@ void ScanWith(benchmark::State& state, void (*scan)(int), int folder) {
   state.counters["frames"] = Z.MaxCount;
 }
 
-void BM_ScanFull_Listing(benchmark::State& s) { ScanWith(s, ScanFolder, 1); }
-void BM_ScanFull_ExistenceTests(benchmark::State& s) { ScanWith(s, ScanFolderByExistence, 1); }
-void BM_ScanEmpty_Listing(benchmark::State& s) { ScanWith(s, ScanFolder, 2); }
-void BM_ScanEmpty_ExistenceTests(benchmark::State& s) { ScanWith(s, ScanFolderByExistence, 2); }
+void BM_ScanFull_Listing(benchmark::State &s) { ScanWith(s, ScanFolder, 1); }
+void BM_ScanFull_ExistenceTests(benchmark::State &s) { ScanWith(s, ScanFolderByExistence, 1); }
+void BM_ScanEmpty_Listing(benchmark::State &s) { ScanWith(s, ScanFolder, 2); }
+void BM_ScanEmpty_ExistenceTests(benchmark::State &s) { ScanWith(s, ScanFolderByExistence, 2); }
 
-void BM_FrameChange_Player(benchmark::State& state) {
+void BM_FrameChange_Player(benchmark::State &state) {
   Reset();
   Z.ContentsIndex = 2;
   ScanContents();
@@ -104,7 +105,7 @@ void BM_FrameChange_Player(benchmark::State& state) {
   }
 }
 
-void BM_FrameChange_BareImread(benchmark::State& state) {
+void BM_FrameChange_BareImread(benchmark::State &state) {
   int f = 0;
   cv::Mat image;
   for (auto _ : state) {
@@ -119,11 +120,11 @@ void BM_FrameChange_BareImread(benchmark::State& state) {
 // Start-up to the first frame shown: the whole start-up sequence of the
 // program with a display that only notes when the first image arrives.
 double FirstShownAt = 0;
-void NoteFirstShow(const char*, const ZepImage*) {
+void NoteFirstShow(const char *, const ZepImage *) {
   if (FirstShownAt == 0) FirstShownAt = Clock.now();
 }
 
-void BM_StartupToFirstFrame(benchmark::State& state) {
+void BM_StartupToFirstFrame(benchmark::State &state) {
   setenv("DISPLAY", ":bench", 1);
   symlink("/usr/bin/true", "ffmpeg");
   for (auto _ : state) {
@@ -131,7 +132,7 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
     Display = {NoWindow, NoDestroy, NoteFirstShow, Escape};
     FirstShownAt = 0;
     char program[] = "./orvantis";
-    char* argv[] = {program, nullptr};
+    char *argv[] = {program, nullptr};
     double start = Clock.now();
     ProgramMain(1, argv);
     state.SetIterationTime(FirstShownAt - start);
@@ -149,7 +150,7 @@ BENCHMARK(BM_FrameChange_Player)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_FrameChange_BareImread)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   Console = {Quiet, Quiet};
   Display = {NoWindow, NoDestroy, NoShow, Escape};
   MakeInstallation();

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* COMMON_SETTINGS_FILE = "zep_env.dat";
+constexpr const char *COMMON_SETTINGS_FILE = "zep_env.dat";
 constexpr size_t PIVOT_BLOCK_BYTES = sizeof(int32_t) * PIVOT_NUM; // 92,000
 
 // Values that index a table, divide, or drive a loop keep their previous
@@ -22,7 +22,7 @@ constexpr size_t PIVOT_BLOCK_BYTES = sizeof(int32_t) * PIVOT_NUM; // 92,000
 // and larger steps would overflow the threshold arithmetic of the keys.
 constexpr int DIFF_STEP_MAX = ZEP_F_XMAX;
 
-void LoadInt(ValueRun& run, int* variable, int low = INT_MIN, int high = INT_MAX) {
+void LoadInt(ValueRun &run, int *variable, int low = INT_MIN, int high = INT_MAX) {
   int value = 0;
   if (ReadInt(run, &value) == 1 && value >= low && value <= high) *variable = value;
 }
@@ -30,19 +30,19 @@ void LoadInt(ValueRun& run, int* variable, int low = INT_MIN, int high = INT_MAX
 // frame_no must keep an integer part that can index (or miss) the frame
 // table; NaN, infinities and magnitudes beyond int would leave the player
 // stepping a number that never moves. VR_step must at least be finite.
-void LoadFrameNumber(ValueRun& run) {
+void LoadFrameNumber(ValueRun &run) {
   double value = 0.0;
   if (ReadDouble(run, &value) == 1 && value > -2147483648.0 && value < 2147483648.0) Z.frame_no = value;
 }
 
-void LoadStep(ValueRun& run) {
+void LoadStep(ValueRun &run) {
   double value = 0.0;
   if (ReadDouble(run, &value) == 1 && std::isfinite(value)) Z.VR_step = value;
 }
 
 // Values 1298 to 1302: each printed with its read count and the value the
 // variable holds afterwards (the old one when the read failed).
-void LoadAdditionalParameters(ValueRun& run) {
+void LoadAdditionalParameters(ValueRun &run) {
   int start = 0;
   int read = ReadInt(run, &start);
   if (read <= 0) {
@@ -68,7 +68,7 @@ void LoadAdditionalParameters(ValueRun& run) {
 
 } // namespace
 
-void ReadSettingsFile(FILE* file, const char* name) {
+void ReadSettingsFile(FILE *file, const char *name) {
   ValueRun run{file};
   LoadInt(run, &Z.DiffStep, 1, DIFF_STEP_MAX);
   LoadInt(run, &Z.ContentsIndex, 0, CONTENTS_INDEX_MAX);
@@ -87,13 +87,13 @@ void ReadSettingsFile(FILE* file, const char* name) {
   LoadInt(run, &Z.WrapFlag);
   LoadInt(run, &Z.SteerType);
   LoadInt(run, &Z.KeyFrameIndex, 0, KEYFRAME_NUM - 1);
-  for (double& key_frame : Z.KeyFrameNumber)
+  for (double &key_frame : Z.KeyFrameNumber)
     ReadDouble(run, &key_frame);
   LoadAdditionalParameters(run);
   Print("Finished Reading ZEP Parameters from File : %s\n", name);
 }
 
-void ImportKeyFrames(FILE* file, const char* path) {
+void ImportKeyFrames(FILE *file, const char *path) {
   Print("\nFound a file [ qdx_config.dat ] in the Contents Folder...\n");
   Print("\nNow, Importing [ %s ]\n", path);
   // A short file replaces only the values it holds whole; the rest of the
@@ -118,11 +118,11 @@ void ImportKeyFrames(FILE* file, const char* path) {
 void LoadFolderSettings() {
   char name[NAME_LEN];
   SettingsFileName(name, sizeof name, Z.ContentsIndex + 1);
-  if (FILE* own = fopen(name, "r"))
+  if (FILE *own = fopen(name, "r"))
     fclose(own);
   else
     snprintf(name, sizeof name, "%s", COMMON_SETTINGS_FILE);
-  if (FILE* file = fopen(name, "r")) {
+  if (FILE *file = fopen(name, "r")) {
     ReadSettingsFile(file, name);
     fclose(file);
   }
@@ -131,7 +131,7 @@ void LoadFolderSettings() {
   // line-end translation can touch it.
   char path[NAME_LEN];
   KeyFrameFileName(path, sizeof path, Z.ContentsIndex + 1);
-  if (FILE* file = fopen(path, "rb")) {
+  if (FILE *file = fopen(path, "rb")) {
     ImportKeyFrames(file, path);
     fclose(file);
   }

@@ -11,5 +11,5 @@ void LoadFolderSettings();
 
 // The two readers on an open stream, also used by the fuzz targets. name and
 // path are only printed.
-void ReadSettingsFile(FILE* file, const char* name);
-void ImportKeyFrames(FILE* file, const char* path);
+void ReadSettingsFile(FILE *file, const char *name);
+void ImportKeyFrames(FILE *file, const char *path);

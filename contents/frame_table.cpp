@@ -16,14 +16,14 @@ namespace {
 
 // Which frame numbers 0..25000 exist, as learnt from one folder listing.
 struct FolderListing {
-  const char* folder;
+  const char *folder;
   bool present[MAX_FRAME_NUMBER + 1];
 };
 FolderListing Listing;
 
 // Takes "clip_NNNNN.jpg" (exactly five digits, as the scan builds names) and
 // returns NNNNN, or -1 for any other name.
-int FrameNumberOf(const char* name) {
+int FrameNumberOf(const char *name) {
   if (strncmp(name, "clip_", 5) != 0) return -1;
   int n = 0;
   for (int i = 5; i < 10; ++i) {
@@ -34,8 +34,8 @@ int FrameNumberOf(const char* name) {
   return n;
 }
 
-void NoteEntry(const char* name, bool maybe_dangling, void* context) {
-  auto* listing = static_cast<FolderListing*>(context);
+void NoteEntry(const char *name, bool maybe_dangling, void *context) {
+  auto *listing = static_cast<FolderListing *>(context);
   int n = FrameNumberOf(name);
   if (n < 0 || n > MAX_FRAME_NUMBER) return;
   if (maybe_dangling) {
@@ -56,8 +56,8 @@ void TerminateWithoutFrames() {
 
 } // namespace
 
-bool ReadFrameTableFile(const char* name) {
-  FILE* file = fopen(name, "rb");
+bool ReadFrameTableFile(const char *name) {
+  FILE *file = fopen(name, "rb");
   if (file == nullptr) return false;
   size_t got = fread(Z.FrameData, 1, FRAME_TABLE_BYTES, file);
   (void)got; // a short file leaves the rest of the table zero
@@ -70,13 +70,14 @@ bool ReadFrameTableFile(const char* name) {
     return false;
   }
   Z.MaxCount = count;
-  for (FrameRecord& rec : Z.FrameData) {
+  for (FrameRecord &rec : Z.FrameData) {
     rec.loaded = 0;
     rec.path[PATH_FIELD - 1] = '\0';
     rec.http[PATH_FIELD - 1] = '\0';
     rec.file[PATH_FIELD - 1] = '\0';
   }
-  Print("\n* FINISHED READING FRAME DATA :  %s\n  (Number of files = [ %d ],  Name of the top file = [ %s ]) \n",
+  Print("\n* FINISHED READING FRAME DATA :  %s\n  (Number of files = [ %d ],  Name of the top file = [ %s ]) "
+        "\n",
         name, Z.MaxCount, Z.FrameData[0].path);
   return true;
 }
@@ -85,15 +86,15 @@ namespace {
 
 // Existence of frame number n of folder k; the frame's path is built into
 // path when it exists (the listing builds it only then).
-using FrameExists = bool (*)(int k, int n, char* path, size_t size);
+using FrameExists = bool (*)(int k, int n, char *path, size_t size);
 
-bool ListedExists(int k, int n, char* path, size_t size) {
+bool ListedExists(int k, int n, char *path, size_t size) {
   if (!Listing.present[n]) return false;
   FramePath(path, size, k, n);
   return true;
 }
-bool Absent(int, int, char*, size_t) { return false; }
-bool TestedExists(int k, int n, char* path, size_t size) {
+bool Absent(int, int, char *, size_t) { return false; }
+bool TestedExists(int k, int n, char *path, size_t size) {
   FramePath(path, size, k, n);
   return FileExists(path);
 }
@@ -110,8 +111,7 @@ void ScanNumbers(int k, FrameExists exists) {
       ++count;
       Z.MaxCount = count;
       misses = 0;
-      if (count % SCAN_PROGRESS_EVERY == 0)
-        Print("\n [ %6d ]  MaxCount = [ %6d ]  ( %s )\n", n, count, path);
+      if (count % SCAN_PROGRESS_EVERY == 0) Print("\n [ %6d ]  MaxCount = [ %6d ]  ( %s )\n", n, count, path);
     } else if (++misses > SCAN_GAP_LIMIT) {
       break;
     }
@@ -128,8 +128,10 @@ void ScanFolder(int k) {
   memset(Listing.present, 0, sizeof Listing.present);
   Listing.folder = folder;
   bool missing = false;
-  if (ListFolder(folder, NoteEntry, &Listing, &missing)) ScanNumbers(k, ListedExists);
-  else ScanNumbers(k, missing ? Absent : TestedExists);
+  if (ListFolder(folder, NoteEntry, &Listing, &missing))
+    ScanNumbers(k, ListedExists);
+  else
+    ScanNumbers(k, missing ? Absent : TestedExists);
 }
 
 void ScanFolderByExistence(int k) { ScanNumbers(k, TestedExists); }
@@ -143,7 +145,7 @@ void ScanContents() {
   Z.LastShownFrame = -1.0;
   Z.KeyFrameIndex = 0;
   memset(Z.KeyFrameNumber, 0, sizeof Z.KeyFrameNumber);
-  for (ZepImage*& image : Z.FrameCache)
+  for (ZepImage *&image : Z.FrameCache)
     if (image != nullptr) ReleaseImage(&image);
 
   Print("\n*** START CHECKING IMAGE FILES. WAIT A MOMENT! ***\n");
@@ -155,9 +157,12 @@ void ScanContents() {
     if (!ReadFrameTableFile(table)) ScanFolder(Z.ContentsIndex + 1);
     if (Z.MaxCount > 0) break;
     Print("---> Empty folder is specified!\n");
-    if (Z.ContentsIndex > 0) --Z.ContentsIndex;
-    else if (Z.ContentsIndex == 0) TerminateWithoutFrames();
-    else Z.ContentsIndex = 0;
+    if (Z.ContentsIndex > 0)
+      --Z.ContentsIndex;
+    else if (Z.ContentsIndex == 0)
+      TerminateWithoutFrames();
+    else
+      Z.ContentsIndex = 0;
   }
   Print("\n*** Finished. Thank you for waiting! ***\n\n");
   Print("\n");

@@ -10,7 +10,7 @@ void ScanContents();
 // Reads a frame-table file into the table. Returns false when the file cannot
 // be opened or its count is negative or above the table size (the table is
 // then cleared and the folder is scanned instead).
-bool ReadFrameTableFile(const char* name);
+bool ReadFrameTableFile(const char *name);
 
 // Scans folder number k for clip_NNNNN.jpg files. Lists the folder once and
 // tests names against that listing; falls back to one existence test per

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-int ScanInt(FILE* file, int* value) {
+int ScanInt(FILE *file, int *value) {
   int c;
   do {
     c = fgetc(file);
@@ -18,8 +18,10 @@ int ScanInt(FILE* file, int* value) {
     if (next == EOF || !isdigit(next)) {
       // A sign without digits is not a number. scanf consumes the sign as
       // well, so only the character after it goes back.
-      if (next != EOF) ungetc(next, file);
-      else ungetc(c, file);
+      if (next != EOF)
+        ungetc(next, file);
+      else
+        ungetc(c, file);
       return 0;
     }
     negative = (c == '-');
@@ -44,12 +46,12 @@ namespace {
 // The characters of one number as they are read: c is the next character,
 // not yet taken into text.
 struct NumberText {
-  FILE* file;
+  FILE *file;
   int c;
   std::string text;
 };
 
-void Take(NumberText& t) {
+void Take(NumberText &t) {
   t.text.push_back(static_cast<char>(t.c));
   t.c = fgetc(t.file);
 }
@@ -57,7 +59,7 @@ void Take(NumberText& t) {
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 int Lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-int TakeDigits(NumberText& t) {
+int TakeDigits(NumberText &t) {
   int n = 0;
   for (; IsDigit(t.c); ++n)
     Take(t);
@@ -66,7 +68,7 @@ int TakeDigits(NumberText& t) {
 
 // Takes the letters of word (lower case) in any case; false at the first
 // character that differs.
-bool TakeWord(NumberText& t, const char* word) {
+bool TakeWord(NumberText &t, const char *word) {
   for (; *word != '\0'; ++word) {
     if (Lower(t.c) != *word) return false;
     Take(t);
@@ -76,7 +78,7 @@ bool TakeWord(NumberText& t, const char* word) {
 
 // Takes the longest text that can begin a number, as scanf does, and says
 // whether what was taken is a whole number ("1e" or "-" is not).
-bool TakeNumber(NumberText& t) {
+bool TakeNumber(NumberText &t) {
   if (t.c == '+' || t.c == '-') Take(t);
   if (IsDigit(t.c) || t.c == '.') {
     int digits = TakeDigits(t);
@@ -110,8 +112,8 @@ bool TakeNumber(NumberText& t) {
 }
 
 // strtod reads the locale's decimal point; the files always use '.'.
-double ConvertNumber(const std::string& text) {
-  const char* point = localeconv()->decimal_point;
+double ConvertNumber(const std::string &text) {
+  const char *point = localeconv()->decimal_point;
   std::string local;
   local.reserve(text.size() + 4);
   for (char ch : text) {
@@ -125,7 +127,7 @@ double ConvertNumber(const std::string& text) {
 
 } // namespace
 
-int ScanDouble(FILE* file, double* value) {
+int ScanDouble(FILE *file, double *value) {
   int c;
   do {
     c = fgetc(file);
@@ -148,14 +150,14 @@ int ScanDouble(FILE* file, double* value) {
   return 0;
 }
 
-int ReadInt(ValueRun& run, int* value) {
+int ReadInt(ValueRun &run, int *value) {
   if (run.stopped) return 0;
   int read = ScanInt(run.file, value);
   if (read == 0) run.stopped = true;
   return read;
 }
 
-int ReadDouble(ValueRun& run, double* value) {
+int ReadDouble(ValueRun &run, double *value) {
   if (run.stopped) return 0;
   int read = ScanDouble(run.file, value);
   if (read == 0) run.stopped = true;

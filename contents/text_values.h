@@ -10,7 +10,7 @@
 // a number was read, 0 when the text there is not a number (then nothing
 // past the white space is consumed, so later reads fail too), -1 at the end
 // of the file. A number beyond the int range is held at INT_MAX or INT_MIN.
-int ScanInt(FILE* file, int* value);
+int ScanInt(FILE *file, int *value);
 
 // Skips white space and reads one floating-point number into *value: decimal
 // with optional sign, fraction and exponent, or "inf", "infinity", "nan",
@@ -19,15 +19,15 @@ int ScanInt(FILE* file, int* value);
 // back where the text began (a stream that cannot seek keeps only the
 // character that ended the attempt). Magnitudes beyond double are +-inf,
 // below its range 0, as strtod gives them.
-int ScanDouble(FILE* file, double* value);
+int ScanDouble(FILE *file, double *value);
 
 // A run of values read like the conversions of one scanf call: the first
 // value that is not a number stops the run, and every later read then
 // fails with 0 without touching the stream. At the end of the file every
 // read gives -1.
 struct ValueRun {
-  FILE* file;
+  FILE *file;
   bool stopped = false;
 };
-int ReadInt(ValueRun& run, int* value);
-int ReadDouble(ValueRun& run, double* value);
+int ReadInt(ValueRun &run, int *value);
+int ReadDouble(ValueRun &run, double *value);

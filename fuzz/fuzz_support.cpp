@@ -3,9 +3,9 @@
 #include "platform/platform.h"
 
 namespace {
-void NoWindow(const char*, int) {}
-void NoDestroy(const char*) {}
-void NoShow(const char*, const ZepImage*) {}
+void NoWindow(const char *, int) {}
+void NoDestroy(const char *) {}
+void NoShow(const char *, const ZepImage *) {}
 int NoKey(int) { return -1; }
 } // namespace
 

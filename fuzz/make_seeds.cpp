@@ -14,11 +14,11 @@ namespace {
 
 std::string Folder;
 
-void Seed(const char* target, const char* name, const std::string& bytes) {
+void Seed(const char *target, const char *name, const std::string &bytes) {
   std::string dir = Folder + "/" + target;
   mkdir(dir.c_str(), 0755);
   std::string path = dir + "/" + name;
-  if (FILE* f = fopen(path.c_str(), "wb")) {
+  if (FILE *f = fopen(path.c_str(), "wb")) {
     fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
   }
@@ -29,7 +29,7 @@ std::vector<std::string> SettingsValues() {
                                 "0", "0", "108000", "1",        "0",    "1", "0",        "3"};
   for (int i = 0; i < KEYFRAME_NUM; ++i)
     v.push_back(i % 97 == 0 ? std::to_string(i) + ".500000" : "0.000000");
-  for (const char* extra : {"2", "3", "0", "1", "2"})
+  for (const char *extra : {"2", "3", "0", "1", "2"})
     v.push_back(extra);
   return v;
 }
@@ -112,7 +112,7 @@ void KnowledgeBaseSeeds() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: %s CORPUS_FOLDER\n", argv[0]);
     return 2;

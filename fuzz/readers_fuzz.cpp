@@ -14,7 +14,7 @@
 
 namespace {
 
-void Discard(const char*, size_t) {}
+void Discard(const char *, size_t) {}
 
 void Check(bool ok) {
   if (!ok) __builtin_trap();
@@ -31,7 +31,7 @@ void CheckSettings() {
 }
 
 void CheckTables() {
-  for (const GestureEntry& g : Z.GestureTable)
+  for (const GestureEntry &g : Z.GestureTable)
     Check(g.name[sizeof g.name - 1] == '\0');
 }
 
@@ -42,7 +42,7 @@ void CheckAndFreeSamples() {
     for (int g = 0; g < GESTURE_NUM; ++g)
       for (int s = 0; s < SAMPLE_NUM; ++s)
         if (Z.KBFlag[m][g][s]) {
-          const KBRecord* r = Z.KBData[m][g][s];
+          const KBRecord *r = Z.KBData[m][g][s];
           Check(r != nullptr && r->mode == m && r->gesture == g && r->sample == s);
         }
   FreeKnowledgeBase();
@@ -50,16 +50,16 @@ void CheckAndFreeSamples() {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   Console = {Discard, Discard};
   InitKnowledgeBase();
   return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // fmemopen refuses an empty buffer; an empty file is still worth a run.
   static char empty[1];
-  FILE* file = size > 0 ? fmemopen(const_cast<uint8_t*>(data), size, "rb") : fmemopen(empty, 1, "r");
+  FILE *file = size > 0 ? fmemopen(const_cast<uint8_t *>(data), size, "rb") : fmemopen(empty, 1, "r");
   if (file == nullptr) return 0;
   if (size == 0) fgetc(file); // now at its end
   switch (FUZZ_READER) {

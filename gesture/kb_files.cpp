@@ -16,7 +16,7 @@ namespace {
 // n bytes in one piece, or nothing once fewer than n are left, so a value
 // cut by the end of the file is never half stored.
 struct ByteStream {
-  FILE* file;
+  FILE *file;
   std::vector<unsigned char> buffer;
   size_t pos = 0;
   size_t len = 0;
@@ -24,7 +24,7 @@ struct ByteStream {
 
 constexpr size_t STREAM_BUFFER = 1 << 16;
 
-void Refill(ByteStream& in) {
+void Refill(ByteStream &in) {
   memmove(in.buffer.data(), in.buffer.data() + in.pos, in.len - in.pos);
   in.len -= in.pos;
   in.pos = 0;
@@ -35,68 +35,68 @@ void Refill(ByteStream& in) {
   }
 }
 
-inline const unsigned char* Take(ByteStream& in, size_t n) {
+inline const unsigned char *Take(ByteStream &in, size_t n) {
   if (in.len - in.pos < n) {
     Refill(in);
     if (in.len - in.pos < n) return nullptr;
   }
-  const unsigned char* p = in.buffer.data() + in.pos;
+  const unsigned char *p = in.buffer.data() + in.pos;
   in.pos += n;
   return p;
 }
 
 // Each returns false at the end of the data, leaving the variable as it was.
-bool TakeInt(ByteStream& in, int32_t* v) {
-  const unsigned char* p = Take(in, 4);
+bool TakeInt(ByteStream &in, int32_t *v) {
+  const unsigned char *p = Take(in, 4);
   if (p != nullptr) *v = LoadInt32(p);
   return p != nullptr;
 }
 
-bool TakeDouble(ByteStream& in, double* v) {
-  const unsigned char* p = Take(in, 8);
+bool TakeDouble(ByteStream &in, double *v) {
+  const unsigned char *p = Take(in, 8);
   if (p != nullptr) *v = LoadDouble(p);
   return p != nullptr;
 }
 
-template <size_t N> bool TakeInts(ByteStream& in, int32_t (&values)[N]) {
-  for (int32_t& v : values)
+template <size_t N> bool TakeInts(ByteStream &in, int32_t (&values)[N]) {
+  for (int32_t &v : values)
     if (!TakeInt(in, &v)) return false;
   return true;
 }
-template <size_t N> bool TakeInts(ByteStream& in, std::array<int32_t, N>& values) {
-  for (int32_t& v : values)
+template <size_t N> bool TakeInts(ByteStream &in, std::array<int32_t, N> &values) {
+  for (int32_t &v : values)
     if (!TakeInt(in, &v)) return false;
   return true;
 }
-template <size_t N> bool TakeDoubles(ByteStream& in, double (&values)[N]) {
-  for (double& v : values)
+template <size_t N> bool TakeDoubles(ByteStream &in, double (&values)[N]) {
+  for (double &v : values)
     if (!TakeDouble(in, &v)) return false;
   return true;
 }
-template <size_t N> bool TakeDoubles(ByteStream& in, std::array<double, N>& values) {
-  for (double& v : values)
+template <size_t N> bool TakeDoubles(ByteStream &in, std::array<double, N> &values) {
+  for (double &v : values)
     if (!TakeDouble(in, &v)) return false;
   return true;
 }
 
-bool TakeGesture(ByteStream& in, GestureEntry& entry) {
-  const unsigned char* name = Take(in, sizeof entry.name);
+bool TakeGesture(ByteStream &in, GestureEntry &entry) {
+  const unsigned char *name = Take(in, sizeof entry.name);
   if (name == nullptr) return false;
   memcpy(entry.name, name, sizeof entry.name);
   entry.name[sizeof entry.name - 1] = '\0'; // whatever the file holds, the name ends in its field
   return TakeInt(in, &entry.number) && TakeInt(in, &entry.length);
 }
 
-bool TakeLearnEntry(ByteStream& in, LearnEntry& entry) {
+bool TakeLearnEntry(ByteStream &in, LearnEntry &entry) {
   return TakeInt(in, &entry.valid) && TakeInt(in, &entry.padding) && TakeDouble(in, &entry.score) &&
          TakeDouble(in, &entry.match);
 }
 
-bool TakeLearnHistory(ByteStream& in) {
-  for (auto& learned : Z.LearnHistory)
-    for (auto& compared : learned)
-      for (auto& mode : compared)
-        for (LearnEntry& entry : mode)
+bool TakeLearnHistory(ByteStream &in) {
+  for (auto &learned : Z.LearnHistory)
+    for (auto &compared : learned)
+      for (auto &mode : compared)
+        for (LearnEntry &entry : mode)
           if (!TakeLearnEntry(in, entry)) return false;
   return true;
 }
@@ -120,7 +120,7 @@ inline uint64_t AbnormalBits(uint64_t bits) {
 }
 
 // Decodes 64 doubles; says whether any of them is abnormal.
-bool DecodeValues(const unsigned char* p, double (&values)[64]) {
+bool DecodeValues(const unsigned char *p, double (&values)[64]) {
   uint64_t abnormal = 0;
   for (int i = 0; i < 64; ++i) {
     uint64_t bits =
@@ -132,8 +132,8 @@ bool DecodeValues(const unsigned char* p, double (&values)[64]) {
 }
 
 // Decodes one record into a new allocation and reports its abnormal values.
-KBRecord* DecodeSample(const unsigned char* p) {
-  auto* r = new KBRecord;
+KBRecord *DecodeSample(const unsigned char *p) {
+  auto *r = new KBRecord;
   r->mode = LoadInt32(p);
   r->gesture = LoadInt32(p + 4);
   r->sample = LoadInt32(p + 8);
@@ -159,11 +159,11 @@ void PrintLoadedBanner() {
 
 } // namespace
 
-void KBFileName(char* out, size_t size, int folder_number, int file) {
+void KBFileName(char *out, size_t size, int folder_number, int file) {
   snprintf(out, size, "TALOS_data-%d-%d.dat", folder_number, file);
 }
 
-void ReadKBParameters(FILE* file) {
+void ReadKBParameters(FILE *file) {
   ValueRun run{file};
   ReadInt(run, &Z.DThreshold);
   ReadInt(run, &Z.OK_HIGH);
@@ -195,36 +195,36 @@ void ReadKBParameters(FILE* file) {
   ReadInt(run, &Z.FIXED_MODES);
 }
 
-void ReadKBTables(FILE* file) {
+void ReadKBTables(FILE *file) {
   ByteStream in{file, std::vector<unsigned char>(STREAM_BUFFER)};
-  for (GestureEntry& entry : Z.GestureTable)
+  for (GestureEntry &entry : Z.GestureTable)
     if (!TakeGesture(in, entry)) return;
   if (!TakeLearnHistory(in)) return;
   if (!TakeInts(in, Z.ModeEnable)) return;
-  for (auto& counts : Z.KBCount)
+  for (auto &counts : Z.KBCount)
     if (!TakeInts(in, counts)) return;
 }
 
-void ReadKBCalibration(FILE* file) {
+void ReadKBCalibration(FILE *file) {
   ByteStream in{file, std::vector<unsigned char>(KB_CALIBRATION_BYTES)};
   if (!TakeDoubles(in, Z.RecogThreshold) || !TakeDoubles(in, Z.ReservedValue) ||
       !TakeDoubles(in, Z.SpreadLimit) || !TakeDoubles(in, Z.AmbiguityLimit))
     return;
-  for (auto& contributions : Z.ModeContribution)
+  for (auto &contributions : Z.ModeContribution)
     if (!TakeDoubles(in, contributions)) return;
-  for (ReviewSums& sums : Z.ReviewSum)
+  for (ReviewSums &sums : Z.ReviewSum)
     if (!TakeDouble(in, &sums.best) || !TakeDouble(in, &sums.spread) || !TakeDouble(in, &sums.ambiguity))
       return;
-  for (ReviewCounts& counts : Z.ReviewCount)
+  for (ReviewCounts &counts : Z.ReviewCount)
     if (!TakeInt(in, &counts.best) || !TakeInt(in, &counts.spread) || !TakeInt(in, &counts.ambiguity)) return;
   if (!TakeInts(in, Z.LearnFrameCount)) return;
   TakeInts(in, Z.ModeCandidate);
 }
 
-void ReadKBSamples(FILE* file) {
+void ReadKBSamples(FILE *file) {
   ByteStream in{file, std::vector<unsigned char>(STREAM_BUFFER)};
   for (int accepted = 0; accepted < KB_RECORD_MAX; ++accepted) {
-    const unsigned char* p = Take(in, KB_RECORD_BYTES);
+    const unsigned char *p = Take(in, KB_RECORD_BYTES);
     if (p == nullptr) return; // the end, or a last record cut short
     int mode = LoadInt32(p);
     int gesture = LoadInt32(p + 4);
@@ -235,7 +235,7 @@ void ReadKBSamples(FILE* file) {
       Print("index1=%d, index2=%d,  index3=%d\n", mode, gesture, sample);
       return;
     }
-    KBRecord*& slot = Z.KBData[mode][gesture][sample];
+    KBRecord *&slot = Z.KBData[mode][gesture][sample];
     delete slot; // a later record for the same slot replaces the earlier one
     slot = DecodeSample(p);
     Z.KBFlag[mode][gesture][sample] = 1;
@@ -243,18 +243,18 @@ void ReadKBSamples(FILE* file) {
 }
 
 int ReadKB() {
-  static const char* const modes[] = {"r", "rb", "rb", "rb"};
+  static const char *const modes[] = {"r", "rb", "rb", "rb"};
   char names[4][64];
   for (int f = 0; f < 4; ++f) {
     KBFileName(names[f], sizeof names[f], Z.ContentsIndex + 1, f + 1);
-    FILE* probe = fopen(names[f], modes[f]);
+    FILE *probe = fopen(names[f], modes[f]);
     if (probe == nullptr) return -1;
     fclose(probe);
   }
   FreeKnowledgeBase();
-  void (*const readers[])(FILE*) = {ReadKBParameters, ReadKBTables, ReadKBCalibration, ReadKBSamples};
+  void (*const readers[])(FILE *) = {ReadKBParameters, ReadKBTables, ReadKBCalibration, ReadKBSamples};
   for (int f = 0; f < 4; ++f) {
-    FILE* file = fopen(names[f], modes[f]);
+    FILE *file = fopen(names[f], modes[f]);
     if (file == nullptr) {
       PrintError("Couldn't Open File in ReadKB()-[ %s ].\n", names[f]);
       if (f == 3) return 0;

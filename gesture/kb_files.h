@@ -12,12 +12,12 @@ constexpr size_t KB_CALIBRATION_BYTES = 2752; // file 3
 constexpr size_t KB_RECORD_BYTES = 1040;      // unit of file 4
 
 // file is 1..4.
-void KBFileName(char* out, size_t size, int folder_number, int file);
+void KBFileName(char *out, size_t size, int folder_number, int file);
 
 // The readers of the four files on an open stream (ReadKB's steps, also used
 // by the fuzz targets). A short or damaged file leaves every value it does
 // not hold whole as it was.
-void ReadKBParameters(FILE* file); // prints the parameter line
-void ReadKBTables(FILE* file);
-void ReadKBCalibration(FILE* file);
-void ReadKBSamples(FILE* file); // reports bad indices and abnormal values
+void ReadKBParameters(FILE *file); // prints the parameter line
+void ReadKBTables(FILE *file);
+void ReadKBCalibration(FILE *file);
+void ReadKBSamples(FILE *file); // reports bad indices and abnormal values

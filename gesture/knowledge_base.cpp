@@ -12,7 +12,7 @@ void InitKnowledgeBase() {
   Z.NEROI = 32;
   Z.SKIP = 1.0;
   Z.RSKIP = 1.0;
-  for (auto& counts : Z.KBCount)
+  for (auto &counts : Z.KBCount)
     counts.fill(-1);
   for (int g = 0; g < GESTURE_NUM; ++g) {
     memset(Z.GestureTable[g].name, 0, sizeof Z.GestureTable[g].name);

@@ -57,6 +57,8 @@ int GreyDifference(const uint8_t *a, const uint8_t *b, int step) {
 
 } // namespace
 
+const char *PlayerSectionName = SHARED_SECTION_NAME;
+
 void OpenSharedInfo(const char *name) {
   int handle = -1;
   void *view = nullptr;

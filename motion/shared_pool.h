@@ -8,6 +8,10 @@
 // Tests give a name of their own so that a running player is left alone.
 void OpenSharedInfo(const char *name = SHARED_SECTION_NAME);
 
+// The section the player opens at start-up; tests that run the player point
+// it elsewhere so that a player running on the same machine keeps its pool.
+extern const char *PlayerSectionName;
+
 // Unmaps the section (the name stays for other copies).
 void CloseSharedInfo();
 

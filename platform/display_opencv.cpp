@@ -18,7 +18,7 @@ namespace {
 std::deque<int> PendingKeys;
 
 // Returns the key code of a press, or -1 for keys the player has no use for.
-int KeyCode(const QKeyEvent* e) {
+int KeyCode(const QKeyEvent *e) {
   switch (e->key()) {
   case Qt::Key_Tab:
   case Qt::Key_Backtab: return 0x09;
@@ -37,9 +37,9 @@ int KeyCode(const QKeyEvent* e) {
 
 class KeyFilter : public QObject {
  public:
-  bool eventFilter(QObject* watched, QEvent* event) override {
+  bool eventFilter(QObject *watched, QEvent *event) override {
     if (event->type() == QEvent::KeyPress) {
-      int code = KeyCode(static_cast<QKeyEvent*>(event));
+      int code = KeyCode(static_cast<QKeyEvent *>(event));
       if (code >= 0) PendingKeys.push_back(code);
       return true; // neither Qt nor the window sees the key
     }
@@ -48,34 +48,34 @@ class KeyFilter : public QObject {
   }
 };
 
-KeyFilter* Filter = nullptr;
+KeyFilter *Filter = nullptr;
 
 void InstallKeyFilter() {
   if (Filter != nullptr) return;
-  QCoreApplication* app = QCoreApplication::instance();
+  QCoreApplication *app = QCoreApplication::instance();
   if (app == nullptr) return;
   Filter = new KeyFilter;
   app->installEventFilter(Filter);
 }
 
-void OnMouse(int, int, int, int, void*) {}
+void OnMouse(int, int, int, int, void *) {}
 
-void CreateWindow(const char* name, int autosize) {
+void CreateWindow(const char *name, int autosize) {
   int flags = (autosize ? cv::WINDOW_AUTOSIZE : cv::WINDOW_NORMAL) | cv::WINDOW_GUI_NORMAL;
   cv::namedWindow(name, flags);
   cv::setMouseCallback(name, OnMouse, nullptr);
   InstallKeyFilter();
 }
 
-void DestroyWindow(const char* name) {
+void DestroyWindow(const char *name) {
   try {
     cv::destroyWindow(name);
-  } catch (const cv::Exception&) {
+  } catch (const cv::Exception &) {
     // no such window: nothing to destroy
   }
 }
 
-void ShowImage(const char* name, const ZepImage* image) {
+void ShowImage(const char *name, const ZepImage *image) {
   if (image != nullptr && !image->mat.empty()) cv::imshow(name, image->mat);
 }
 
@@ -91,7 +91,8 @@ int WaitKey(int milliseconds) {
     return TakePending();
   }
   if (milliseconds <= 0) {
-    while (PendingKeys.empty()) cv::waitKey(10);
+    while (PendingKeys.empty())
+      cv::waitKey(10);
     return TakePending();
   }
   double deadline = Clock.now() + milliseconds / 1000.0;

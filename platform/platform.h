@@ -17,17 +17,17 @@ struct ZepImage;
 // import echoes before it empties a folder.
 #ifdef _WIN32
 constexpr char PATH_SEPARATOR = '\\';
-constexpr const char* DELETE_COMMAND = "del  /f   ";
+constexpr const char *DELETE_COMMAND = "del  /f   ";
 #else
 constexpr char PATH_SEPARATOR = '/';
-constexpr const char* DELETE_COMMAND = "rm  -f   ";
+constexpr const char *DELETE_COMMAND = "rm  -f   ";
 #endif
 
 // --- Console ---------------------------------------------------------------
 
 struct ConsoleOps {
-  void (*write_out)(const char* data, size_t size); // standard output
-  void (*write_err)(const char* data, size_t size); // standard error
+  void (*write_out)(const char *data, size_t size); // standard output
+  void (*write_err)(const char *data, size_t size); // standard error
 };
 extern ConsoleOps Console;
 
@@ -39,8 +39,8 @@ extern ConsoleOps Console;
 #else
 #define ZEP_PRINTF_FORMAT(f, a) __attribute__((format(printf, f, a)))
 #endif
-void Print(const char* format, ...) ZEP_PRINTF_FORMAT(1, 2);
-void PrintError(const char* format, ...) ZEP_PRINTF_FORMAT(1, 2);
+void Print(const char *format, ...) ZEP_PRINTF_FORMAT(1, 2);
+void PrintError(const char *format, ...) ZEP_PRINTF_FORMAT(1, 2);
 
 // Standard output flushed at every line end.
 void SetupConsole();
@@ -56,10 +56,10 @@ void SetProgramLocale();
 // line as it was given. Both stay valid for the whole run.
 struct ProgramArguments {
   int count;
-  char** values;
-  const char* whole;
+  char **values;
+  const char *whole;
 };
-ProgramArguments ReadProgramArguments(int argc, char** argv);
+ProgramArguments ReadProgramArguments(int argc, char **argv);
 
 // Reads one key from the terminal without echo. Returns at once (with -1)
 // when standard input is not a terminal or is closed.
@@ -78,9 +78,9 @@ void PauseBriefly();
 // --- Display ---------------------------------------------------------------
 
 struct DisplayOps {
-  void (*create_window)(const char* name, int autosize); // with the empty mouse callback
-  void (*destroy_window)(const char* name);
-  void (*show_image)(const char* name, const ZepImage* image);
+  void (*create_window)(const char *name, int autosize); // with the empty mouse callback
+  void (*destroy_window)(const char *name);
+  void (*show_image)(const char *name, const ZepImage *image);
   int (*wait_key)(int milliseconds); // key code 0..255, -1 when none; 0 waits forever
 };
 extern DisplayOps Display;
@@ -91,27 +91,27 @@ bool DisplayAvailable();
 // --- Files and folders -----------------------------------------------------
 
 // An existence test that opens nothing (a folder counts, a broken link does not).
-bool FileExists(const char* path);
+bool FileExists(const char *path);
 
 // Calls visit(name, maybe_dangling) for every entry of a folder; maybe_dangling
 // is set for links and entries of unknown type, which only an existence test
 // can settle. Returns false when the folder cannot be read; *missing is then
 // set when it does not exist at all.
-bool ListFolder(const char* folder, void (*visit)(const char* name, bool maybe_dangling, void* context),
-                void* context, bool* missing);
+bool ListFolder(const char *folder, void (*visit)(const char *name, bool maybe_dangling, void *context),
+                void *context, bool *missing);
 
 // The absolute working folder, or an empty string when it cannot be had.
-bool CurrentFolder(char* buffer, size_t size);
+bool CurrentFolder(char *buffer, size_t size);
 
 // Writes a whole file through a temporary beside it, then renames it over the
 // old one, so that a reader never sees a half-written file.
-bool WriteFileAtomically(const char* path, const char* data, size_t size);
+bool WriteFileAtomically(const char *path, const char *data, size_t size);
 
 // --- External programs -----------------------------------------------------
 
 // The ffmpeg to run: ./ffmpeg when it is an executable file, else the first
 // ffmpeg on PATH. Returns false when there is none.
-bool FindFfmpeg(char* buffer, size_t size);
+bool FindFfmpeg(char *buffer, size_t size);
 
 // The byte sequence the console bell is.
 void RingBell();

@@ -10,15 +10,18 @@
 void EmptyFrameCache() {
   for (int i = 0; i < MAX_FRAMES; ++i)
     if (Z.FrameCache[i] != nullptr) ReleaseImage(&Z.FrameCache[i]);
-  for (int i = 0; i < Z.MaxCount && i < MAX_FRAMES; ++i) Z.FrameData[i].loaded = 0;
+  for (int i = 0; i < Z.MaxCount && i < MAX_FRAMES; ++i)
+    Z.FrameData[i].loaded = 0;
 }
 
 void PrintChangeMessage() {
   char message[64];
   snprintf(message, sizeof message, "*_Changed_Contents_Folder_to_[_%c%3d_]\n", 'S', Z.ContentsIndex + 1);
-  for (char* p = message; *p != '\0'; ++p) {
-    if (*p == ' ') *p = '0';
-    else if (*p == '_') *p = ' ';
+  for (char *p = message; *p != '\0'; ++p) {
+    if (*p == ' ')
+      *p = '0';
+    else if (*p == '_')
+      *p = ' ';
   }
   Print("\n%s\n", message);
 }
@@ -29,7 +32,7 @@ void RecreateMainWindow() {
 }
 
 void ShowFrame(int index, int flip) {
-  ZepImage* image = Z.FrameCache[index];
+  ZepImage *image = Z.FrameCache[index];
   if (image == nullptr) return;
   int code = flip == 1 ? 1 : flip == 2 ? 0 : -1;
   if (code < 0) {
@@ -52,17 +55,18 @@ namespace {
 
 int LoadedFrames() {
   int count = 0;
-  for (int i = 0; i < Z.MaxCount; ++i) count += (Z.FrameData[i].loaded != 0);
+  for (int i = 0; i < Z.MaxCount; ++i)
+    count += (Z.FrameData[i].loaded != 0);
   return count;
 }
 
 // Brings frame f into the cache with its position mark. Returns false when the
 // image cannot be read.
 bool LoadFrame(int f) {
-  FrameRecord& rec = Z.FrameData[f];
+  FrameRecord &rec = Z.FrameData[f];
   if (rec.loaded != 0 || rec.path[0] == '\0') return true;
   if (LoadedFrames() >= Z.CamOnMemory) EmptyFrameCache();
-  ZepImage* image = LoadImage(rec.path);
+  ZepImage *image = LoadImage(rec.path);
   if (image == nullptr) {
     PrintError("[ NG ] Read Failed : [ %s ]\n", rec.path);
     return false;
@@ -74,7 +78,7 @@ bool LoadFrame(int f) {
 }
 
 void LoadAttachment(int f) {
-  const FrameRecord& rec = Z.FrameData[f];
+  const FrameRecord &rec = Z.FrameData[f];
   if (rec.http[0] != '\0') Print("DISP: FrameData[ %5d ].http[2] = [%s]\n", f, rec.http);
   if (rec.file[0] != '\0') {
     ReleaseImage(&Z.AttachImage);

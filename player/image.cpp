@@ -17,10 +17,10 @@ namespace {
 // change releases one image and loads the next, and decoding into the buffer
 // just released avoids a large allocation (and its page faults) per frame.
 constexpr int SPARE_IMAGES = 2;
-ZepImage* Spares[SPARE_IMAGES];
+ZepImage *Spares[SPARE_IMAGES];
 int SpareCount = 0;
 
-ZepImage* TakeSpare() {
+ZepImage *TakeSpare() {
   if (SpareCount == 0) return new ZepImage;
   return Spares[--SpareCount];
 }
@@ -28,8 +28,8 @@ ZepImage* TakeSpare() {
 tjhandle Decoder = nullptr;
 std::vector<unsigned char> FileBytes;
 
-bool ReadWholeFile(const char* path) {
-  FILE* file = fopen(path, "rb");
+bool ReadWholeFile(const char *path) {
+  FILE *file = fopen(path, "rb");
   if (file == nullptr) return false;
   bool ok = fseek(file, 0, SEEK_END) == 0;
   long size = ok ? ftell(file) : -1;
@@ -44,13 +44,14 @@ bool ReadWholeFile(const char* path) {
 
 // True when the JPEG carries an Exif block: such a file may ask for a
 // rotation, which only the general decoder applies.
-bool HasExif(const unsigned char* data, size_t size) {
+bool HasExif(const unsigned char *data, size_t size) {
   size_t at = 2;
   while (at + 4 <= size && data[at] == 0xFF) {
     unsigned marker = data[at + 1];
     if (marker == 0xDA || marker == 0xD9) break; // image data follows
     size_t length = (static_cast<size_t>(data[at + 2]) << 8) | data[at + 3];
-    if (marker == 0xE1 && length >= 8 && at + 10 <= size && memcmp(data + at + 4, "Exif", 4) == 0) return true;
+    if (marker == 0xE1 && length >= 8 && at + 10 <= size && memcmp(data + at + 4, "Exif", 4) == 0)
+      return true;
     at += 2 + length;
   }
   return false;
@@ -58,8 +59,8 @@ bool HasExif(const unsigned char* data, size_t size) {
 
 // Decodes a baseline or progressive JPEG straight into image's buffer.
 // Returns false for anything the fast decoder does not take as it is.
-bool DecodeJpeg(ZepImage* image) {
-  const unsigned char* data = FileBytes.data();
+bool DecodeJpeg(ZepImage *image) {
+  const unsigned char *data = FileBytes.data();
   size_t size = FileBytes.size();
   if (size < 4 || data[0] != 0xFF || data[1] != 0xD8 || HasExif(data, size)) return false;
   if (Decoder == nullptr && (Decoder = tjInitDecompress()) == nullptr) return false;
@@ -77,10 +78,10 @@ bool DecodeJpeg(ZepImage* image) {
 
 } // namespace
 
-ZepImage* LoadImage(const char* path) {
+ZepImage *LoadImage(const char *path) {
   // A missing file is an ordinary null here, without the decoder's warning.
   if (!FileExists(path)) return nullptr;
-  ZepImage* image = TakeSpare();
+  ZepImage *image = TakeSpare();
   if (ReadWholeFile(path) && DecodeJpeg(image)) return image;
   // Not a JPEG despite the name, or one the fast path leaves alone.
   image->mat = cv::imread(path, cv::IMREAD_COLOR);
@@ -89,7 +90,7 @@ ZepImage* LoadImage(const char* path) {
   return nullptr;
 }
 
-void ReleaseImage(ZepImage** image) {
+void ReleaseImage(ZepImage **image) {
   if (*image == nullptr) return;
   if (SpareCount < SPARE_IMAGES && !(*image)->mat.empty() && (*image)->mat.isContinuous())
     Spares[SpareCount++] = *image;
@@ -98,12 +99,12 @@ void ReleaseImage(ZepImage** image) {
   *image = nullptr;
 }
 
-void DrawPositionMark(ZepImage* image, double frame_no, int max_count) {
-  cv::Mat& m = image->mat;
+void DrawPositionMark(ZepImage *image, double frame_no, int max_count) {
+  cv::Mat &m = image->mat;
   int x = static_cast<int>(frame_no * m.cols / max_count);
   int h = m.rows;
   cv::rectangle(m, cv::Point(x, h - 5), cv::Point(x, h), cv::Scalar(0, 255, 0, 0), 10, cv::LINE_8);
   cv::rectangle(m, cv::Point(x, h - 4), cv::Point(x, h), cv::Scalar(200, 255, 200, 0), 3, cv::LINE_8);
 }
 
-void FlipImage(ZepImage* image, int code) { cv::flip(image->mat, image->mat, code); }
+void FlipImage(ZepImage *image, int code) { cv::flip(image->mat, image->mat, code); }

@@ -19,11 +19,11 @@
 
 namespace {
 
-const KeyCommand* FindCommand(int code);
+const KeyCommand *FindCommand(int code);
 
 // Prints the row's KEY FUNCTION line (only while the display level is on)
 // and runs its command.
-void RunCommand(const KeyCommand& row) {
+void RunCommand(const KeyCommand &row) {
   if (row.function_text != nullptr && Z.DISP_WEB_CAM_INFO != 0) Print("%s", row.function_text);
   row.handler(row.argument);
 }
@@ -56,7 +56,7 @@ void ToggleAutoReplay(int) {
   Print("SET: AutoReplayFlag = [ %s ]\n", Z.AutoReplayFlag ? "ON" : "OFF");
 }
 
-const char* const SpeedMessages[] = {
+const char *const SpeedMessages[] = {
     nullptr,
     "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n",
     "SET: REPLAY_SPEED = [ S  L  O  W ]  ( x 0.5 )\n",
@@ -118,7 +118,7 @@ int ThresholdStep() {
 // v (-1) and V (+1): the file is the shared value, so start from it; the
 // result goes back there for every copy that shares the working folder.
 void ChangeThreshold(int sign) {
-  if (FILE* file = fopen(THRESHOLD_FILE, "r")) {
+  if (FILE *file = fopen(THRESHOLD_FILE, "r")) {
     int value = 0;
     if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
     fclose(file);
@@ -183,8 +183,8 @@ void BackToFirstFolder(int) {
 // Keys kept free on purpose: they must not even take the no-command path.
 void DoNothing(int) {}
 
-const char* const KF_DECREASE_FRAME = "KEY FUNCTION : [z][ Decrease frame_no ]\n";
-const char* const KF_INCREASE_FRAME = "KEY FUNCTION : [x][ Increase frame_no ]\n";
+const char *const KF_DECREASE_FRAME = "KEY FUNCTION : [z][ Decrease frame_no ]\n";
+const char *const KF_INCREASE_FRAME = "KEY FUNCTION : [x][ Increase frame_no ]\n";
 
 const KeyCommand KeyTable[] = {
     {0x08, ToggleWindowSizing, 0, "KEY FUNCTION : [BS][ Toggle VARIABLE_SIZE_FLAG ]\n"},
@@ -251,8 +251,8 @@ constexpr size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
 
 // The table is small and a pass without a key never gets here, so a plain
 // search costs nothing worth an index.
-const KeyCommand* FindCommand(int code) {
-  for (const KeyCommand& row : KeyTable)
+const KeyCommand *FindCommand(int code) {
+  for (const KeyCommand &row : KeyTable)
     if (row.code == code) return &row;
   return nullptr;
 }
@@ -260,7 +260,7 @@ const KeyCommand* FindCommand(int code) {
 } // namespace
 
 void DispatchKey(int key) {
-  const KeyCommand* row = key >= KEY_FIRST && key <= KEY_LAST ? FindCommand(key) : nullptr;
+  const KeyCommand *row = key >= KEY_FIRST && key <= KEY_LAST ? FindCommand(key) : nullptr;
   if (row == nullptr) {
     NoCommandPath();
     return;
@@ -268,7 +268,7 @@ void DispatchKey(int key) {
   RunCommand(*row);
 }
 
-bool CheckKeyTable(const KeyCommand* rows, size_t count) {
+bool CheckKeyTable(const KeyCommand *rows, size_t count) {
   bool bound[KEY_LAST + 1] = {};
   for (size_t i = 0; i < count; ++i) {
     int code = rows[i].code;

@@ -21,7 +21,7 @@ struct KeyCommand {
   int code;
   void (*handler)(int argument);
   int argument;
-  const char* function_text;
+  const char *function_text;
 };
 
 // Runs the command bound to a key code (0..255; 0xFF when no key came).
@@ -29,7 +29,7 @@ void DispatchKey(int key);
 
 // Checks a key table: every code bound once and within KEY_FIRST..KEY_LAST.
 // Prints the first fault on standard error and returns false.
-bool CheckKeyTable(const KeyCommand* rows, size_t count);
+bool CheckKeyTable(const KeyCommand *rows, size_t count);
 
 // The same check on the player's own table; run once at start-up.
 bool CheckKeyTable();

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "app/banners.h"
+#include "app/startup.h"
 #include "app/timing.h"
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
@@ -13,14 +14,13 @@
 #include "player/keys.h"
 #include "player/motion_step.h"
 #include "player/player.h"
-#include "app/startup.h"
 #include "state/state.h"
 
 namespace {
 
 void PreparePlayer() {
   Print("\n");
-  OpenSharedInfo();
+  OpenSharedInfo(PlayerSectionName);
   InitKnowledgeBase();
   Z.VR_threshold = 153600 / (Z.DiffStep * Z.DiffStep);
   Print("The system is starting up. This may take a while.\n\n");
@@ -83,7 +83,7 @@ void PrintStatus() {
 } // namespace
 
 void ReloadThreshold() {
-  if (FILE* file = fopen(THRESHOLD_FILE, "r")) {
+  if (FILE *file = fopen(THRESHOLD_FILE, "r")) {
     int value = 0;
     if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
     fclose(file);
@@ -130,7 +130,7 @@ void ReplayStep(int direction, int count) {
   if (Z.WrapFlag == 0) Z.PrevDirection = direction;
   int f = IntegerPart(Z.frame_no);
   if (f < 0 || f >= MAX_FRAMES) return;
-  const FrameRecord& rec = Z.FrameData[f];
+  const FrameRecord &rec = Z.FrameData[f];
   if (rec.http[0] != '\0') Print("\nFrameData[ %5d ].http[2] = [%s]\n", f, rec.http);
   if (rec.file[0] != '\0') Print("FrameData[ %5d ].file[3] = [%s]\n", f, rec.file);
 }
@@ -139,7 +139,8 @@ void NoCommandPath() {
   if (Z.AutoReplayFlag == 0 || (Z.PlayDirection != 1 && Z.PlayDirection != 0)) return;
   ReplayStep(Z.PlayDirection, 1);
   // Best effort 30 frames per second, measured from the status step's mark.
-  while ((Z.f_rate = rate()) > 30.0) PauseBriefly();
+  while ((Z.f_rate = rate()) > 30.0)
+    PauseBriefly();
   mark();
 }
 

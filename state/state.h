@@ -16,12 +16,12 @@ constexpr int MAX_FRAMES = 22000;       // records of the frame table
 constexpr int MAX_FRAME_NUMBER = 25000; // highest frame file number the scan tries
 constexpr int SCAN_GAP_LIMIT = 22000;   // the scan stops after more misses in a row
 constexpr int SCAN_PROGRESS_EVERY = 200;
-constexpr int PATH_FIELD = 250;         // path / http / file fields of a frame record
+constexpr int PATH_FIELD = 250; // path / http / file fields of a frame record
 constexpr int KEYFRAME_NUM = 1280;
 constexpr int PIVOT_NUM = 23000;
 constexpr int CONTENTS_LIST_MAX = 10000;
 constexpr int CONTENTS_INDEX_MAX = 9999;
-constexpr int ZEP_F_XMAX = 320;         // the only accepted camera frame size
+constexpr int ZEP_F_XMAX = 320; // the only accepted camera frame size
 constexpr int ZEP_F_YMAX = 240;
 constexpr int GRAY_SIZE = ZEP_F_XMAX * ZEP_F_YMAX;
 constexpr int CAM_ON_MEMORY_MAX = 5400;
@@ -32,9 +32,9 @@ constexpr int MODE_NUM = 32;
 constexpr int SAMPLE_NUM = 200;
 constexpr int KB_RECORD_MAX = MODE_NUM * GESTURE_NUM * SAMPLE_NUM; // 51,200
 
-constexpr const char* MAIN_WINDOW = "ORVANTIS  Ver.1.2";
-constexpr const char* THRESHOLD_FILE = "ZEP_THRESHOLD.dat";
-constexpr const char* KEY_SCREEN_FILE = "keyallocation_01.jpg";
+constexpr const char *MAIN_WINDOW = "ORVANTIS  Ver.1.2";
+constexpr const char *THRESHOLD_FILE = "ZEP_THRESHOLD.dat";
+constexpr const char *KEY_SCREEN_FILE = "keyallocation_01.jpg";
 
 // --- Opaque handles (defined where OpenCV is allowed) ---
 struct ZepImage;   // one decoded colour or grey image
@@ -44,10 +44,10 @@ struct ZepCapture; // one open camera source
 
 // One frame of the frame table; also the record of a frame-table file.
 struct FrameRecord {
-  int32_t loaded;          // 1 while the image is held in FrameCache
-  char path[PATH_FIELD];   // the frame's JPEG file
-  char http[PATH_FIELD];   // text attached to the frame
-  char file[PATH_FIELD];   // second image attached to the frame
+  int32_t loaded;        // 1 while the image is held in FrameCache
+  char path[PATH_FIELD]; // the frame's JPEG file
+  char http[PATH_FIELD]; // text attached to the frame
+  char file[PATH_FIELD]; // second image attached to the frame
   char padding[2];
 };
 static_assert(sizeof(FrameRecord) == 756, "frame record is 756 bytes on disk");
@@ -100,10 +100,10 @@ struct ReviewCounts {
 static_assert(sizeof(ReviewSums) == 24 && sizeof(ReviewCounts) == 12, "review layouts");
 
 // A small table with every entry set to one start value.
-template <typename T, size_t N>
-constexpr std::array<T, N> FilledArray(T value) {
+template <typename T, size_t N> constexpr std::array<T, N> FilledArray(T value) {
   std::array<T, N> a{};
-  for (size_t i = 0; i < N; ++i) a[i] = value;
+  for (size_t i = 0; i < N; ++i)
+    a[i] = value;
   return a;
 }
 
@@ -113,38 +113,38 @@ struct ZepState {
   int ArgCount = 0;                // entries in use, entry 0 included
 
   // --- Start-up objects ---
-  ZepImage* KeyScreen = nullptr;   // key-allocation screen shown while paused
-  ZepImage* AttachImage = nullptr; // image attached to the shown frame (file field)
+  ZepImage *KeyScreen = nullptr;   // key-allocation screen shown while paused
+  ZepImage *AttachImage = nullptr; // image attached to the shown frame (file field)
   double MarkTime = 0.0;           // seconds since 1970 at the last mark()
   char FfmpegPath[4096];           // the ffmpeg the import runs
 
   // --- Contents and frame table ---
-  int ContentsIndex = 0;               // 0-based current folder: S001 is 0
-  int MaxCount = 0;                    // frames in the current folder
-  double frame_no = 0.0;               // current frame; its integer part indexes the table
-  FrameRecord FrameData[MAX_FRAMES];   // the frame table
-  ZepImage* FrameCache[MAX_FRAMES];    // decoded frames, parallel to FrameData
+  int ContentsIndex = 0;             // 0-based current folder: S001 is 0
+  int MaxCount = 0;                  // frames in the current folder
+  double frame_no = 0.0;             // current frame; its integer part indexes the table
+  FrameRecord FrameData[MAX_FRAMES]; // the frame table
+  ZepImage *FrameCache[MAX_FRAMES];  // decoded frames, parallel to FrameData
 
   // --- Player ---
-  double LastShownFrame = -1.0;  // frame last presented; -1 forces the next one
-  int REPLAY_SPEED = 3;          // speed step 1..5
-  double SpeedFactor = 1.0;      // derived from REPLAY_SPEED every pass
-  double VR_step = 1.0;          // motion step, SpeedFactor every pass
-  int AutoReplayFlag = 0;        // 1: automatic replay (TAB)
-  int PlayDirection = 1;         // 1 forward, 0 backward
-  int WrapFlag = 0;              // non-zero: wrap at the ends
-  int PrevDirection = -1;        // direction last noted by the motion step
-  double f_rate = 0.0;           // measured passes per second
-  int VR_threshold = 9600;       // motion threshold of the step
-  int ZEP_threshold = 11500;     // shared threshold from ZEP_THRESHOLD.dat
-  int DISP_WEB_CAM_INFO = 0;     // 0 quiet, 1 status line, 2 pooled line, -1 once
-  int flip_mode = 0;             // 0 normal, 1 left-right, 2 top-bottom
-  int TurnCount = 5;             // motion passes before stillness reverses
-  int RestCount = 2;             // motion passes after which stillness resets the count
-  int UnchangedPasses = 0;       // passes in a row without a frame change
-  int StartFrameNum = 0;         // replay period, printed only
+  double LastShownFrame = -1.0; // frame last presented; -1 forces the next one
+  int REPLAY_SPEED = 3;         // speed step 1..5
+  double SpeedFactor = 1.0;     // derived from REPLAY_SPEED every pass
+  double VR_step = 1.0;         // motion step, SpeedFactor every pass
+  int AutoReplayFlag = 0;       // 1: automatic replay (TAB)
+  int PlayDirection = 1;        // 1 forward, 0 backward
+  int WrapFlag = 0;             // non-zero: wrap at the ends
+  int PrevDirection = -1;       // direction last noted by the motion step
+  double f_rate = 0.0;          // measured passes per second
+  int VR_threshold = 9600;      // motion threshold of the step
+  int ZEP_threshold = 11500;    // shared threshold from ZEP_THRESHOLD.dat
+  int DISP_WEB_CAM_INFO = 0;    // 0 quiet, 1 status line, 2 pooled line, -1 once
+  int flip_mode = 0;            // 0 normal, 1 left-right, 2 top-bottom
+  int TurnCount = 5;            // motion passes before stillness reverses
+  int RestCount = 2;            // motion passes after which stillness resets the count
+  int UnchangedPasses = 0;      // passes in a row without a frame change
+  int StartFrameNum = 0;        // replay period, printed only
   int EndFrameNum = 0;
-  int PlayerEnding = 0;          // 1: the user quit from the pause
+  int PlayerEnding = 0; // 1: the user quit from the pause
 
   // --- Keys ---
   int VARIABLE_SIZE_FLAG = 0; // non-zero: the main window follows the image size
@@ -170,25 +170,25 @@ struct ZepState {
   int ContentsListReady = 0; // 1: reuse the list without listing again
 
   // --- Camera ---
-  int CameraFlag = 0;                    // 1 while switched on
-  ZepCapture* CamCapture = nullptr;      // open camera, null when closed
-  ZepImage* CamFrame = nullptr;          // latest grabbed frame
-  ZepImage* CamGray = nullptr;           // grey image of the first accepted frame's size
-  uint8_t GrayFrame[2][GRAY_SIZE];       // two 320 x 240 grey frames
-  int GrayIndex = 0;                     // slot that receives the next frame
-  int CamFlipV = 0;                      // non-zero: upside down
-  int CamFlipH = 0;                      // non-zero: mirrored
-  int CamChan = 0;                       // camera index and shared slot
-  int CamOnMemory = 1;                   // capacity of the frame cache, 1..5400
-  int CamBeep = 0;                       // 1: bell after a knowledge base is loaded
-  int CamLogMode = 2;                    // 1: log camera frames
+  int CameraFlag = 0;               // 1 while switched on
+  ZepCapture *CamCapture = nullptr; // open camera, null when closed
+  ZepImage *CamFrame = nullptr;     // latest grabbed frame
+  ZepImage *CamGray = nullptr;      // grey image of the first accepted frame's size
+  uint8_t GrayFrame[2][GRAY_SIZE];  // two 320 x 240 grey frames
+  int GrayIndex = 0;                // slot that receives the next frame
+  int CamFlipV = 0;                 // non-zero: upside down
+  int CamFlipH = 0;                 // non-zero: mirrored
+  int CamChan = 0;                  // camera index and shared slot
+  int CamOnMemory = 1;              // capacity of the frame cache, 1..5400
+  int CamBeep = 0;                  // 1: bell after a knowledge base is loaded
+  int CamLogMode = 2;               // 1: log camera frames
 
   // --- Motion difference and shared pool ---
-  int DifferenceSum = 0;           // motion measure of the pass
-  int DiffStep = 4;                // subsampling step, at least 1
-  SharedInfo SI;                   // private image of the shared record
-  int SharedHandle = -1;           // descriptor of the named section
-  SharedInfo* SharedView = nullptr; // the mapped 1024 bytes
+  int DifferenceSum = 0;            // motion measure of the pass
+  int DiffStep = 4;                 // subsampling step, at least 1
+  SharedInfo SI;                    // private image of the shared record
+  int SharedHandle = -1;            // descriptor of the named section
+  SharedInfo *SharedView = nullptr; // the mapped 1024 bytes
 
   // --- Gesture knowledge base: parameters (file 1) ---
   int DThreshold = 40;
@@ -215,8 +215,8 @@ struct ZepState {
 
   // --- Gesture knowledge base: tables ---
   GestureEntry GestureTable[GESTURE_NUM];
-  int32_t KBFlag[MODE_NUM][GESTURE_NUM][SAMPLE_NUM];   // 1: record present
-  KBRecord* KBData[MODE_NUM][GESTURE_NUM][SAMPLE_NUM]; // owned records
+  int32_t KBFlag[MODE_NUM][GESTURE_NUM][SAMPLE_NUM];               // 1: record present
+  KBRecord *KBData[MODE_NUM][GESTURE_NUM][SAMPLE_NUM];             // owned records
   std::array<std::array<int32_t, GESTURE_NUM>, MODE_NUM> KBCount = // [mode][gesture], -1: none
       FilledArray<std::array<int32_t, GESTURE_NUM>, MODE_NUM>(FilledArray<int32_t, GESTURE_NUM>(-1));
   std::array<int32_t, MODE_NUM> ModeEnable = FilledArray<int32_t, MODE_NUM>(1);
@@ -230,7 +230,6 @@ struct ZepState {
   ReviewCounts ReviewCount[GESTURE_NUM];
   int32_t LearnFrameCount[GESTURE_NUM];
   LearnEntry LearnHistory[GESTURE_NUM][GESTURE_NUM][MODE_NUM][SAMPLE_NUM];
-
 };
 
 extern ZepState Z;

@@ -15,12 +15,13 @@ using FrameTable = PlayerTest;
 
 std::vector<int> Range(int from, int to) {
   std::vector<int> v;
-  for (int i = from; i < to; ++i) v.push_back(i);
+  for (int i = from; i < to; ++i)
+    v.push_back(i);
   return v;
 }
 
 // Touches empty files named like frames; the scan never opens them.
-void TouchFrames(int k, const std::vector<int>& numbers) {
+void TouchFrames(int k, const std::vector<int> &numbers) {
   char folder[64];
   snprintf(folder, sizeof folder, "../S%03d", k);
   mkdir(folder, 0755);
@@ -32,7 +33,7 @@ void TouchFrames(int k, const std::vector<int>& numbers) {
 }
 
 // A frame-table file: the records, then the count as text (or not).
-void WriteTableFile(const char* name, const std::vector<FrameRecord>& records, const std::string& tail,
+void WriteTableFile(const char *name, const std::vector<FrameRecord> &records, const std::string &tail,
                     size_t cut_to = FRAME_TABLE_BYTES) {
   std::vector<char> bytes(FRAME_TABLE_BYTES, 0);
   memcpy(bytes.data(), records.data(), records.size() * sizeof(FrameRecord));
@@ -41,7 +42,7 @@ void WriteTableFile(const char* name, const std::vector<FrameRecord>& records, c
   if (cut_to == FRAME_TABLE_BYTES) out << tail;
 }
 
-FrameRecord Record(const char* path, const char* http = "", const char* file = "") {
+FrameRecord Record(const char *path, const char *http = "", const char *file = "") {
   FrameRecord r{};
   snprintf(r.path, sizeof r.path, "%s", path);
   snprintf(r.http, sizeof r.http, "%s", http);
@@ -58,9 +59,8 @@ TEST_F(FrameTable, ScanClosesGapsAndKeepsOrder) {
   EXPECT_STREQ(Z.FrameData[1].path, "../S001/clip_00010.jpg");
   EXPECT_STREQ(Z.FrameData[2].path, "../S001/clip_00020.jpg");
   EXPECT_EQ(Z.FrameData[3].path[0], '\0');
-  EXPECT_EQ(CapturedOut,
-            "\n*** START CHECKING IMAGE FILES. WAIT A MOMENT! ***\n"
-            "\n*** Finished. Thank you for waiting! ***\n\n\n");
+  EXPECT_EQ(CapturedOut, "\n*** START CHECKING IMAGE FILES. WAIT A MOMENT! ***\n"
+                         "\n*** Finished. Thank you for waiting! ***\n\n\n");
   // The window is made anew, normal-sized unless VARIABLE_SIZE_FLAG says otherwise.
   ASSERT_EQ(Recorded.events.size(), 2u);
   EXPECT_EQ(Recorded.events[0], "destroy ORVANTIS  Ver.1.2");
@@ -79,7 +79,7 @@ TEST_F(FrameTable, ScanPrintsProgressEveryTwoHundredFrames) {
 }
 
 TEST_F(FrameTable, GapLimitAndHighestNumberStopTheScan) {
-  TouchFrames(1, {22005}); // more than 22000 misses come first
+  TouchFrames(1, {22005});                  // more than 22000 misses come first
   TouchFrames(2, {0, 22000, 25000, 25001}); // 22000 misses exactly still go on
   for (auto scan : {ScanFolder, ScanFolderByExistence}) {
     memset(Z.FrameData, 0, FRAME_TABLE_BYTES);
@@ -94,13 +94,14 @@ TEST_F(FrameTable, GapLimitAndHighestNumberStopTheScan) {
 
 TEST_F(FrameTable, ListingAndExistenceTestsGiveTheSameTable) {
   std::vector<int> numbers = Range(0, 300);
-  for (int n : {1000, 1001, 5000, 23001, 24999}) numbers.push_back(n);
+  for (int n : {1000, 1001, 5000, 23001, 24999})
+    numbers.push_back(n);
   TouchFrames(3, numbers);
   // Names the scan never builds must not count.
   std::ofstream("../S003/clip_00301.JPG").put('x');
   std::ofstream("../S003/clip_302.jpg").put('x');
   std::ofstream("../S003/clip_00303.jpg.bak").put('x');
-  mkdir("../S003/clip_00304.jpg", 0755); // a folder passes an existence test
+  mkdir("../S003/clip_00304.jpg", 0755);        // a folder passes an existence test
   symlink("nowhere", "../S003/clip_00305.jpg"); // a dangling link does not
 
   ScanFolder(3);
@@ -171,7 +172,7 @@ TEST_F(FrameTable, TableFileIsUsedEvenWithoutTheFolder) {
 TEST_F(FrameTable, BadTableFilesNeverOverrunTheTable) {
   TouchFrames(1, {0, 1, 2});
   // Counts that cannot be: the folder is scanned instead.
-  for (const char* count : {"-1", "22001", "99999999999999999999"}) {
+  for (const char *count : {"-1", "22001", "99999999999999999999"}) {
     WriteTableFile("frame_data0001.dat", {Record("../S001/x.jpg")}, count);
     ScanContents();
     EXPECT_EQ(Z.MaxCount, 3) << count;

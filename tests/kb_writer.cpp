@@ -8,7 +8,7 @@
 
 namespace {
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
+void WriteBytes(const std::string &path, const std::string &bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -26,15 +26,15 @@ std::string ParameterText() {
 std::string TablesBytes() {
   std::string out;
   out.reserve(9831776);
-  for (const GestureEntry& g : Z.GestureTable) {
+  for (const GestureEntry &g : Z.GestureTable) {
     out.append(g.name, sizeof g.name);
     PutInt32(out, g.number);
     PutInt32(out, g.length);
   }
-  for (auto& learned : Z.LearnHistory)
-    for (auto& compared : learned)
-      for (auto& mode : compared)
-        for (const LearnEntry& e : mode) {
+  for (auto &learned : Z.LearnHistory)
+    for (auto &compared : learned)
+      for (auto &mode : compared)
+        for (const LearnEntry &e : mode) {
           PutInt32(out, e.valid);
           PutInt32(out, 0);
           PutDouble(out, e.score);
@@ -42,7 +42,7 @@ std::string TablesBytes() {
         }
   for (int32_t v : Z.ModeEnable)
     PutInt32(out, v);
-  for (auto& counts : Z.KBCount)
+  for (auto &counts : Z.KBCount)
     for (int32_t v : counts)
       PutInt32(out, v);
   return out;
@@ -58,15 +58,15 @@ std::string CalibrationBytes() {
     PutDouble(out, v);
   for (double v : Z.AmbiguityLimit)
     PutDouble(out, v);
-  for (auto& row : Z.ModeContribution)
+  for (auto &row : Z.ModeContribution)
     for (double v : row)
       PutDouble(out, v);
-  for (const ReviewSums& s : Z.ReviewSum) {
+  for (const ReviewSums &s : Z.ReviewSum) {
     PutDouble(out, s.best);
     PutDouble(out, s.spread);
     PutDouble(out, s.ambiguity);
   }
-  for (const ReviewCounts& c : Z.ReviewCount) {
+  for (const ReviewCounts &c : Z.ReviewCount) {
     PutInt32(out, c.best);
     PutInt32(out, c.spread);
     PutInt32(out, c.ambiguity);
@@ -80,21 +80,21 @@ std::string CalibrationBytes() {
 
 } // namespace
 
-void PutInt32(std::string& out, int32_t v) {
+void PutInt32(std::string &out, int32_t v) {
   uint32_t u;
   memcpy(&u, &v, sizeof u);
   for (int i = 0; i < 4; ++i)
     out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
 }
 
-void PutDouble(std::string& out, double v) {
+void PutDouble(std::string &out, double v) {
   uint64_t u;
   memcpy(&u, &v, sizeof u);
   for (int i = 0; i < 8; ++i)
     out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
 }
 
-std::string SampleBytes(const KBRecord& r) {
+std::string SampleBytes(const KBRecord &r) {
   std::string out;
   PutInt32(out, r.mode);
   PutInt32(out, r.gesture);
@@ -111,13 +111,13 @@ std::string KBName(int folder_number, int file) {
   return "TALOS_data-" + std::to_string(folder_number) + "-" + std::to_string(file) + ".dat";
 }
 
-void WriteKBFiles(int folder_number, const std::vector<KBRecord>& records) {
+void WriteKBFiles(int folder_number, const std::vector<KBRecord> &records) {
   WriteBytes(KBName(folder_number, 1), ParameterText());
   WriteBytes(KBName(folder_number, 2), TablesBytes());
   WriteBytes(KBName(folder_number, 3), CalibrationBytes());
   std::string samples;
   samples.reserve(records.size() * sizeof(KBRecord));
-  for (const KBRecord& r : records)
+  for (const KBRecord &r : records)
     samples += SampleBytes(r);
   WriteBytes(KBName(folder_number, 4), samples);
 }
@@ -134,7 +134,7 @@ KBRecord MakeSample(int mode, int gesture, int sample, double base) {
   return r;
 }
 
-void WriteKeyFrameFile(int folder_number, const std::vector<int32_t>& entries, const std::string& tail) {
+void WriteKeyFrameFile(int folder_number, const std::vector<int32_t> &entries, const std::string &tail) {
   std::string bytes;
   for (int i = 0; i < PIVOT_NUM; ++i)
     PutInt32(bytes, i < static_cast<int>(entries.size()) ? entries[i] : 0);
@@ -143,7 +143,7 @@ void WriteKeyFrameFile(int folder_number, const std::vector<int32_t>& entries, c
   WriteBytes(path, bytes + tail);
 }
 
-std::string SettingsText(const std::vector<std::string>& values, size_t count) {
+std::string SettingsText(const std::vector<std::string> &values, size_t count) {
   std::string text;
   for (size_t i = 0; i < count && i < values.size(); ++i) {
     text += values[i];
@@ -153,6 +153,6 @@ std::string SettingsText(const std::vector<std::string>& values, size_t count) {
   return text;
 }
 
-void CutFile(const std::string& path, size_t size) {
+void CutFile(const std::string &path, size_t size) {
   if (truncate(path.c_str(), static_cast<off_t>(size)) != 0) perror(path.c_str());
 }

@@ -24,7 +24,8 @@ class Keys : public PlayerTest {
  protected:
   void Load(int frames, int folder = 1) {
     std::vector<int> numbers;
-    for (int i = 0; i < frames; ++i) numbers.push_back(i);
+    for (int i = 0; i < frames; ++i)
+      numbers.push_back(i);
     MakeFolder(folder, numbers);
     Z.ContentsIndex = folder - 1;
     ScanContents();
@@ -38,7 +39,8 @@ class Keys : public PlayerTest {
   // Dispatches keys and returns what they printed.
   std::string Press(std::initializer_list<int> keys) {
     CapturedOut.clear();
-    for (int k : keys) DispatchKey(k);
+    for (int k : keys)
+      DispatchKey(k);
     return CapturedOut;
   }
 };
@@ -183,12 +185,12 @@ TEST_F(Keys, FlipModeAlternatesAndShowsTheFrameMirroredAtOnce) {
 TEST_F(Keys, DisplayLevelKeyLeavesTheStatusLineAlone) {
   struct Case {
     int before, after;
-    const char* text;
+    const char *text;
   } cases[] = {{0, 2, "SET: DISP_WEB_CAM_INFO = [ ENABLED ]\n"},
                {2, 0, "SET: DISP_WEB_CAM_INFO = [ DISABLED ]\n"},
                {-1, 0, "SET: DISP_WEB_CAM_INFO = [ DISABLED ]\n"},
                {1, 1, ""}};
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     Z.DISP_WEB_CAM_INFO = c.before;
     EXPECT_EQ(Press({'i'}), c.text) << c.before;
     EXPECT_EQ(Z.DISP_WEB_CAM_INFO, c.after);
@@ -202,7 +204,8 @@ TEST_F(Keys, BackspaceTwiceRestoresTheWindowModeAndShowsTheFrameAgain) {
   Clear();
   Z.DISP_WEB_CAM_INFO = -1;
   Recorded.keys = {KEY_BACKSPACE, 0xFF, KEY_BACKSPACE, 0xFF};
-  for (int pass = 0; pass < 4; ++pass) ASSERT_TRUE(RunPass());
+  for (int pass = 0; pass < 4; ++pass)
+    ASSERT_TRUE(RunPass());
   EXPECT_EQ(CapturedOut, "SET: 画像表示用ウィンドウサイズ = [ 自動変更 ]\n"
                          "SET: 画像表示用ウィンドウサイズ = [ 手動変更 ]\n");
   std::vector<std::string> expected = {
@@ -219,9 +222,9 @@ TEST_F(Keys, BackspaceTwiceRestoresTheWindowModeAndShowsTheFrameAgain) {
 
 TEST_F(Keys, ThresholdKeysStartFromTheSharedFileAndRewriteIt) {
   struct Case {
-    const char* file; // null: no file
+    const char *file; // null: no file
     int diff_step, key;
-    const char* value;
+    const char *value;
   } cases[] = {
       {"30", 4, 'v', "0"}, // not -18
       {"11500\n", 4, 'V', "11548"},
@@ -235,7 +238,7 @@ TEST_F(Keys, ThresholdKeysStartFromTheSharedFileAndRewriteIt) {
       {"99999999999", 4, 'V', "2147483647"}, // beyond int: held at the largest
       {"99999999999", 4, 'v', "2147483599"},
   };
-  for (const Case& c : cases) {
+  for (const Case &c : cases) {
     Z.ZEP_threshold = 1000;
     Z.DiffStep = c.diff_step;
     Z.DISP_WEB_CAM_INFO = 2;

@@ -16,7 +16,7 @@
 
 namespace {
 
-const char* const LoadedBanner = "\nReadKB:\n         OOO            O \n"
+const char *const LoadedBanner = "\nReadKB:\n         OOO            O \n"
                                  "        O               O \n"
                                  "        O       OOOO    O \n"
                                  "        O OOOO O    O   O \n"
@@ -36,8 +36,8 @@ class KnowledgeBase : public PlayerTest {
   }
   int RecordCount() {
     int n = 0;
-    for (auto& mode : Z.KBFlag)
-      for (auto& gesture : mode)
+    for (auto &mode : Z.KBFlag)
+      for (auto &gesture : mode)
         for (int32_t flag : gesture)
           n += flag;
     return n;
@@ -95,7 +95,7 @@ TEST_F(KnowledgeBase, StartsEmptyWithLetteredGestures) {
     EXPECT_EQ(Z.GestureTable[g].name, std::string(1, static_cast<char>('A' + g)));
     EXPECT_EQ(Z.GestureTable[g].number, g);
   }
-  for (auto& counts : Z.KBCount)
+  for (auto &counts : Z.KBCount)
     for (int32_t c : counts)
       EXPECT_EQ(c, -1);
   FreeKnowledgeBase();

@@ -2,14 +2,14 @@
 #include <cstring>
 
 #include "app/timing.h"
-#include "platform/image_cv.h"
-#include <opencv2/imgcodecs.hpp>
 #include "contents/frame_table.h"
+#include "platform/image_cv.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"
 #include "tests/support.h"
+#include <opencv2/imgcodecs.hpp>
 
 namespace {
 
@@ -17,7 +17,8 @@ class PlayerLoop : public PlayerTest {
  protected:
   void Load(int frames, int width = 64, int height = 48) {
     std::vector<int> numbers;
-    for (int i = 0; i < frames; ++i) numbers.push_back(i);
+    for (int i = 0; i < frames; ++i)
+      numbers.push_back(i);
     MakeFolder(1, numbers, width, height);
     ScanContents();
     CapturedOut.clear();
@@ -33,7 +34,7 @@ class PlayerLoop : public PlayerTest {
   }
 };
 
-bool Near(const cv::Vec3b& a, cv::Scalar b, int tolerance = 6) {
+bool Near(const cv::Vec3b &a, cv::Scalar b, int tolerance = 6) {
   for (int c = 0; c < 3; ++c)
     if (std::abs(a[c] - static_cast<int>(b[c])) > tolerance) return false;
   return true;
@@ -44,7 +45,7 @@ TEST_F(PlayerLoop, ShowsTheFrameWithItsPositionMark) {
   Z.frame_no = 2.0;
   ASSERT_TRUE(PresentFrame());
   ASSERT_EQ(Recorded.shown.size(), 1u);
-  const cv::Mat& m = Recorded.shown[0].image;
+  const cv::Mat &m = Recorded.shown[0].image;
   EXPECT_EQ(Recorded.shown[0].window, "ORVANTIS  Ver.1.2");
   // x = 2 * 80 / 4 = 40: a 10-wide green bar over the bottom rows, a paler core.
   EXPECT_TRUE(Near(m.at<cv::Vec3b>(59, 40), cv::Scalar(200, 255, 200), 0));
@@ -87,7 +88,7 @@ TEST_F(PlayerLoop, FlipModesMirrorTheShownImageOnly) {
     Z.flip_mode = flip;
     Z.LastShownFrame = -1.0;
     ASSERT_TRUE(PresentFrame());
-    const cv::Mat& s = Recorded.shown.at(0).image;
+    const cv::Mat &s = Recorded.shown.at(0).image;
     bool right = flip == 1, bottom = flip == 2;
     int x = right ? 50 : 10, y = bottom ? 30 : 10;
     EXPECT_GT(s.at<cv::Vec3b>(y, x)[0], 200) << "flip " << flip;
@@ -102,7 +103,8 @@ TEST_F(PlayerLoop, UnchangedFrameWaitsOnceAtTheTenthPass) {
   Load(2);
   ASSERT_TRUE(PresentFrame());
   Recorded.events.clear();
-  for (int pass = 1; pass <= 15; ++pass) ASSERT_TRUE(PresentFrame());
+  for (int pass = 1; pass <= 15; ++pass)
+    ASSERT_TRUE(PresentFrame());
   ASSERT_EQ(Recorded.events.size(), 1u);
   EXPECT_EQ(Recorded.events[0], "wait 1");
   EXPECT_EQ(Recorded.shown.size(), 1u);
@@ -175,14 +177,14 @@ TEST_F(PlayerLoop, EscapeEnterResumesAndShowsTheFrameAgain) {
   Load(3);
   Z.frame_no = 1.0;
   Recorded.keys = {0xFF, 'a', KEY_ESC, 'x', KEY_ENTER, 0xFF, KEY_ESC, KEY_ESC};
-  ASSERT_TRUE(RunPass());  // frame 1 shown, no key
-  ASSERT_TRUE(RunPass());  // 'a': nothing
-  ASSERT_TRUE(RunPass());  // ESC: pause; x ignored; Enter resumes
+  ASSERT_TRUE(RunPass()); // frame 1 shown, no key
+  ASSERT_TRUE(RunPass()); // 'a': nothing
+  ASSERT_TRUE(RunPass()); // ESC: pause; x ignored; Enter resumes
   EXPECT_EQ(LoadedCount(), 0);
   EXPECT_EQ(Z.LastShownFrame, -1.0);
   EXPECT_NE(CapturedOut.find(" O      O   O   OOO   OOOO   OOOOO  O \n\n"), std::string::npos);
   EXPECT_NE(CapturedOut.find("  OOO    OOOO    O \n\n"), std::string::npos);
-  ASSERT_TRUE(RunPass());  // frame shown again from disk
+  ASSERT_TRUE(RunPass()); // frame shown again from disk
   EXPECT_EQ(Recorded.shown.size(), 2u);
   EXPECT_FALSE(RunPass()); // ESC, ESC: the end
   EXPECT_EQ(Z.PlayerEnding, 1);

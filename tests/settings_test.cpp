@@ -34,7 +34,7 @@ std::vector<std::string> FullValues() {
     snprintf(text, sizeof text, "%.6f", i * 1.5);
     v.push_back(text);
   }
-  for (const char* extra : {"10", "20", "1", "1", "2"})
+  for (const char *extra : {"10", "20", "1", "1", "2"})
     v.push_back(extra);
   return v;
 }
@@ -152,7 +152,7 @@ TEST_F(Settings, TextStopsTheReadingWhereItStands) {
 
   // A sign without digits is no number either, and the reading must not
   // resume with the number after it.
-  for (const char* broken : {"-", "+", ".", "1e", "-.e5", "infin", "nan(1"}) {
+  for (const char *broken : {"-", "+", ".", "1e", "-.e5", "infin", "nan(1"}) {
     ResetState();
     values = FullValues();
     values[6] = broken; // VR_step
@@ -174,7 +174,7 @@ TEST_F(Settings, ValuesOutsideTheirRangeKeepThePreviousValue) {
       {"-3", "-1", "99999", "inf", "-99999999999999999999", "-1", "-nan"},
       {"321", "10000", "22001", "-1e300", "1", "2", "1e999"},
   };
-  for (const auto& bad : cases) {
+  for (const auto &bad : cases) {
     ResetState();
     Z.frame_no = 3.0;
     std::vector<std::string> values = FullValues();
@@ -286,7 +286,7 @@ TEST_F(Settings, ShortKeyFrameFileReplacesOnlyWholeValues) {
 // The number reader underneath, on the cases scanf users trip over.
 TEST(ScanDouble, ReadsWhatScanfReadsAndLeavesTheRest) {
   char text[] = " 1.5e3\t-.25 +7 INFINITY -inf nan(x1) 1e999 -1e-999 5.x 12e+ rest";
-  FILE* f = fmemopen(text, sizeof text - 1, "r");
+  FILE *f = fmemopen(text, sizeof text - 1, "r");
   ASSERT_NE(f, nullptr);
   double v = 0;
   ASSERT_EQ(ScanDouble(f, &v), 1);

@@ -31,7 +31,8 @@ class Startup : public PlayerTest {
   std::string Transcript() {
     std::string text = CapturedOut;
     std::string work = root_ + "/work";
-    for (size_t at; (at = text.find(work)) != std::string::npos;) text.replace(at, work.size(), "<WORK>");
+    for (size_t at; (at = text.find(work)) != std::string::npos;)
+      text.replace(at, work.size(), "<WORK>");
     return text;
   }
   std::string saved_path_;
@@ -40,7 +41,7 @@ class Startup : public PlayerTest {
 TEST_F(Startup, TranscriptOfARunWithoutArguments) {
   MakeFolder(1, {0, 1});
   char program[] = "./orvantis";
-  char* argv[] = {program, nullptr};
+  char *argv[] = {program, nullptr};
   // The first pass turns from no direction to forward in a two-frame folder,
   // which makes frame 1 ready and waits twice for a key (both discarded).
   Recorded.keys = {-1, -1, KEY_ESC, KEY_ESC};
@@ -56,7 +57,7 @@ TEST_F(Startup, ArgumentsAreEchoedAndKeptWithinTheTable) {
   std::string longest(6000, 'v');
   char a0[] = "./orvantis";
   char a1[] = "b.mp4";
-  char* argv[] = {a0, a1, longest.data(), nullptr};
+  char *argv[] = {a0, a1, longest.data(), nullptr};
   StoreArguments(3, argv);
   EXPECT_EQ(Z.ArgCount, 3);
   EXPECT_EQ(strlen(Z.ArgName[2]), 4999u);
@@ -67,7 +68,8 @@ TEST_F(Startup, ArgumentsAreEchoedAndKeptWithinTheTable) {
 
 TEST_F(Startup, GivenFileNameSelectsFolderAndFrame) {
   std::vector<int> frames;
-  for (int i = 0; i < 130; ++i) frames.push_back(i);
+  for (int i = 0; i < 130; ++i)
+    frames.push_back(i);
   MakeFolder(3, frames, 8, 8);
   Z.ArgCount = 2;
   snprintf(Z.ArgName[1], ARG_LEN, "/videos/S00003_00120.jpg");
@@ -88,7 +90,7 @@ TEST_F(Startup, NamesThatDoNotFitLeaveTheStartAlone) {
   MakeFolder(1, {0}, 8, 8);
   ScanContents();
   Z.ArgCount = 2;
-  for (const char* name : {"S00003_0012.jpg", "x.mp4", "", "A00003_00120.jpg", "S00003-00120.jpg"}) {
+  for (const char *name : {"S00003_0012.jpg", "x.mp4", "", "A00003_00120.jpg", "S00003-00120.jpg"}) {
     CapturedOut.clear();
     snprintf(Z.ArgName[1], ARG_LEN, "%s", name);
     ApplyStartPosition();
@@ -107,11 +109,12 @@ TEST_F(Startup, MissingFfmpegShowsTheHelpAndFails) {
   unlink("ffmpeg");
   setenv("PATH", "/nonexistent", 1);
   char program[] = "./orvantis";
-  char* argv[] = {program, nullptr};
+  char *argv[] = {program, nullptr};
   EXPECT_EQ(ProgramMain(1, argv), 1);
   EXPECT_NE(CapturedOut.find("ERROR!!: Cannot find a file ->[ ffmpeg.exe ]\n\n"), std::string::npos);
-  EXPECT_NE(CapturedOut.find("以上\nOn Linux: install the ffmpeg package (for example: apt-get install ffmpeg).\n"),
-            std::string::npos);
+  EXPECT_NE(
+      CapturedOut.find("以上\nOn Linux: install the ffmpeg package (for example: apt-get install ffmpeg).\n"),
+      std::string::npos);
   EXPECT_EQ(CapturedOut.find("[0]"), std::string::npos);
 }
 
@@ -119,7 +122,7 @@ TEST_F(Startup, NoDisplayIsAOneLineError) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   char program[] = "./orvantis";
-  char* argv[] = {program, nullptr};
+  char *argv[] = {program, nullptr};
   EXPECT_EQ(ProgramMain(1, argv), 1);
   EXPECT_EQ(std::count(CapturedErr.begin(), CapturedErr.end(), '\n'), 1);
   EXPECT_TRUE(Recorded.events.empty());

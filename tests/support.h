@@ -16,9 +16,9 @@ struct ShownImage {
 };
 
 struct RecordedDisplay {
-  std::deque<int> keys;              // scripted keys; when none are left the display sends ESC
-  std::vector<ShownImage> shown;     // every image shown
-  std::vector<std::string> events;   // "create NAME autosize", "destroy NAME", "wait N"
+  std::deque<int> keys;            // scripted keys; when none are left the display sends ESC
+  std::vector<ShownImage> shown;   // every image shown
+  std::vector<std::string> events; // "create NAME autosize", "destroy NAME", "wait N"
   int keys_after_script = 0x1B;
   int waits_after_script = 0;
 };
@@ -42,12 +42,12 @@ class PlayerTest : public ::testing::Test {
 void ResetState();
 
 // Writes a solid-colour JPEG (BGR) of the given size.
-void WriteFrame(const std::string& path, int width, int height, cv::Scalar colour);
+void WriteFrame(const std::string &path, int width, int height, cv::Scalar colour);
 
 // Makes folder ../S<k> (relative to the working folder) with frames of the
 // given numbers, each filled with a colour derived from its number.
-void MakeFolder(int folder_number, const std::vector<int>& frame_numbers, int width = 64, int height = 48);
+void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
 cv::Scalar FrameColour(int frame_number);
 
-void WriteText(const std::string& path, const std::string& text);
-std::string ReadText(const std::string& path);
+void WriteText(const std::string &path, const std::string &text);
+std::string ReadText(const std::string &path);

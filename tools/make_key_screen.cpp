@@ -6,8 +6,8 @@
 namespace {
 
 struct Row {
-  const char* keys;
-  const char* action;
+  const char *keys;
+  const char *action;
 };
 
 const Row Rows[] = {
@@ -34,7 +34,7 @@ const Row Rows[] = {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   if (argc != 2) {
     fprintf(stderr, "usage: make_key_screen OUTPUT.jpg\n");
     return 2;
@@ -54,8 +54,10 @@ int main(int argc, char** argv) {
     if (i % 2 == 0)
       cv::rectangle(screen, cv::Point(30, y - row_height + 8), cv::Point(width - 30, y + 8),
                     cv::Scalar(60, 48, 36), cv::FILLED);
-    cv::putText(screen, Rows[i].keys, cv::Point(50, y), font, 0.75, cv::Scalar(120, 220, 255), 2, cv::LINE_AA);
-    cv::putText(screen, Rows[i].action, cv::Point(300, y), font, 0.75, cv::Scalar(240, 240, 240), 1, cv::LINE_AA);
+    cv::putText(screen, Rows[i].keys, cv::Point(50, y), font, 0.75, cv::Scalar(120, 220, 255), 2,
+                cv::LINE_AA);
+    cv::putText(screen, Rows[i].action, cv::Point(300, y), font, 0.75, cv::Scalar(240, 240, 240), 1,
+                cv::LINE_AA);
   }
   if (!cv::imwrite(argv[1], screen)) {
     fprintf(stderr, "cannot write %s\n", argv[1]);

@@ -6,27 +6,27 @@
 #include "platform/platform.h"
 #include "player/image.h"
 
-ZepImage* LoadImage(const char*) { return nullptr; }
+ZepImage *LoadImage(const char *) { return nullptr; }
 
-void ReleaseImage(ZepImage** image) {
+void ReleaseImage(ZepImage **image) {
   if (image != nullptr) *image = nullptr;
 }
 
-void DrawPositionMark(ZepImage*, double, int) {}
+void DrawPositionMark(ZepImage *, double, int) {}
 
-void FlipImage(ZepImage*, int) {}
+void FlipImage(ZepImage *, int) {}
 
 namespace {
 
-void NoWindow(const char*, int) {}
-void NoDestroy(const char*) {}
-void NoShow(const char*, const ZepImage*) {}
+void NoWindow(const char *, int) {}
+void NoDestroy(const char *) {}
+void NoShow(const char *, const ZepImage *) {}
 int NoKey(int) { return -1; }
 
-ZepCapture* NoCamera(int) { return nullptr; }
-void NoFormat(ZepCapture*, int, int, double) {}
-bool NoFrame(ZepCapture*, ZepImage*) { return false; }
-void NoRelease(ZepCapture*) {}
+ZepCapture *NoCamera(int) { return nullptr; }
+void NoFormat(ZepCapture *, int, int, double) {}
+bool NoFrame(ZepCapture *, ZepImage *) { return false; }
+void NoRelease(ZepCapture *) {}
 
 } // namespace
 

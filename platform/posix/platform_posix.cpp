@@ -17,7 +17,7 @@
 
 namespace {
 
-void WriteAll(int fd, const char* data, size_t size) {
+void WriteAll(int fd, const char *data, size_t size) {
   while (size > 0) {
     ssize_t n = write(fd, data, size);
     if (n < 0) {
@@ -29,13 +29,13 @@ void WriteAll(int fd, const char* data, size_t size) {
   }
 }
 
-void WriteOut(const char* data, size_t size) {
+void WriteOut(const char *data, size_t size) {
   // stdout is line buffered (SetupConsole), so each line reaches a log or a
   // supervising program when it happens.
   fwrite(data, 1, size, stdout);
 }
 
-void WriteErr(const char* data, size_t size) {
+void WriteErr(const char *data, size_t size) {
   fflush(stdout); // keep the order of the two streams on a shared terminal
   WriteAll(2, data, size);
 }
@@ -46,7 +46,7 @@ double NowSeconds() {
   return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) * 1e-6;
 }
 
-void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args) {
+void PrintTo(void (*sink)(const char *, size_t), const char *format, va_list args) {
   char small[1024];
   va_list copy;
   va_copy(copy, args);
@@ -57,7 +57,7 @@ void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args
     sink(small, static_cast<size_t>(n));
     return;
   }
-  char* big = static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
+  char *big = static_cast<char *>(malloc(static_cast<size_t>(n) + 1));
   if (big == nullptr) return;
   vsnprintf(big, static_cast<size_t>(n) + 1, format, args);
   sink(big, static_cast<size_t>(n));
@@ -69,23 +69,21 @@ void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args
 ConsoleOps Console = {WriteOut, WriteErr};
 ClockOps Clock = {NowSeconds};
 
-void Print(const char* format, ...) {
+void Print(const char *format, ...) {
   va_list args;
   va_start(args, format);
   PrintTo(Console.write_out, format, args);
   va_end(args);
 }
 
-void PrintError(const char* format, ...) {
+void PrintError(const char *format, ...) {
   va_list args;
   va_start(args, format);
   PrintTo(Console.write_err, format, args);
   va_end(args);
 }
 
-void SetupConsole() {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
-}
+void SetupConsole() { setvbuf(stdout, nullptr, _IOLBF, 0); }
 
 void SetProgramLocale() {
   setlocale(LC_ALL, "");
@@ -94,15 +92,16 @@ void SetProgramLocale() {
   setlocale(LC_NUMERIC, "C");
 }
 
-ProgramArguments ReadProgramArguments(int argc, char** argv) {
+ProgramArguments ReadProgramArguments(int argc, char **argv) {
   // The echo is kept for the run, like argv itself (a later call replaces it).
-  static char* whole = nullptr;
+  static char *whole = nullptr;
   free(whole);
   size_t size = 1;
-  for (int i = 0; i < argc; ++i) size += strlen(argv[i]) + 1;
-  whole = static_cast<char*>(malloc(size));
+  for (int i = 0; i < argc; ++i)
+    size += strlen(argv[i]) + 1;
+  whole = static_cast<char *>(malloc(size));
   if (whole != nullptr) {
-    char* end = whole;
+    char *end = whole;
     for (int i = 0; i < argc; ++i) {
       if (i > 0) *end++ = ' ';
       size_t len = strlen(argv[i]);
@@ -136,30 +135,30 @@ int ReadConsoleKey() {
 void PauseBriefly() { usleep(100); }
 
 bool DisplayAvailable() {
-  const char* x = getenv("DISPLAY");
-  const char* w = getenv("WAYLAND_DISPLAY");
+  const char *x = getenv("DISPLAY");
+  const char *w = getenv("WAYLAND_DISPLAY");
   return (x != nullptr && *x != '\0') || (w != nullptr && *w != '\0');
 }
 
-bool FileExists(const char* path) {
+bool FileExists(const char *path) {
   struct stat st;
   return stat(path, &st) == 0;
 }
 
-bool ListFolder(const char* folder, void (*visit)(const char*, bool, void*), void* context, bool* missing) {
+bool ListFolder(const char *folder, void (*visit)(const char *, bool, void *), void *context, bool *missing) {
   *missing = false;
-  DIR* dir = opendir(folder);
+  DIR *dir = opendir(folder);
   if (dir == nullptr) {
     *missing = (errno == ENOENT || errno == ENOTDIR);
     return false;
   }
-  while (struct dirent* entry = readdir(dir))
+  while (struct dirent *entry = readdir(dir))
     visit(entry->d_name, entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN, context);
   closedir(dir);
   return true;
 }
 
-bool CurrentFolder(char* buffer, size_t size) {
+bool CurrentFolder(char *buffer, size_t size) {
   if (getcwd(buffer, size) == nullptr) {
     if (size > 0) buffer[0] = '\0';
     return false;
@@ -167,7 +166,7 @@ bool CurrentFolder(char* buffer, size_t size) {
   return true;
 }
 
-bool WriteFileAtomically(const char* path, const char* data, size_t size) {
+bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[4096];
   int n = snprintf(temp, sizeof temp, "%s.tmp%ld", path, static_cast<long>(getpid()));
   if (n < 0 || static_cast<size_t>(n) >= sizeof temp) return false;
@@ -177,7 +176,8 @@ bool WriteFileAtomically(const char* path, const char* data, size_t size) {
   while (size > 0 && ok) {
     ssize_t w = write(fd, data, size);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
+    if (w <= 0)
+      ok = false;
     else {
       data += w;
       size -= static_cast<size_t>(w);
@@ -189,8 +189,8 @@ bool WriteFileAtomically(const char* path, const char* data, size_t size) {
   return ok;
 }
 
-bool FindFfmpeg(char* buffer, size_t size) {
-  auto executable = [](const char* p) {
+bool FindFfmpeg(char *buffer, size_t size) {
+  auto executable = [](const char *p) {
     struct stat st;
     return stat(p, &st) == 0 && S_ISREG(st.st_mode) && access(p, X_OK) == 0;
   };
@@ -198,10 +198,10 @@ bool FindFfmpeg(char* buffer, size_t size) {
     snprintf(buffer, size, "./ffmpeg");
     return true;
   }
-  const char* path = getenv("PATH");
+  const char *path = getenv("PATH");
   if (path == nullptr) return false;
   while (*path != '\0') {
-    const char* end = strchr(path, ':');
+    const char *end = strchr(path, ':');
     size_t len = end ? static_cast<size_t>(end - path) : strlen(path);
     if (len > 0) {
       int n = snprintf(buffer, size, "%.*s/ffmpeg", static_cast<int>(len), path);

@@ -20,7 +20,7 @@ constexpr UINT JAPANESE_CODE_PAGE = 932;
 
 // True when the bytes are well-formed UTF-8 holding at least one character
 // beyond ASCII.
-bool IsWideUtf8(const char* data, size_t size) {
+bool IsWideUtf8(const char *data, size_t size) {
   bool wide = false;
   for (size_t i = 0; i < size;) {
     unsigned char c = static_cast<unsigned char>(data[i]);
@@ -43,22 +43,23 @@ bool IsWideUtf8(const char* data, size_t size) {
 // UTF-8 beyond ASCII is converted before it is written. Names that came from
 // the command line or from files are already in the locale's code page and
 // are not valid UTF-8, so they pass unchanged.
-void WriteConverted(FILE* stream, const char* data, size_t size) {
+void WriteConverted(FILE *stream, const char *data, size_t size) {
   if (!IsWideUtf8(data, size) || size > 0x7FFFFFF) {
     fwrite(data, 1, size, stream);
     return;
   }
   int length = static_cast<int>(size);
   int wide_count = MultiByteToWideChar(CP_UTF8, 0, data, length, nullptr, 0);
-  wchar_t* wide = static_cast<wchar_t*>(malloc(sizeof(wchar_t) * (wide_count > 0 ? wide_count : 1)));
+  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (wide_count > 0 ? wide_count : 1)));
   if (wide == nullptr || wide_count <= 0) {
     free(wide);
     fwrite(data, 1, size, stream);
     return;
   }
   MultiByteToWideChar(CP_UTF8, 0, data, length, wide, wide_count);
-  int narrow_count = WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, nullptr, 0, nullptr, nullptr);
-  char* narrow = static_cast<char*>(malloc(narrow_count > 0 ? static_cast<size_t>(narrow_count) : 1));
+  int narrow_count =
+      WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, nullptr, 0, nullptr, nullptr);
+  char *narrow = static_cast<char *>(malloc(narrow_count > 0 ? static_cast<size_t>(narrow_count) : 1));
   if (narrow != nullptr && narrow_count > 0) {
     WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, narrow, narrow_count, nullptr, nullptr);
     fwrite(narrow, 1, static_cast<size_t>(narrow_count), stream);
@@ -72,12 +73,12 @@ void WriteConverted(FILE* stream, const char* data, size_t size) {
 // Standard output is flushed at every line end, also into a file or a pipe,
 // so that a log or a supervising program sees each message when it happens.
 // (The runtime's line-buffered mode is full buffering on Windows.)
-void WriteOut(const char* data, size_t size) {
+void WriteOut(const char *data, size_t size) {
   WriteConverted(stdout, data, size);
   if (memchr(data, '\n', size) != nullptr) fflush(stdout);
 }
 
-void WriteErr(const char* data, size_t size) {
+void WriteErr(const char *data, size_t size) {
   fflush(stdout); // keep the order of the two streams on a shared console
   WriteConverted(stderr, data, size);
   fflush(stderr);
@@ -94,7 +95,7 @@ double NowSeconds() {
   return static_cast<double>(micro / 1000000ULL) + static_cast<double>(micro % 1000000ULL) * 1e-6;
 }
 
-void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args) {
+void PrintTo(void (*sink)(const char *, size_t), const char *format, va_list args) {
   char small[1024];
   va_list copy;
   va_copy(copy, args);
@@ -105,7 +106,7 @@ void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args
     sink(small, static_cast<size_t>(n));
     return;
   }
-  char* big = static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
+  char *big = static_cast<char *>(malloc(static_cast<size_t>(n) + 1));
   if (big == nullptr) return;
   vsnprintf(big, static_cast<size_t>(n) + 1, format, args);
   sink(big, static_cast<size_t>(n));
@@ -114,19 +115,20 @@ void PrintTo(void (*sink)(const char*, size_t), const char* format, va_list args
 
 // A wide string in the locale's multibyte form, whole (the argument table
 // truncates it). Returns a malloc'd string, empty when memory is short.
-char* ToLocaleMultibyte(const wchar_t* wide) {
+char *ToLocaleMultibyte(const wchar_t *wide) {
   size_t need = wcstombs(nullptr, wide, 0);
   if (need == static_cast<size_t>(-1)) {
     // A character the code page lacks: convert what can be, character by
     // character, with '?' for the rest, as the console stream shows it.
     size_t len = wcslen(wide);
-    char* out = static_cast<char*>(malloc(len * MB_LEN_MAX + 1));
-    if (out == nullptr) return static_cast<char*>(calloc(1, 1));
+    char *out = static_cast<char *>(malloc(len * MB_LEN_MAX + 1));
+    if (out == nullptr) return static_cast<char *>(calloc(1, 1));
     size_t used = 0;
     for (size_t i = 0; i < len; ++i) {
       char piece[MB_LEN_MAX];
       int n = wctomb(piece, wide[i]);
-      if (n <= 0) out[used++] = '?';
+      if (n <= 0)
+        out[used++] = '?';
       else {
         memcpy(out + used, piece, static_cast<size_t>(n));
         used += static_cast<size_t>(n);
@@ -135,8 +137,8 @@ char* ToLocaleMultibyte(const wchar_t* wide) {
     out[used] = '\0';
     return out;
   }
-  char* out = static_cast<char*>(malloc(need + 1));
-  if (out == nullptr) return static_cast<char*>(calloc(1, 1));
+  char *out = static_cast<char *>(malloc(need + 1));
+  if (out == nullptr) return static_cast<char *>(calloc(1, 1));
   wcstombs(out, wide, need + 1);
   return out;
 }
@@ -146,14 +148,14 @@ char* ToLocaleMultibyte(const wchar_t* wide) {
 ConsoleOps Console = {WriteOut, WriteErr};
 ClockOps Clock = {NowSeconds};
 
-void Print(const char* format, ...) {
+void Print(const char *format, ...) {
   va_list args;
   va_start(args, format);
   PrintTo(Console.write_out, format, args);
   va_end(args);
 }
 
-void PrintError(const char* format, ...) {
+void PrintError(const char *format, ...) {
   va_list args;
   va_start(args, format);
   PrintTo(Console.write_err, format, args);
@@ -164,15 +166,16 @@ void SetupConsole() {}
 
 void SetProgramLocale() { setlocale(LC_ALL, "Japanese"); }
 
-ProgramArguments ReadProgramArguments(int, char**) {
-  const wchar_t* line = GetCommandLineW();
+ProgramArguments ReadProgramArguments(int, char **) {
+  const wchar_t *line = GetCommandLineW();
   int count = 0;
-  wchar_t** split = CommandLineToArgvW(line, &count);
+  wchar_t **split = CommandLineToArgvW(line, &count);
   if (split == nullptr) count = 0;
   // Kept for the whole run, like argv.
-  char** values = static_cast<char**>(calloc(static_cast<size_t>(count) + 1, sizeof(char*)));
+  char **values = static_cast<char **>(calloc(static_cast<size_t>(count) + 1, sizeof(char *)));
   if (values == nullptr) count = 0;
-  for (int i = 0; i < count; ++i) values[i] = ToLocaleMultibyte(split[i]);
+  for (int i = 0; i < count; ++i)
+    values[i] = ToLocaleMultibyte(split[i]);
   if (split != nullptr) LocalFree(split);
   return {count, values, ToLocaleMultibyte(line)};
 }
@@ -190,14 +193,14 @@ void PauseBriefly() { Sleep(0); }
 
 bool DisplayAvailable() { return true; }
 
-bool FileExists(const char* path) { return PathFileExistsA(path) != FALSE; }
+bool FileExists(const char *path) { return PathFileExistsA(path) != FALSE; }
 
 // Windows compares names without regard to case: CLIP_00001.JPG is the
 // frame clip_00001.jpg to PathFileExistsA and to the program. Each entry is
 // therefore reported as stored and also in lower and in upper case, so that
 // a caller looking for a name it built (S001, clip_00001.jpg, zep_env0001.dat)
 // finds it however the file system happens to store it.
-bool ListFolder(const char* folder, void (*visit)(const char*, bool, void*), void* context, bool* missing) {
+bool ListFolder(const char *folder, void (*visit)(const char *, bool, void *), void *context, bool *missing) {
   *missing = false;
   char pattern[MAX_PATH * 4];
   int n = snprintf(pattern, sizeof pattern, "%s\\*", folder);
@@ -229,7 +232,7 @@ bool ListFolder(const char* folder, void (*visit)(const char*, bool, void*), voi
   return complete;
 }
 
-bool CurrentFolder(char* buffer, size_t size) {
+bool CurrentFolder(char *buffer, size_t size) {
   if (size == 0) return false;
   DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
   if (n == 0 || n >= size) {
@@ -239,11 +242,11 @@ bool CurrentFolder(char* buffer, size_t size) {
   return true;
 }
 
-bool WriteFileAtomically(const char* path, const char* data, size_t size) {
+bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[MAX_PATH + 64];
   int n = snprintf(temp, sizeof temp, "%s.tmp%lu", path, GetCurrentProcessId());
   if (n < 0 || static_cast<size_t>(n) >= sizeof temp) return false;
-  FILE* file = fopen(temp, "wb");
+  FILE *file = fopen(temp, "wb");
   if (file == nullptr) return false;
   bool ok = fwrite(data, 1, size, file) == size;
   if (fclose(file) != 0) ok = false;
@@ -254,7 +257,7 @@ bool WriteFileAtomically(const char* path, const char* data, size_t size) {
 
 // The program refuses to run without its own copy of ffmpeg beside it; the
 // echoed commands name it the way they always have.
-bool FindFfmpeg(char* buffer, size_t size) {
+bool FindFfmpeg(char *buffer, size_t size) {
   if (!PathFileExistsA(".\\ffmpeg.exe")) return false;
   snprintf(buffer, size, "%s", ".\\ffmpeg");
   return true;

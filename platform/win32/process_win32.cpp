@@ -36,10 +36,10 @@ int ErrnoOf(DWORD error) {
 
 // A name in the locale's multibyte form (the form the argument table holds)
 // as a wide string; malloc'd, null when it cannot be converted.
-wchar_t* ToWide(const char* text) {
+wchar_t *ToWide(const char *text) {
   size_t need = mbstowcs(nullptr, text, 0);
   if (need == static_cast<size_t>(-1)) return nullptr;
-  wchar_t* wide = static_cast<wchar_t*>(malloc(sizeof(wchar_t) * (need + 1)));
+  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (need + 1)));
   if (wide != nullptr) mbstowcs(wide, text, need + 1);
   return wide;
 }
@@ -47,22 +47,25 @@ wchar_t* ToWide(const char* text) {
 // Appends one argument quoted by the rules CommandLineToArgvW and the C
 // runtime split by: inside quotes, backslashes count only before a quote
 // (2n + 1 of them give n and a literal quote) and at the very end.
-void AppendQuoted(wchar_t*& out, const wchar_t* arg) {
+void AppendQuoted(wchar_t *&out, const wchar_t *arg) {
   *out++ = L'"';
-  for (const wchar_t* p = arg;; ++p) {
+  for (const wchar_t *p = arg;; ++p) {
     size_t slashes = 0;
     while (*p == L'\\') {
       ++slashes;
       ++p;
     }
     if (*p == L'\0') {
-      for (size_t i = 0; i < slashes * 2; ++i) *out++ = L'\\';
+      for (size_t i = 0; i < slashes * 2; ++i)
+        *out++ = L'\\';
       break;
     }
     if (*p == L'"') {
-      for (size_t i = 0; i < slashes * 2 + 1; ++i) *out++ = L'\\';
+      for (size_t i = 0; i < slashes * 2 + 1; ++i)
+        *out++ = L'\\';
     } else {
-      for (size_t i = 0; i < slashes; ++i) *out++ = L'\\';
+      for (size_t i = 0; i < slashes; ++i)
+        *out++ = L'\\';
     }
     *out++ = *p;
   }
@@ -71,28 +74,32 @@ void AppendQuoted(wchar_t*& out, const wchar_t* arg) {
 
 // The whole command line, every argument quoted; malloc'd, null when an
 // argument cannot be converted.
-wchar_t* BuildCommandLine(const char* const* argv) {
+wchar_t *BuildCommandLine(const char *const *argv) {
   size_t count = 0;
-  while (argv[count] != nullptr) ++count;
-  wchar_t** wide = static_cast<wchar_t**>(calloc(count + 1, sizeof(wchar_t*)));
+  while (argv[count] != nullptr)
+    ++count;
+  wchar_t **wide = static_cast<wchar_t **>(calloc(count + 1, sizeof(wchar_t *)));
   if (wide == nullptr) return nullptr;
   size_t size = 1;
   bool ok = true;
   for (size_t i = 0; i < count && ok; ++i) {
     wide[i] = ToWide(argv[i]);
-    if (wide[i] == nullptr) ok = false;
-    else size += wcslen(wide[i]) * 2 + 3; // every character may need a backslash, two quotes, a blank
+    if (wide[i] == nullptr)
+      ok = false;
+    else
+      size += wcslen(wide[i]) * 2 + 3; // every character may need a backslash, two quotes, a blank
   }
-  wchar_t* line = ok ? static_cast<wchar_t*>(malloc(sizeof(wchar_t) * size)) : nullptr;
+  wchar_t *line = ok ? static_cast<wchar_t *>(malloc(sizeof(wchar_t) * size)) : nullptr;
   if (line != nullptr) {
-    wchar_t* out = line;
+    wchar_t *out = line;
     for (size_t i = 0; i < count; ++i) {
       if (i > 0) *out++ = L' ';
       AppendQuoted(out, wide[i]);
     }
     *out = L'\0';
   }
-  for (size_t i = 0; i < count; ++i) free(wide[i]);
+  for (size_t i = 0; i < count; ++i)
+    free(wide[i]);
   free(wide);
   return line;
 }
@@ -102,18 +109,19 @@ wchar_t* BuildCommandLine(const char* const* argv) {
 // (unlike ignoring the event outright) is not passed on to the program.
 BOOL WINAPI KeepRunning(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
 
-void InheritStandardHandle(DWORD which, HANDLE* into) {
+void InheritStandardHandle(DWORD which, HANDLE *into) {
   HANDLE h = GetStdHandle(which);
-  if (h != nullptr && h != INVALID_HANDLE_VALUE) SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  if (h != nullptr && h != INVALID_HANDLE_VALUE)
+    SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
   *into = h;
 }
 
-ProgramEnd CreateAndWait(const char* const* argv) {
+ProgramEnd CreateAndWait(const char *const *argv) {
   // Output written so far must come before the program's own.
   fflush(stdout);
   fflush(stderr);
 
-  wchar_t* line = BuildCommandLine(argv);
+  wchar_t *line = BuildCommandLine(argv);
   if (line == nullptr) return {ProgramEnd::NotStarted, EILSEQ};
 
   STARTUPINFOW startup;
@@ -129,7 +137,8 @@ ProgramEnd CreateAndWait(const char* const* argv) {
   SetConsoleCtrlHandler(KeepRunning, TRUE);
   // No application name: the first word of the line is the program, and a
   // name without an extension is looked for with ".exe" (.\ffmpeg).
-  BOOL created = CreateProcessW(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
+  BOOL created =
+      CreateProcessW(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
   ProgramEnd end{ProgramEnd::NotStarted, created ? 0 : ErrnoOf(GetLastError())};
   if (created) {
     CloseHandle(started.hThread);
@@ -146,7 +155,7 @@ ProgramEnd CreateAndWait(const char* const* argv) {
   return end;
 }
 
-bool IsFolder(const char* path) {
+bool IsFolder(const char *path) {
   DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -155,7 +164,7 @@ bool IsFolder(const char* path) {
 
 ProcessOps Process = {CreateAndWait};
 
-bool CreateFolder(const char* path, int* error) {
+bool CreateFolder(const char *path, int *error) {
   *error = 0;
   if (CreateDirectoryA(path, nullptr)) return true;
   DWORD why = GetLastError();
@@ -164,7 +173,7 @@ bool CreateFolder(const char* path, int* error) {
   return false;
 }
 
-JpegDeletion DeleteJpegFiles(const char* folder) {
+JpegDeletion DeleteJpegFiles(const char *folder) {
   JpegDeletion result{0, 0, 0, true, false};
   if (!IsFolder(folder)) {
     result.readable = false;

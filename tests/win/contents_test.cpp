@@ -21,7 +21,7 @@
 
 namespace {
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(WinNames, FoldersFramesAndCompanionFilesUseBackslashes) {
   char name[NAME_LEN];
@@ -69,7 +69,8 @@ TEST_F(WinScan, FrameTableFileArrivesByteForByte) {
   std::string table(FRAME_TABLE_BYTES, '\0');
   const char path[] = "..\\S001\\clip_00000.jpg";
   memcpy(&table[4], path, sizeof path);
-  const char http[] = "line\r\nend\x1A" "after";
+  const char http[] = "line\r\nend\x1A"
+                      "after";
   memcpy(&table[254], http, sizeof http);
   memcpy(&table[756 + 4], "second\n", 8);
   WriteText("frame_data0001.dat", table + "  2\r\n");
@@ -97,9 +98,10 @@ TEST_F(WinScan, KeyFrameFileArrivesByteForByte) {
 
 std::vector<std::vector<std::string>> Runs;
 
-ProgramEnd RecordRun(const char* const* argv) {
+ProgramEnd RecordRun(const char *const *argv) {
   std::vector<std::string> args;
-  for (; *argv != nullptr; ++argv) args.emplace_back(*argv);
+  for (; *argv != nullptr; ++argv)
+    args.emplace_back(*argv);
   Runs.push_back(args);
   return {ProgramEnd::Exited, 0};
 }
@@ -129,11 +131,12 @@ TEST_F(WinImport, EchoesTheWindowsCommandsAndEmptiesOnlyJpegFiles) {
   snprintf(Z.ArgName[1], ARG_LEN, "my movie.mp4");
   Z.ArgCount = 2;
   ImportVideos();
-  EXPECT_EQ(CapturedOut, "\n----------> EXECUTING: mkdir  \"..\\S001\"\n\n"
-                         "\n----------> EXECUTING: del  /f   \"..\\S001\\*.jpg\"\n\n"
-                         "\n----------> EXECUTING: .\\ffmpeg  -i \"my movie.mp4\"                      -q:v 1  "
-                         "..\\S001\\clip_%05d.jpg\n\n"
-                         "---> ffmpeg exit status = 0\n");
+  EXPECT_EQ(CapturedOut,
+            "\n----------> EXECUTING: mkdir  \"..\\S001\"\n\n"
+            "\n----------> EXECUTING: del  /f   \"..\\S001\\*.jpg\"\n\n"
+            "\n----------> EXECUTING: .\\ffmpeg  -i \"my movie.mp4\"                      -q:v 1  "
+            "..\\S001\\clip_%05d.jpg\n\n"
+            "---> ffmpeg exit status = 0\n");
   EXPECT_EQ(CapturedErr, "");
   EXPECT_FALSE(Exists("..\\S001\\clip_00000.jpg"));
   EXPECT_FALSE(Exists("..\\S001\\clip_00001.jpg"));

@@ -25,7 +25,7 @@ std::wstring ProgramFolder() {
   return s.substr(0, s.find_last_of(L"\\/") + 1);
 }
 
-std::wstring Widen(const std::string& utf8) {
+std::wstring Widen(const std::string &utf8) {
   int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
   std::wstring w(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], n);
@@ -61,7 +61,7 @@ struct Child {
     return true;
   }
 
-  void Send(const std::string& text) {
+  void Send(const std::string &text) {
     DWORD written = 0;
     WriteFile(to, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
@@ -80,7 +80,8 @@ struct Child {
     std::string all;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0) all.append(buffer, got);
+    while (ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      all.append(buffer, got);
     return all;
   }
 
@@ -103,13 +104,13 @@ struct Child {
   }
 };
 
-std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+std::wstring Quoted(const std::wstring &path) { return L"\"" + path + L"\""; }
 
 std::string SectionName() { return "/orvantis-win-test-" + std::to_string(GetCurrentProcessId()); }
 
 // One copy of the pool: CAMERA 1 publishes `sum` in slot `chan` on every
 // pass, CAMERA 0 adopts the pooled total.
-bool StartPeer(Child& peer, const std::string& name, int camera, int chan, int sum, const char* extra = "") {
+bool StartPeer(Child &peer, const std::string &name, int camera, int chan, int sum, const char *extra = "") {
   std::wstring line = Quoted(ProgramFolder() + L"pool_peer.exe") + L" " + Widen(name) + L" " +
                       std::to_wstring(camera) + L" " + std::to_wstring(chan) + L" " + std::to_wstring(sum) +
                       Widen(extra);
@@ -142,7 +143,7 @@ TEST(WinSharedSection, CopiesPoolTheirMotionThroughOneNamedSection) {
   // The section as any copy maps it: total at 0, slot i at 4 + 4 i.
   HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, Widen(name.substr(1)).c_str());
   ASSERT_NE(mapping, nullptr) << "the section is not under its name";
-  const auto* bytes = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, SHARED_SIZE));
+  const auto *bytes = static_cast<const uint8_t *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, SHARED_SIZE));
   ASSERT_NE(bytes, nullptr);
   auto at = [&](int offset) {
     return static_cast<int32_t>(bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
@@ -160,7 +161,7 @@ TEST(WinSharedSection, CopiesPoolTheirMotionThroughOneNamedSection) {
   EXPECT_EQ(two.ReadLine(), "cleared");
   three.Send("show\n");
   EXPECT_EQ(three.ReadLine().substr(0, 4), "0 0 ");
-  for (Child* c : {&one, &two, &three}) {
+  for (Child *c : {&one, &two, &three}) {
     c->Send("quit\n");
     EXPECT_EQ(c->Wait(), 0);
   }
@@ -172,7 +173,9 @@ TEST(WinSharedSection, AViewThatCannotBeMappedIsReportedInCodePage932) {
   std::string out = peer.ReadAll();
   EXPECT_EQ(peer.Wait(), 1);
   // 共有メモリマッピング失敗 and a line end, as the console shows them.
-  EXPECT_EQ(out, "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x7D\x83\x62\x83\x73\x83\x93\x83\x4F\x8E\xB8\x94\x73\r\n");
+  EXPECT_EQ(
+      out,
+      "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x7D\x83\x62\x83\x73\x83\x93\x83\x4F\x8E\xB8\x94\x73\r\n");
 }
 
 // --- Console bytes -------------------------------------------------------------
@@ -182,10 +185,11 @@ TEST(WinConsole, JapaneseTextsReachAFileAsCodePage932Bytes) {
   ASSERT_TRUE(printer.Start(Quoted(ProgramFolder() + L"win_helper.exe") + L" print"));
   std::string out = printer.ReadAll();
   EXPECT_EQ(printer.Wait(), 0);
-  EXPECT_EQ(out,
-            "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x49\x81\x5B\x83\x76\x83\x93\x8E\xB8\x94\x73\r\n" // 共有メモリオープン失敗
-            "[1]\x93\xAE\x89\xE6.mp4\r\n" // a name already in the code page is left alone
-            "plain\r\n");
+  EXPECT_EQ(
+      out,
+      "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x49\x81\x5B\x83\x76\x83\x93\x8E\xB8\x94\x73\r\n" // 共有メモリオープン失敗
+      "[1]\x93\xAE\x89\xE6.mp4\r\n" // a name already in the code page is left alone
+      "plain\r\n");
 }
 
 // --- The command line ----------------------------------------------------------
@@ -193,7 +197,7 @@ TEST(WinConsole, JapaneseTextsReachAFileAsCodePage932Bytes) {
 class WinCommandLine : public PlayerTest {};
 
 // Splits a command line the way the program does, in a process of its own.
-std::vector<std::string> SplitInChild(const std::wstring& arguments, std::string* echo) {
+std::vector<std::string> SplitInChild(const std::wstring &arguments, std::string *echo) {
   std::wstring line = Quoted(ProgramFolder() + L"win_helper.exe") + L" args split.txt " + arguments;
   Child helper;
   if (!helper.Start(line)) return {};
@@ -214,14 +218,19 @@ TEST_F(WinCommandLine, QuotesBackslashesAndJapaneseNamesSplitAsTheSystemSplits) 
   std::vector<std::string> got = SplitInChild(
       Widen("\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 \"\""), &echo);
   std::vector<std::string> want = {
-      "my movie.mp4", "plain", "a\"b", "C:\\dir\\",
+      "my movie.mp4",
+      "plain",
+      "a\"b",
+      "C:\\dir\\",
       "\x93\xAE\x89\xE6\x20\x83\x74\x83\x40\x83\x43\x83\x8B.mp4", // 動画 ファイル.mp4 in code page 932
       "\x95\x5C\x8E\xA6.mp4",                                     // 表示: its second byte is '\'
       ""};
   EXPECT_EQ(got, want);
   // The echo is the whole line as given, quotes and all, in the code page.
-  EXPECT_NE(echo.find(" args split.txt \"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"\x93\xAE\x89\xE6\x20\x83\x74"),
-            std::string::npos)
+  EXPECT_NE(
+      echo.find(
+          " args split.txt \"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"\x93\xAE\x89\xE6\x20\x83\x74"),
+      std::string::npos)
       << echo;
 }
 
@@ -232,15 +241,16 @@ TEST_F(WinCommandLine, StartedProgramsGetTheirArgumentsByteForByteAndTheirStatus
   std::wstring helper = ProgramFolder() + L"win_helper.exe";
   char helper_path[MAX_PATH * 2];
   wcstombs(helper_path, helper.c_str(), sizeof helper_path);
-  const char* names[] = {"my movie.mp4", "a\"b", "tail\\", "\x95\x5C\x8E\xA6.mp4", "%PATH%&del x", ""};
-  const char* argv[] = {helper_path, "args", "passed.txt", names[0], names[1], names[2], names[3], names[4],
-                        names[5], nullptr};
+  const char *names[] = {"my movie.mp4", "a\"b", "tail\\", "\x95\x5C\x8E\xA6.mp4", "%PATH%&del x", ""};
+  const char *argv[] = {helper_path, "args",   "passed.txt", names[0], names[1],
+                        names[2],    names[3], names[4],     names[5], nullptr};
   ProgramEnd end = Process.run_and_wait(argv);
   EXPECT_EQ(end.how, ProgramEnd::Exited);
   EXPECT_EQ(end.value, 0);
   std::string text = ReadText("passed.txt");
   std::string want;
-  for (const char* name : names) want += std::string(name) + "\n";
+  for (const char *name : names)
+    want += std::string(name) + "\n";
   ASSERT_NE(text.find('\n'), std::string::npos);
   text = text.substr(text.find('\n') + 1); // past the echo
   text = text.substr(text.find('\n') + 1); // the program
@@ -248,12 +258,12 @@ TEST_F(WinCommandLine, StartedProgramsGetTheirArgumentsByteForByteAndTheirStatus
   text = text.substr(text.find('\n') + 1); // the file
   EXPECT_EQ(text, want);
 
-  const char* exiting[] = {helper_path, "exit", "7", nullptr};
+  const char *exiting[] = {helper_path, "exit", "7", nullptr};
   end = Process.run_and_wait(exiting);
   EXPECT_EQ(end.how, ProgramEnd::Exited);
   EXPECT_EQ(end.value, 7);
 
-  const char* missing[] = {".\\ffmpeg", "-version", nullptr};
+  const char *missing[] = {".\\ffmpeg", "-version", nullptr};
   end = Process.run_and_wait(missing);
   EXPECT_EQ(end.how, ProgramEnd::NotStarted);
   setlocale(LC_ALL, "C");

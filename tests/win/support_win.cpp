@@ -13,7 +13,7 @@
 // The image stand-ins of the Windows core never hand out an image, so the
 // handles in the record are only ever null; ReleaseImage is declared here
 // rather than through player/image.h, whose LoadImage windows.h renames.
-void ReleaseImage(ZepImage** image);
+void ReleaseImage(ZepImage **image);
 
 RecordedDisplay Recorded;
 std::string CapturedOut;
@@ -23,15 +23,15 @@ double FakeTick = 0.001;
 
 namespace {
 
-void CaptureOut(const char* data, size_t size) { CapturedOut.append(data, size); }
-void CaptureErr(const char* data, size_t size) { CapturedErr.append(data, size); }
+void CaptureOut(const char *data, size_t size) { CapturedOut.append(data, size); }
+void CaptureErr(const char *data, size_t size) { CapturedErr.append(data, size); }
 double FakeClock() { return FakeNow += FakeTick; }
 
-void RecordCreate(const char* name, int autosize) {
+void RecordCreate(const char *name, int autosize) {
   Recorded.events.push_back(std::string("create ") + name + (autosize ? " autosize" : " normal"));
 }
-void RecordDestroy(const char* name) { Recorded.events.push_back(std::string("destroy ") + name); }
-void RecordShow(const char* name, const ZepImage*) { Recorded.shown.push_back({name}); }
+void RecordDestroy(const char *name) { Recorded.events.push_back(std::string("destroy ") + name); }
+void RecordShow(const char *name, const ZepImage *) { Recorded.shown.push_back({name}); }
 int ScriptedKey(int ms) {
   Recorded.events.push_back("wait " + std::to_string(ms));
   if (Recorded.keys.empty()) return ms == 0 ? Recorded.keys_after_script : -1;
@@ -54,7 +54,7 @@ std::string MakeTempRoot() {
 }
 
 // Removes a folder tree, read-only files included.
-bool RemoveTree(const std::string& folder) {
+bool RemoveTree(const std::string &folder) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
   bool ok = true;
@@ -78,11 +78,12 @@ bool RemoveTree(const std::string& folder) {
 } // namespace
 
 void ResetState() {
-  for (ZepImage*& image : Z.FrameCache) ReleaseImage(&image);
+  for (ZepImage *&image : Z.FrameCache)
+    ReleaseImage(&image);
   ReleaseImage(&Z.KeyScreen);
   ReleaseImage(&Z.AttachImage);
   Z.~ZepState();
-  memset(static_cast<void*>(&Z), 0, sizeof Z);
+  memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;
 }
 
@@ -109,7 +110,7 @@ void PlayerTest::TearDown() {
   if (!RemoveTree(root_)) ADD_FAILURE() << "could not remove " << root_;
 }
 
-void MakeFolder(int k, const std::vector<int>& numbers, int, int) {
+void MakeFolder(int k, const std::vector<int> &numbers, int, int) {
   char folder[64];
   snprintf(folder, sizeof folder, "..\\S%03d", k);
   CreateDirectoryA(folder, nullptr);
@@ -120,23 +121,24 @@ void MakeFolder(int k, const std::vector<int>& numbers, int, int) {
   }
 }
 
-void WriteText(const std::string& path, const std::string& text) {
+void WriteText(const std::string &path, const std::string &text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
 }
 
-std::string ReadText(const std::string& path) {
+std::string ReadText(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
 }
 
-FILE* fmemopen(void* buffer, size_t size, const char*) {
+FILE *fmemopen(void *buffer, size_t size, const char *) {
   char folder[MAX_PATH];
   char name[MAX_PATH];
-  if (GetTempPathA(sizeof folder, folder) == 0 || GetTempFileNameA(folder, "orv", 0, name) == 0) return nullptr;
-  FILE* file = fopen(name, "w+bD");
+  if (GetTempPathA(sizeof folder, folder) == 0 || GetTempFileNameA(folder, "orv", 0, name) == 0)
+    return nullptr;
+  FILE *file = fopen(name, "w+bD");
   if (file == nullptr) return nullptr;
   if (fwrite(buffer, 1, size, file) != size) {
     fclose(file);

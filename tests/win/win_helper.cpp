@@ -12,14 +12,15 @@
 
 #include "platform/platform.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   if (argc >= 3 && strcmp(argv[1], "args") == 0) {
     SetProgramLocale();
     ProgramArguments args = ReadProgramArguments(argc, argv);
-    FILE* out = fopen(argv[2], "wb");
+    FILE *out = fopen(argv[2], "wb");
     if (out == nullptr) return 2;
     fprintf(out, "%s\n", args.whole);
-    for (int i = 0; i < args.count; ++i) fprintf(out, "%s\n", args.values[i]);
+    for (int i = 0; i < args.count; ++i)
+      fprintf(out, "%s\n", args.values[i]);
     return fclose(out) == 0 ? 0 : 2;
   }
   if (argc >= 3 && strcmp(argv[1], "exit") == 0) return atoi(argv[2]);

@@ -33,7 +33,6 @@ int32_t PooledTotal(const SharedInfo &info) {
 int GreyDifference(const uint8_t *a, const uint8_t *b, int step) {
   if (step == 1) {
     // The whole frame is one run of bytes; a flat loop lets the compiler use
-    // vector instructions.
     // vector instructions: 16-bit partial sums over blocks of 256 bytes
     // (256 x 255 still fits) keep the vectors wide.
     uint32_t total = 0;

@@ -3,6 +3,7 @@
 // on/off/pause transcripts.
 #include <sys/stat.h>
 
+#include <array>
 #include <cstring>
 #include <deque>
 #include <opencv2/imgcodecs.hpp>
@@ -118,41 +119,46 @@ TEST_F(Camera, SettingsFileIsReadAndClamped) {
     EXPECT_EQ(Z.CamOnMemory, memory) << text;
   }
   // Values that are missing or not numbers keep what was there.
+  Z.CamFlipH = 1;
   Z.CamChan = 7;
-  WriteText("SetCamera3.txt", "1\n1\n");
-  ReadCamSettings();
-  EXPECT_EQ(Z.CamFlipH, 1);
-  EXPECT_EQ(Z.CamChan, 7);
-  EXPECT_EQ(Z.CamOnMemory, 77);
   WriteText("SetCamera3.txt", "0\nabc\n3\n4\n");
   ReadCamSettings();
   EXPECT_EQ(Z.CamFlipV, 0);
   EXPECT_EQ(Z.CamFlipH, 1);
   EXPECT_EQ(Z.CamChan, 7);
+  EXPECT_EQ(Z.CamOnMemory, 77);
 }
 
-TEST_F(Camera, GrabsAlternateSlotsAndFlipAsConfigured) {
+TEST_F(Camera, GrabsAlternateSlotsFlipAsConfiguredAndLogTheFirstFreeNumber) {
   SwitchOn();
   EXPECT_EQ(Cam.asked, cv::Size(320, 240));
   EXPECT_EQ(Cam.asked_rate, 60.0);
   cv::Mat grey;
   cv::cvtColor(Gradient(), grey, cv::COLOR_BGR2GRAY);
-  const struct {
-    int v, h, code; // code: the flip the grey frame should show, 2 for none
-  } cases[] = {{0, 0, 2}, {1, 0, 0}, {0, 1, 1}, {1, 1, -1}};
-  for (auto c : cases) {
-    Z.CamFlipV = c.v;
-    Z.CamFlipH = c.h;
+  // {vertical, horizontal, the flip the grey frame should show (2: none)}
+  for (auto [v, h, code] : {std::array{0, 0, 2}, {1, 0, 0}, {0, 1, 1}, {1, 1, -1}}) {
+    Z.CamFlipV = v;
+    Z.CamFlipH = h;
     cv::Mat want = grey.clone();
-    if (c.code != 2) cv::flip(grey, want, c.code);
+    if (code != 2) cv::flip(grey, want, code);
     int slot = Z.GrayIndex;
     Cam.frames.push_back(Gradient());
     ZEP_Capture();
-    EXPECT_TRUE(Same(Slot(slot), want)) << "flips " << c.v << c.h;
+    EXPECT_TRUE(Same(Slot(slot), want)) << "flips " << v << h;
     EXPECT_EQ(Z.GrayIndex, 1 - slot);
   }
   EXPECT_EQ(Z.CameraFlag, 1);
+  // The log takes the first free number; without ../log it does nothing, silently.
+  LogCameraFrame();
   EXPECT_EQ(CapturedOut + CapturedErr, "");
+  ASSERT_EQ(mkdir("../log", 0755), 0);
+  for (int i = 0; i < 3; ++i)
+    WriteText("../log/clip_0000" + std::to_string(i) + ".jpg", "taken");
+  LogCameraFrame();
+  EXPECT_EQ(ReadText("../log/clip_00002.jpg"), "taken");
+  cv::Mat logged = cv::imread("../log/clip_00003.jpg");
+  ASSERT_FALSE(logged.empty());
+  EXPECT_EQ(logged.size(), cv::Size(320, 240));
 }
 
 TEST_F(Camera, MissingCameraOrFrameSwitchesOffWithTheQueryMessage) {
@@ -176,26 +182,22 @@ TEST_F(Camera, MissingCameraOrFrameSwitchesOffWithTheQueryMessage) {
 }
 
 TEST_F(Camera, FramesOfAnotherShapeGetTheDiagnosticBlock) {
-  const struct {
-    cv::Mat frame;
-    const char *block;
-  } cases[] = {
-      {cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(1)),
-       "nChannels = 3\ndepth     = 8 (bit)\nwidth     = 640\nheight    = 480\n"},
-      {cv::Mat(240, 320, CV_8UC1, cv::Scalar::all(1)),
-       "nChannels = 1\ndepth     = 8 (bit)\nwidth     = 320\nheight    = 240\n"},
-      {cv::Mat(240, 320, CV_8UC4, cv::Scalar::all(1)),
-       "nChannels = 4\ndepth     = 8 (bit)\nwidth     = 320\nheight    = 240\n"},
-      {cv::Mat(240, 320, CV_16UC3, cv::Scalar::all(1)),
-       "nChannels = 3\ndepth     = 16 (bit)\nwidth     = 320\nheight    = 240\n"},
-  };
+  // {rows, columns, type, channels, bits}: each shape but the one the grey slots take.
+  const int cases[][5] = {{480, 640, CV_8UC3, 3, 8},
+                          {240, 320, CV_8UC1, 1, 8},
+                          {240, 320, CV_8UC4, 4, 8},
+                          {240, 320, CV_16UC3, 3, 16}};
   for (const auto &c : cases) {
     SwitchOn();
     CapturedErr.clear();
-    Cam.frames.push_back(c.frame);
+    Cam.frames.push_back(cv::Mat(c[0], c[1], c[2], cv::Scalar::all(1)));
     ZEP_Capture();
-    EXPECT_EQ(CapturedErr, std::string("ERROR: The Size of Supposed Input Image does not Match.") + c.block +
-                               "ZEP_F_XMAX    = 320\nZEP_F_YMAX    = 240\n");
+    char block[200];
+    snprintf(block, sizeof block,
+             "nChannels = %d\ndepth     = %d (bit)\nwidth     = %d\nheight    = %d\n"
+             "ZEP_F_XMAX    = 320\nZEP_F_YMAX    = 240\n",
+             c[3], c[4], c[1], c[0]);
+    EXPECT_EQ(CapturedErr, std::string("ERROR: The Size of Supposed Input Image does not Match.") + block);
     EXPECT_EQ(CapturedOut, "\n\n" + std::string(TurningOff) + "Done.\n\n" + Banner(0));
     EXPECT_EQ(Z.CameraFlag, 0);
     EXPECT_EQ(Z.CamGray, nullptr); // nothing was measured
@@ -241,22 +243,6 @@ TEST_F(Camera, KeyPauseAndShutdownTranscripts) {
   CameraShutdown();
   EXPECT_FALSE(Cam.open);
   EXPECT_EQ(Z.CamCapture, nullptr);
-}
-
-TEST_F(Camera, LogWritesTheFirstFreeNumber) {
-  SwitchOn();
-  Cam.frames.push_back(Gradient());
-  ZEP_Capture();
-  LogCameraFrame(); // no ../log: nothing, silently
-  EXPECT_EQ(CapturedOut + CapturedErr, "");
-  ASSERT_EQ(mkdir("../log", 0755), 0);
-  for (const char *name : {"../log/clip_00000.jpg", "../log/clip_00001.jpg", "../log/clip_00002.jpg"})
-    WriteText(name, "taken");
-  LogCameraFrame();
-  EXPECT_EQ(ReadText("../log/clip_00002.jpg"), "taken");
-  cv::Mat logged = cv::imread("../log/clip_00003.jpg");
-  ASSERT_FALSE(logged.empty());
-  EXPECT_EQ(logged.size(), cv::Size(320, 240));
 }
 
 } // namespace

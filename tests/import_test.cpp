@@ -37,14 +37,16 @@ class Import : public PlayerTest {
     Process = saved_;
     PlayerTest::TearDown();
   }
-  void Given(const std::vector<std::string> &names) {
-    snprintf(Z.ArgName[0], ARG_LEN, "./orvantis");
-    Z.ArgCount = 1;
-    for (const std::string &n : names)
-      snprintf(Z.ArgName[Z.ArgCount++], ARG_LEN, "%s", n.c_str());
-  }
   ProcessOps saved_;
 };
+
+// The command line: the program, then the given names.
+void Given(const std::vector<std::string> &names) {
+  snprintf(Z.ArgName[0], ARG_LEN, "./orvantis");
+  Z.ArgCount = 1;
+  for (const std::string &n : names)
+    snprintf(Z.ArgName[Z.ArgCount++], ARG_LEN, "%s", n.c_str());
+}
 
 bool Exists(const std::string &path) {
   struct stat st;
@@ -54,11 +56,9 @@ bool Exists(const std::string &path) {
 TEST_F(Import, SortIsBytewiseAndLeavesTheProgramFirst) {
   Given({"movie9.mp4", "movie10.mp4", "\xE3\x81\x82.mp4", "b.mp4", "B.mp4", "a b.mp4"});
   SortArgumentNames();
-  std::vector<std::string> got;
-  for (int i = 0; i < Z.ArgCount; ++i)
-    got.emplace_back(Z.ArgName[i]);
-  EXPECT_EQ(got, (std::vector<std::string>{"./orvantis", "B.mp4", "a b.mp4", "b.mp4", "movie10.mp4",
-                                           "movie9.mp4", "\xE3\x81\x82.mp4"}));
+  EXPECT_EQ(std::vector<std::string>(Z.ArgName, Z.ArgName + Z.ArgCount),
+            (std::vector<std::string>{"./orvantis", "B.mp4", "a b.mp4", "b.mp4", "movie10.mp4", "movie9.mp4",
+                                      "\xE3\x81\x82.mp4"}));
 }
 
 TEST_F(Import, EchoesTheThreeCommandsPerNameInSortedOrder) {
@@ -132,9 +132,7 @@ TEST_F(ImportWithProgram, NamesReachTheProgramByteForByteWithoutAShell) {
   chmod("ffmpeg", 0755);
   snprintf(Z.FfmpegPath, sizeof Z.FfmpegPath, "./ffmpeg");
   const std::string nasty = "-y $(touch pwned) `touch pwned2`; \"q\" 'x' @ *.mp4";
-  snprintf(Z.ArgName[0], ARG_LEN, "./orvantis");
-  snprintf(Z.ArgName[1], ARG_LEN, "%s", nasty.c_str());
-  Z.ArgCount = 2;
+  Given({nasty});
   ImportVideos();
 
   // The stand-in wrote each argument it got with a NUL after it.
@@ -149,8 +147,7 @@ TEST_F(ImportWithProgram, NamesReachTheProgramByteForByteWithoutAShell) {
 
   // A program that cannot be started is reported; the import is not stopped.
   snprintf(Z.FfmpegPath, sizeof Z.FfmpegPath, "./no-such-ffmpeg");
-  snprintf(Z.ArgName[2], ARG_LEN, "second.mp4");
-  Z.ArgCount = 3;
+  Given({nasty, "second.mp4"});
   CapturedErr.clear();
   ImportVideos();
   EXPECT_EQ(CapturedErr, "[ NG ] ffmpeg Not Started : [ ./no-such-ffmpeg ] (No such file or directory)\n"

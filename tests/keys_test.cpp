@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <numeric>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 
@@ -20,19 +21,19 @@ const std::string SCAN_START = "\n*** START CHECKING IMAGE FILES. WAIT A MOMENT!
 const std::string SCAN_END = "\n*** Finished. Thank you for waiting! ***\n\n\n";
 const std::string EMPTY = "---> Empty folder is specified!\n";
 
+// The opening of a folder change, up to the scan's first line.
+std::string Changed(const char *folder) {
+  return std::string("\n* Changed Contents Folder to [ ") + folder + " ]\n\n" + SCAN_START;
+}
+
 class Keys : public PlayerTest {
  protected:
   void Load(int frames, int folder = 1) {
-    std::vector<int> numbers;
-    for (int i = 0; i < frames; ++i)
-      numbers.push_back(i);
+    std::vector<int> numbers(frames);
+    std::iota(numbers.begin(), numbers.end(), 0);
     MakeFolder(folder, numbers);
     Z.ContentsIndex = folder - 1;
     ScanContents();
-    Clear();
-  }
-  void Clear() {
-    CapturedOut.clear();
     Recorded.events.clear();
     Recorded.shown.clear();
   }
@@ -78,12 +79,12 @@ TEST_F(Keys, UnboundCodesReplayAndFreeKeysDoNothing) {
 
 TEST_F(Keys, FrameStepsAndJumps) {
   Load(30);
-  EXPECT_EQ(Press({'x', 'x', 'X', '\\', 'z', 'Z', '/'}), ""); // +1 +1 +10 +10 -1 -10 -10
-  EXPECT_EQ(Z.frame_no, 1.0);
   Z.DISP_WEB_CAM_INFO = 2;
   const std::string up = "KEY FUNCTION : [x][ Increase frame_no ]\n";
   const std::string down = "KEY FUNCTION : [z][ Decrease frame_no ]\n";
-  EXPECT_EQ(Press({'x', 'X', '\\', 'z', 'Z', '/'}), up + up + up + down + down + down);
+  // +1 +1 +10 +10 -1 -10 -10
+  EXPECT_EQ(Press({'x', 'x', 'X', '\\', 'z', 'Z', '/'}), up + up + up + up + down + down + down);
+  EXPECT_EQ(Z.frame_no, 1.0);
   EXPECT_EQ(Z.PlayDirection, 0);
   // The ends: Z at 4 and z at 0 stop at 0, X at 27 stops at 29; with WrapFlag z at 0 goes to 29.
   Z.frame_no = 4.0;
@@ -122,8 +123,8 @@ TEST_F(Keys, FrameKeysStayInsideAnEmptyOrOneFrameTable) {
     Z.DISP_WEB_CAM_INFO = 0;
     for (int key : std::initializer_list<int>{'j', '!', '%', ')', 'x', 'X', 'z', 'Z', 'l', 'e', 'j'}) {
       Press({key});
-      int f = IntegerPart(Z.frame_no);
-      EXPECT_LE(f, count > 0 ? count - 1 : 0) << "key " << char(key) << " MaxCount " << count;
+      EXPECT_LE(IntegerPart(Z.frame_no), count > 0 ? count - 1 : 0)
+          << "key " << char(key) << " count " << count;
       ASSERT_TRUE(PresentFrame());
     }
   }
@@ -132,57 +133,24 @@ TEST_F(Keys, FrameKeysStayInsideAnEmptyOrOneFrameTable) {
   EXPECT_EQ(Z.frame_no, 0.0);
 }
 
-TEST_F(Keys, SpeedLevelsStopAtBothEndsAndRepeatTheirMessage) {
-  const std::string fast = "SET: REPLAY_SPEED = [ F  A  S  T ]  ( x 3.0 )\n";
-  const std::string very_fast = "SET: REPLAY_SPEED = [ VERY  FAST ]  ( x 6.0 )\n";
+TEST_F(Keys, SettingKeysStopAtTheEndsOfTheirRangeAndRepeatTheirMessage) {
+  const char *speeds[] = {"",
+                          "VERY  SLOW ]  ( x 0.1",
+                          "S  L  O  W ]  ( x 0.5",
+                          "N O R M A L ] ( x 1.0",
+                          "F  A  S  T ]  ( x 3.0",
+                          "VERY  FAST ]  ( x 6.0"};
+  auto speed = [&](int level) { return std::string("SET: REPLAY_SPEED = [ ") + speeds[level] + " )\n"; };
   EXPECT_EQ(Press({'s', 's', 's', 's', 's', 's'}),
-            fast + very_fast + very_fast + very_fast + very_fast + very_fast);
+            speed(4) + speed(5) + speed(5) + speed(5) + speed(5) + speed(5));
   EXPECT_EQ(Z.REPLAY_SPEED, 5);
-  EXPECT_EQ(Press({'S', 'S', 'S', 'S', 'S'}), "SET: REPLAY_SPEED = [ F  A  S  T ]  ( x 3.0 )\n"
-                                              "SET: REPLAY_SPEED = [ N O R M A L ] ( x 1.0 )\n"
-                                              "SET: REPLAY_SPEED = [ S  L  O  W ]  ( x 0.5 )\n"
-                                              "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n"
-                                              "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n");
+  EXPECT_EQ(Press({'S', 'S', 'S', 'S', 'S'}), speed(4) + speed(3) + speed(2) + speed(1) + speed(1));
   Z.DISP_WEB_CAM_INFO = 2;  // the speed keys have no KEY FUNCTION line
   Z.REPLAY_SPEED = INT_MAX; // from a settings file
-  EXPECT_EQ(Press({'s'}), very_fast);
+  EXPECT_EQ(Press({'s'}), speed(5));
   Z.REPLAY_SPEED = INT_MIN;
-  EXPECT_EQ(Press({'S'}), "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n");
-}
-
-TEST_F(Keys, FlipModeAlternatesAndShowsTheFrameMirroredAtOnce) {
-  MakeFolder(1, {});
-  cv::Mat m(40, 60, CV_8UC3, cv::Scalar(0, 0, 0));
-  m(cv::Rect(0, 0, 20, 40)).setTo(cv::Scalar(255, 255, 255)); // white left third
-  ASSERT_TRUE(cv::imwrite("../S001/clip_00000.jpg", m));
-  ScanContents();
-  ASSERT_TRUE(PresentFrame());
-  Clear();
-  Z.DISP_WEB_CAM_INFO = 2;
-  EXPECT_EQ(Press({'e'}),
-            "KEY FUNCTION : [e][ Change Flip Mode ]\nSET: flip_mode = [ LEFT-RIGHT REVERSE ]\n");
-  ASSERT_EQ(Recorded.shown.size(), 1u);
-  EXPECT_GT(Recorded.shown[0].image.at<cv::Vec3b>(20, 50)[0], 200); // now on the right
-  EXPECT_GT(Z.FrameCache[0]->mat.at<cv::Vec3b>(20, 10)[0], 200);    // the cache is not left mirrored
-  Z.DISP_WEB_CAM_INFO = 0;
-  for (int stray : {1, 2, -7, INT_MAX}) {
-    Z.flip_mode = stray;
-    EXPECT_EQ(Press({'e'}), "SET: flip_mode = [ NORMAL ]\n") << stray;
-    EXPECT_EQ(Z.flip_mode, 0);
-  }
-  EXPECT_GT(Recorded.shown.back().image.at<cv::Vec3b>(20, 10)[0], 200);
-  // Nothing to show when the frame is not in the cache or not in the table.
-  EmptyFrameCache();
-  Clear();
-  Press({'e'});
-  Z.frame_no = 1e12;
-  Press({'e'});
-  Z.frame_no = -3.0;
-  Press({'e'});
-  EXPECT_TRUE(Recorded.shown.empty());
-}
-
-TEST_F(Keys, DisplayLevelKeyLeavesTheStatusLineAlone) {
+  EXPECT_EQ(Press({'S'}), speed(1));
+  // The display level key leaves the status line alone.
   struct Case {
     int before, after;
     const char *text;
@@ -197,11 +165,42 @@ TEST_F(Keys, DisplayLevelKeyLeavesTheStatusLineAlone) {
   }
 }
 
+TEST_F(Keys, FlipModeAlternatesAndShowsTheFrameMirroredAtOnce) {
+  MakeFolder(1, {});
+  cv::Mat m(40, 60, CV_8UC3, cv::Scalar(0, 0, 0));
+  m(cv::Rect(0, 0, 20, 40)).setTo(cv::Scalar(255, 255, 255)); // white left third
+  ASSERT_TRUE(cv::imwrite("../S001/clip_00000.jpg", m));
+  ScanContents();
+  ASSERT_TRUE(PresentFrame());
+  Recorded.shown.clear();
+  Z.DISP_WEB_CAM_INFO = 2;
+  EXPECT_EQ(Press({'e'}),
+            "KEY FUNCTION : [e][ Change Flip Mode ]\nSET: flip_mode = [ LEFT-RIGHT REVERSE ]\n");
+  ASSERT_EQ(Recorded.shown.size(), 1u);
+  EXPECT_GT(Recorded.shown[0].image.at<cv::Vec3b>(20, 50)[0], 200); // now on the right
+  Z.DISP_WEB_CAM_INFO = 0;
+  for (int stray : {1, 2, -7, INT_MAX}) {
+    Z.flip_mode = stray;
+    EXPECT_EQ(Press({'e'}), "SET: flip_mode = [ NORMAL ]\n") << stray;
+    EXPECT_EQ(Z.flip_mode, 0);
+  }
+  // Nothing to show when the frame is not in the cache or not in the table.
+  EmptyFrameCache();
+  Recorded.shown.clear();
+  for (double frame : {0.0, 1e12, -3.0}) {
+    Z.frame_no = frame;
+    Press({'e'});
+  }
+  EXPECT_TRUE(Recorded.shown.empty());
+}
+
 TEST_F(Keys, BackspaceTwiceRestoresTheWindowModeAndShowsTheFrameAgain) {
   Load(3);
   Recorded.keys = {0xFF};
   ASSERT_TRUE(RunPass());
-  Clear();
+  CapturedOut.clear();
+  Recorded.events.clear();
+  Recorded.shown.clear();
   Z.DISP_WEB_CAM_INFO = -1;
   Recorded.keys = {KEY_BACKSPACE, 0xFF, KEY_BACKSPACE, 0xFF};
   for (int pass = 0; pass < 4; ++pass)
@@ -282,44 +281,36 @@ TEST_F(Keys, DigitKeysSwitchFolderAndFallBackBelowAMissingOne) {
   MakeFolder(3, {0, 1});
   Load(4);
   Z.DISP_WEB_CAM_INFO = 2; // the digits have no KEY FUNCTION line
-  EXPECT_EQ(Press({'3'}),
-            "\n* Changed Contents Folder to [ S003 ]\n\n" + SCAN_START + SCAN_END + "Done.\n\n");
+  EXPECT_EQ(Press({'3'}), Changed("S003") + SCAN_END + "Done.\n\n");
   EXPECT_EQ(Z.ContentsIndex, 2);
   EXPECT_EQ(Z.MaxCount, 2);
   EXPECT_EQ(Z.LastShownFrame, -999.0);
   // 0 is S010; without it the scan walks down to S003.
-  EXPECT_EQ(Press({'0'}), "\n* Changed Contents Folder to [ S010 ]\n\n" + SCAN_START + EMPTY + EMPTY + EMPTY +
-                              EMPTY + EMPTY + EMPTY + EMPTY + SCAN_END + "Done.\n\n");
+  EXPECT_EQ(Press({'0'}),
+            Changed("S010") + EMPTY + EMPTY + EMPTY + EMPTY + EMPTY + EMPTY + EMPTY + SCAN_END + "Done.\n\n");
   EXPECT_EQ(Z.ContentsIndex, 2);
   EXPECT_EQ(Recorded.events.back(), "create ORVANTIS  Ver.1.2 normal");
 }
 
-TEST_F(Keys, NextAndPreviousFolderStopOrWrapAtTheEnds) {
+TEST_F(Keys, NextPreviousRefreshAndFirstFolderKeys) {
   Load(2);
   ASSERT_TRUE(PresentFrame());
   Z.DISP_WEB_CAM_INFO = 1;
   // p on S001 stays and reloads it; the cache is emptied first.
-  EXPECT_EQ(Press({'p'}), "KEY FUNCTION : [p][ Move to Previous Contents Folder ]\n"
-                          "\n* Changed Contents Folder to [ S001 ]\n\n" +
-                              SCAN_START + SCAN_END);
+  EXPECT_EQ(Press({'p'}),
+            "KEY FUNCTION : [p][ Move to Previous Contents Folder ]\n" + Changed("S001") + SCAN_END);
   EXPECT_EQ(Z.FrameCache[0], nullptr);
   EXPECT_EQ(Z.ContentsIndex, 0);
   EXPECT_EQ(Z.LastShownFrame, -999.0);
-  // n on the last folder with frames: the scan brings it back.
+  // n on the last folder with frames: the scan brings it back; past the last index, S001.
   Z.DISP_WEB_CAM_INFO = 0;
-  EXPECT_EQ(Press({'n'}), "\n* Changed Contents Folder to [ S002 ]\n\n" + SCAN_START + EMPTY + SCAN_END);
+  EXPECT_EQ(Press({'n'}), Changed("S002") + EMPTY + SCAN_END);
   EXPECT_EQ(Z.ContentsIndex, 0);
   Z.ContentsIndex = CONTENTS_INDEX_MAX;
-  EXPECT_EQ(Press({'n'}), "\n* Changed Contents Folder to [ S001 ]\n\n" + SCAN_START + SCAN_END);
-  MakeFolder(2, {0, 1, 2});
-  Press({'n'});
-  EXPECT_EQ(Z.MaxCount, 3);
-}
-
-TEST_F(Keys, RefreshAndBackToTheFirstFolder) {
-  Load(2);
+  EXPECT_EQ(Press({'n'}), Changed("S001") + SCAN_END);
   MakeFolder(2, {0});
-  Load(1, 2);
+  Press({'n'});
+  EXPECT_EQ(Z.MaxCount, 1);
   MakeFolder(2, {1, 2}); // new frames appear in the open folder
   const std::string refresh = "\n ---[ REFRESH SETTINGS AND RELOAD IMAGE FILES IN CONTENTS FOLDER ]---\n";
   EXPECT_EQ(Press({'r'}), refresh + SCAN_START + SCAN_END + "Done.\n\n");

@@ -67,39 +67,21 @@ void SetDistinctKnowledgeBase() {
   Z.ModeCandidate[31] = 0;
 }
 
-void ExpectDistinctKnowledgeBase() {
-  EXPECT_EQ(Z.DThreshold, 41);
-  EXPECT_EQ(Z.OCThreshold, -2.5);
-  EXPECT_EQ(Z.IdealGRATE, 7);
-  EXPECT_EQ(Z.SIMILAR_LEFT, 3);
-  EXPECT_EQ(Z.FIXED_MODES, 9);
-  EXPECT_STREQ(Z.GestureTable[0].name, "wave");
-  EXPECT_EQ(Z.GestureTable[7].length, 321);
-  EXPECT_EQ(Z.LearnHistory[0][0][0][0].score, 0.25);
-  EXPECT_EQ(Z.LearnHistory[7][7][31][199].valid, 2);
-  EXPECT_EQ(Z.LearnHistory[7][7][31][199].match, 3.5);
-  EXPECT_EQ(Z.ModeEnable[31], 0);
-  EXPECT_EQ(Z.KBCount[0][0], 3);
-  EXPECT_EQ(Z.KBCount[31][7], 200);
-  EXPECT_EQ(Z.RecogThreshold[0], 11.0);
-  EXPECT_EQ(Z.AmbiguityLimit[7], 0.5);
-  EXPECT_EQ(Z.ModeContribution[7][31], 0.125);
-  EXPECT_EQ(Z.ReviewSum[7].ambiguity, 6.5);
-  EXPECT_EQ(Z.ReviewCount[7].ambiguity, 17);
-  EXPECT_EQ(Z.LearnFrameCount[7], 99);
-  EXPECT_EQ(Z.ModeCandidate[31], 0);
+template <typename... T> std::vector<double> AsDoubles(T... values) {
+  return {static_cast<double>(values)...};
 }
 
-TEST_F(KnowledgeBase, StartsEmptyWithLetteredGestures) {
-  for (int g = 0; g < GESTURE_NUM; ++g) {
-    EXPECT_EQ(Z.GestureTable[g].name, std::string(1, static_cast<char>('A' + g)));
-    EXPECT_EQ(Z.GestureTable[g].number, g);
-  }
-  for (auto &counts : Z.KBCount)
-    for (int32_t c : counts)
-      EXPECT_EQ(c, -1);
-  FreeKnowledgeBase();
-  EXPECT_EQ(RecordCount(), 0);
+void ExpectDistinctKnowledgeBase() {
+  EXPECT_STREQ(Z.GestureTable[0].name, "wave");
+  const auto &first = Z.LearnHistory[0][0][0][0];
+  const auto &last = Z.LearnHistory[7][7][31][199];
+  EXPECT_EQ(AsDoubles(Z.DThreshold, Z.OCThreshold, Z.IdealGRATE, Z.SIMILAR_LEFT, Z.FIXED_MODES,
+                      Z.GestureTable[7].length, first.score, last.valid, last.match, Z.ModeEnable[31],
+                      Z.KBCount[0][0], Z.KBCount[31][7], Z.RecogThreshold[0], Z.AmbiguityLimit[7],
+                      Z.ModeContribution[7][31], Z.ReviewSum[7].ambiguity, Z.ReviewCount[7].ambiguity,
+                      Z.LearnFrameCount[7], Z.ModeCandidate[31]),
+            (std::vector<double>{41, -2.5, 7, 3, 9, 321, 0.25, 2, 3.5, 0, 3, 200, 11.0, 0.5, 0.125, 6.5, 17,
+                                 99, 0}));
 }
 
 TEST_F(KnowledgeBase, LoadsAllFourFilesOfTheFolder) {
@@ -123,28 +105,24 @@ TEST_F(KnowledgeBase, LoadsAllFourFilesOfTheFolder) {
                 std::string(LoadedBanner));
   EXPECT_EQ(Recorded.events.back(), "wait 1");
 
-  // A second load releases the first one's records first.
+  // A second load, through the folder settings, releases the first one's
+  // records first.
   WriteKBFiles(12, {MakeSample(3, 3, 3)});
-  EXPECT_EQ(ReadKB(), 0);
+  CapturedOut.clear();
+  LoadFolderSettings();
+  EXPECT_EQ(Z.KBFlag[3][3][3], 1);
   EXPECT_EQ(RecordCount(), 1);
   EXPECT_EQ(Z.KBData[0][0][0], nullptr);
-}
-
-TEST_F(KnowledgeBase, FolderSettingsLoadTheKnowledgeBase) {
-  WriteKBFiles(12, {MakeSample(1, 2, 3)});
-  Z.ContentsIndex = 11;
-  LoadFolderSettings();
-  EXPECT_EQ(Z.KBFlag[1][2][3], 1);
   EXPECT_NE(CapturedOut.find(LoadedBanner), std::string::npos);
 }
 
 TEST_F(KnowledgeBase, AMissingFileChangesNothing) {
   WriteKBFiles(1, {MakeSample(0, 1, 2)});
   ASSERT_EQ(ReadKB(), 0);
-  SetDistinctKnowledgeBase();
+  SetDistinctKnowledgeBase(); // files with other values than those now held
   Z.DThreshold = 1;
   WriteKBFiles(1, {MakeSample(5, 5, 5)});
-  SetDistinctKnowledgeBase();
+  Z.DThreshold = 41;
   for (int missing = 1; missing <= 4; ++missing) {
     std::string name = KBName(1, missing);
     std::string kept = name + ".kept";
@@ -166,14 +144,17 @@ TEST_F(KnowledgeBase, ShortFilesKeepWhatTheyDoNotHold) {
   ResetState();
   InitKnowledgeBase();
   // File 1 ends after OCThreshold; file 2 inside the last learning entry's
-  // score; file 3 inside ReviewSum.
+  // score, its first gesture name filling its whole field; file 3 inside
+  // ReviewSum.
   std::string parameters = ReadText(KBName(1, 1));
   WriteText(KBName(1, 1), parameters.substr(0, parameters.find("40")));
-  CutFile(KBName(1, 2), 224 + 24 * 409599 + 12);
+  std::string tables = ReadText(KBName(1, 2));
+  WriteText(KBName(1, 2), std::string(20, 'x') + tables.substr(20, 224 + 24 * 409599 + 12 - 20));
   CutFile(KBName(1, 3), 2304 + 7 * 24 + 20);
   Z.LearnHistory[7][7][31][199] = {-1, 0, -1.0, -1.0};
   Z.ReviewSum[7] = {-1.0, -1.0, -1.0};
   ASSERT_EQ(ReadKB(), 0);
+  EXPECT_EQ(std::string(Z.GestureTable[0].name), std::string(19, 'x')); // ends inside its field
   EXPECT_EQ(Z.DThreshold, 41);
   EXPECT_EQ(Z.OCThreshold, -2.5);
   EXPECT_EQ(Z.IdealGRATE, 0);
@@ -190,34 +171,24 @@ TEST_F(KnowledgeBase, ShortFilesKeepWhatTheyDoNotHold) {
   EXPECT_EQ(Z.ModeCandidate[31], 1);
 }
 
-TEST_F(KnowledgeBase, GestureNamesEndInsideTheirField) {
-  WriteKBFiles(1, {});
-  std::string tables = ReadText(KBName(1, 2));
-  tables.replace(0, 20, std::string(20, 'x'));
-  WriteText(KBName(1, 2), tables);
-  ASSERT_EQ(ReadKB(), 0);
-  EXPECT_EQ(std::string(Z.GestureTable[0].name), std::string(19, 'x'));
-}
-
 TEST_F(KnowledgeBase, SampleRecordsStopAtABadIndex) {
-  for (const int bad : {200, -1}) {
-    WriteKBFiles(1, {MakeSample(0, 0, 0), MakeSample(0, 0, 1), MakeSample(0, 0, bad), MakeSample(0, 0, 2)});
+  const struct {
+    KBRecord bad;
+    const char *report; // after "Data Number = 2\n"
+  } cases[] = {{MakeSample(0, 0, 200), "index1=0, index2=0,  index3=200\n"},
+               {MakeSample(0, 0, -1), "index1=0, index2=0,  index3=-1\n"},
+               {MakeSample(32, 0, 0), "index1=32, index2=0,  index3=0\n"},
+               {MakeSample(0, 8, 0), "index1=0, index2=8,  index3=0\n"}};
+  for (const auto &c : cases) {
+    WriteKBFiles(1, {MakeSample(0, 0, 0), MakeSample(0, 0, 1), c.bad, MakeSample(0, 0, 2)});
     CapturedOut.clear();
     ASSERT_EQ(ReadKB(), 0);
-    EXPECT_EQ(RecordCount(), 2);
-    EXPECT_NE(CapturedOut.find("Illegal Index Number Detected in ReadKB(). Data Number = 2\n"
-                               "index1=0, index2=0,  index3=" +
-                               std::to_string(bad) + "\n"),
+    EXPECT_EQ(RecordCount(), 2) << c.report;
+    EXPECT_NE(CapturedOut.find(std::string("Illegal Index Number Detected in ReadKB(). Data Number = 2\n") +
+                               c.report),
               std::string::npos);
     EXPECT_NE(CapturedOut.find(LoadedBanner), std::string::npos);
   }
-  WriteKBFiles(1, {MakeSample(32, 0, 0)});
-  CapturedOut.clear();
-  ASSERT_EQ(ReadKB(), 0);
-  EXPECT_NE(CapturedOut.find("Data Number = 0\nindex1=32, index2=0,  index3=0\n"), std::string::npos);
-  WriteKBFiles(1, {MakeSample(0, 8, 0)});
-  ASSERT_EQ(ReadKB(), 0);
-  EXPECT_EQ(RecordCount(), 0);
 }
 
 TEST_F(KnowledgeBase, SampleRecordsOfEveryShape) {

@@ -1,5 +1,7 @@
 // The main loop: presentation, the bounded cache, replay steps, pacing, pause.
 #include <cstring>
+#include <numeric>
+#include <opencv2/imgcodecs.hpp>
 
 #include "app/timing.h"
 #include "contents/frame_table.h"
@@ -9,21 +11,20 @@
 #include "player/player.h"
 #include "state/state.h"
 #include "tests/support.h"
-#include <opencv2/imgcodecs.hpp>
 
 namespace {
 
 class PlayerLoop : public PlayerTest {
  protected:
   void Load(int frames, int width = 64, int height = 48) {
-    std::vector<int> numbers;
-    for (int i = 0; i < frames; ++i)
-      numbers.push_back(i);
+    std::vector<int> numbers(frames);
+    std::iota(numbers.begin(), numbers.end(), 0);
     MakeFolder(1, numbers, width, height);
     ScanContents();
     CapturedOut.clear();
     Recorded.events.clear();
   }
+  // Counts cached frames, checking the flags agree with the cache.
   int LoadedCount() {
     int n = 0;
     for (int i = 0; i < MAX_FRAMES; ++i) {
@@ -34,13 +35,13 @@ class PlayerLoop : public PlayerTest {
   }
 };
 
-bool Near(const cv::Vec3b &a, cv::Scalar b, int tolerance = 6) {
+bool Near(const cv::Vec3b &a, cv::Scalar b, int tolerance) {
   for (int c = 0; c < 3; ++c)
     if (std::abs(a[c] - static_cast<int>(b[c])) > tolerance) return false;
   return true;
 }
 
-TEST_F(PlayerLoop, ShowsTheFrameWithItsPositionMark) {
+TEST_F(PlayerLoop, ShowsTheFrameWithItsPositionMarkAndWaitsOnceWhenUnchanged) {
   Load(4, 80, 60);
   Z.frame_no = 2.0;
   ASSERT_TRUE(PresentFrame());
@@ -48,13 +49,20 @@ TEST_F(PlayerLoop, ShowsTheFrameWithItsPositionMark) {
   const cv::Mat &m = Recorded.shown[0].image;
   EXPECT_EQ(Recorded.shown[0].window, "ORVANTIS  Ver.1.2");
   // x = 2 * 80 / 4 = 40: a 10-wide green bar over the bottom rows, a paler core.
-  EXPECT_TRUE(Near(m.at<cv::Vec3b>(59, 40), cv::Scalar(200, 255, 200), 0));
-  EXPECT_TRUE(Near(m.at<cv::Vec3b>(57, 36), cv::Scalar(0, 255, 0), 0));
-  EXPECT_TRUE(Near(m.at<cv::Vec3b>(57, 44), cv::Scalar(0, 255, 0), 0));
-  EXPECT_TRUE(Near(m.at<cv::Vec3b>(59, 30), FrameColour(2)));
-  EXPECT_TRUE(Near(m.at<cv::Vec3b>(40, 40), FrameColour(2)));
-  EXPECT_TRUE(Near(m.at<cv::Vec3b>(45, 40), FrameColour(2)));
+  struct Pixel {
+    int y, x;
+    cv::Scalar colour;
+    int tolerance;
+  } pixels[] = {{59, 40, {200, 255, 200}, 0}, {57, 36, {0, 255, 0}, 0},    {57, 44, {0, 255, 0}, 0},
+                {59, 30, FrameColour(2), 6},  {40, 40, FrameColour(2), 6}, {45, 40, FrameColour(2), 6}};
+  for (const Pixel &p : pixels)
+    EXPECT_TRUE(Near(m.at<cv::Vec3b>(p.y, p.x), p.colour, p.tolerance)) << p.y << "," << p.x;
   EXPECT_EQ(Z.LastShownFrame, 2.0);
+  // The same frame again: not shown again, one wait at the tenth pass.
+  for (int pass = 1; pass <= 15; ++pass)
+    ASSERT_TRUE(PresentFrame());
+  EXPECT_EQ(Recorded.events, std::vector<std::string>{"wait 1"});
+  EXPECT_EQ(Recorded.shown.size(), 1u);
 }
 
 TEST_F(PlayerLoop, CacheStaysWithinCamOnMemory) {
@@ -90,28 +98,24 @@ TEST_F(PlayerLoop, FlipModesMirrorTheShownImageOnly) {
     ASSERT_TRUE(PresentFrame());
     const cv::Mat &s = Recorded.shown.at(0).image;
     bool right = flip == 1, bottom = flip == 2;
-    int x = right ? 50 : 10, y = bottom ? 30 : 10;
-    EXPECT_GT(s.at<cv::Vec3b>(y, x)[0], 200) << "flip " << flip;
+    EXPECT_GT(s.at<cv::Vec3b>(bottom ? 30 : 10, right ? 50 : 10)[0], 200) << "flip " << flip;
     EXPECT_LT(s.at<cv::Vec3b>(bottom ? 10 : 30, right ? 10 : 50)[0], 60) << "flip " << flip;
   }
-  // The cached image itself is never left mirrored.
   ASSERT_NE(Z.FrameCache[0], nullptr);
   EXPECT_GT(Z.FrameCache[0]->mat.at<cv::Vec3b>(10, 10)[0], 200);
 }
 
-TEST_F(PlayerLoop, UnchangedFrameWaitsOnceAtTheTenthPass) {
-  Load(2);
-  ASSERT_TRUE(PresentFrame());
-  Recorded.events.clear();
-  for (int pass = 1; pass <= 15; ++pass)
-    ASSERT_TRUE(PresentFrame());
-  ASSERT_EQ(Recorded.events.size(), 1u);
-  EXPECT_EQ(Recorded.events[0], "wait 1");
-  EXPECT_EQ(Recorded.shown.size(), 1u);
-}
-
-TEST_F(PlayerLoop, ReplayStepStopsOrWrapsAtBothEnds) {
+TEST_F(PlayerLoop, ReplayStepReportsAttachedTextsAndStopsOrWrapsAtBothEnds) {
   Load(5);
+  snprintf(Z.FrameData[1].http, PATH_FIELD, "see this");
+  snprintf(Z.FrameData[1].file, PATH_FIELD, "extra.jpg");
+  ReplayStep(1, 1);
+  EXPECT_EQ(CapturedOut, "\nFrameData[     1 ].http[2] = [see this]\n"
+                         "FrameData[     1 ].file[3] = [extra.jpg]\n");
+  CapturedOut.clear();
+  ASSERT_TRUE(PresentFrame());
+  EXPECT_EQ(CapturedOut, "DISP: FrameData[     1 ].http[2] = [see this]\n"
+                         "DISP: FrameData[     1 ].file[3] = [extra.jpg]\n");
   Z.frame_no = 4.0;
   ReplayStep(1, 1);
   EXPECT_EQ(Z.frame_no, 4.0);
@@ -123,35 +127,19 @@ TEST_F(PlayerLoop, ReplayStepStopsOrWrapsAtBothEnds) {
   Z.frame_no = 2.0;
   ReplayStep(1, 10);
   EXPECT_EQ(Z.frame_no, 4.0);
-
   Z.WrapFlag = 1;
   Z.PrevDirection = -1;
-  Z.frame_no = 4.0;
   ReplayStep(1, 1);
   EXPECT_EQ(Z.frame_no, 0.0);
   ReplayStep(0, 1);
   EXPECT_EQ(Z.frame_no, 4.0);
   EXPECT_EQ(Z.PrevDirection, -1); // only noted while not wrapping
-
   // An empty table never yields an index outside it.
   Z.MaxCount = 0;
   Z.WrapFlag = 0;
   ReplayStep(1, 1);
   ReplayStep(0, 1);
   EXPECT_TRUE(PresentFrame());
-}
-
-TEST_F(PlayerLoop, ReplayStepReportsAttachedTexts) {
-  Load(3);
-  snprintf(Z.FrameData[1].http, PATH_FIELD, "see this");
-  snprintf(Z.FrameData[1].file, PATH_FIELD, "extra.jpg");
-  ReplayStep(1, 1);
-  EXPECT_EQ(CapturedOut, "\nFrameData[     1 ].http[2] = [see this]\n"
-                         "FrameData[     1 ].file[3] = [extra.jpg]\n");
-  CapturedOut.clear();
-  ASSERT_TRUE(PresentFrame());
-  EXPECT_EQ(CapturedOut, "DISP: FrameData[     1 ].http[2] = [see this]\n"
-                         "DISP: FrameData[     1 ].file[3] = [extra.jpg]\n");
 }
 
 TEST_F(PlayerLoop, AutomaticReplayIsPacedToThirtyPerSecond) {
@@ -173,7 +161,7 @@ TEST_F(PlayerLoop, AutomaticReplayIsPacedToThirtyPerSecond) {
   }
 }
 
-TEST_F(PlayerLoop, EscapeEnterResumesAndShowsTheFrameAgain) {
+TEST_F(PlayerLoop, PauseEmptiesTheCacheAndEnterResumesWithTheFrameShownAgain) {
   Load(3);
   Z.frame_no = 1.0;
   Recorded.keys = {0xFF, 'a', KEY_ESC, 'x', KEY_ENTER, 0xFF, KEY_ESC, KEY_ESC};
@@ -181,6 +169,7 @@ TEST_F(PlayerLoop, EscapeEnterResumesAndShowsTheFrameAgain) {
   ASSERT_TRUE(RunPass()); // 'a': nothing
   ASSERT_TRUE(RunPass()); // ESC: pause; x ignored; Enter resumes
   EXPECT_EQ(LoadedCount(), 0);
+  EXPECT_EQ(Recorded.shown.size(), 1u); // the key screen is no frame
   EXPECT_EQ(Z.LastShownFrame, -1.0);
   EXPECT_NE(CapturedOut.find(" O      O   O   OOO   OOOO   OOOOO  O \n\n"), std::string::npos);
   EXPECT_NE(CapturedOut.find("  OOO    OOOO    O \n\n"), std::string::npos);
@@ -191,16 +180,7 @@ TEST_F(PlayerLoop, EscapeEnterResumesAndShowsTheFrameAgain) {
   EXPECT_NE(CapturedOut.find("OOO O     O \n\n"), std::string::npos);
 }
 
-TEST_F(PlayerLoop, PauseShowsTheKeyScreenAndEmptiesTheCache) {
-  Load(2);
-  ASSERT_TRUE(PresentFrame());
-  Recorded.keys = {KEY_ENTER};
-  EnterPause();
-  EXPECT_EQ(LoadedCount(), 0);
-  EXPECT_EQ(Recorded.shown.size(), 1u);
-}
-
-TEST_F(PlayerLoop, StatusLinesFollowTheDisplayLevel) {
+TEST_F(PlayerLoop, StatusLinesFollowTheDisplayLevelAndTheThresholdFileIsReadEveryPass) {
   Load(3);
   Z.DISP_WEB_CAM_INFO = 1;
   Z.f_rate = 12.5;
@@ -215,15 +195,10 @@ TEST_F(PlayerLoop, StatusLinesFollowTheDisplayLevel) {
   EXPECT_EQ(CapturedOut, "*[SI.DiffSum=      0 ] \n");
   CapturedOut.clear();
   Z.DISP_WEB_CAM_INFO = -1;
+  WriteText("ZEP_THRESHOLD.dat", "4321");
   ASSERT_TRUE(RunPass());
   EXPECT_EQ(CapturedOut, "");
   EXPECT_EQ(Z.DISP_WEB_CAM_INFO, 0);
-}
-
-TEST_F(PlayerLoop, ThresholdFileIsReadEveryPass) {
-  Load(1);
-  WriteText("ZEP_THRESHOLD.dat", "4321");
-  ASSERT_TRUE(RunPass());
   EXPECT_EQ(Z.ZEP_threshold, 4321);
   EXPECT_EQ(Z.VR_threshold, 4321);
   WriteText("ZEP_THRESHOLD.dat", "not a number");

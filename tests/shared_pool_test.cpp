@@ -1,7 +1,6 @@
-// The motion measure and the pool: the grid sum in-process, then real copies
-// (pool_peer processes) on a real section whose name belongs to the test.
+// The motion measure and the pool: the grid sum and one copy in-process, then
+// real copies (pool_peer processes) on a real section whose name belongs to the test.
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -28,8 +27,7 @@ class Peer {
   Peer(const std::string &name, int camera, int chan, int sum, const char *extra = nullptr) {
     int to[2], from[2];
     // Close-on-exec, so that a later peer does not hold this one's input open.
-    EXPECT_EQ(pipe2(to, O_CLOEXEC), 0);
-    EXPECT_EQ(pipe2(from, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(to, O_CLOEXEC) | pipe2(from, O_CLOEXEC), 0);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, to[0], 0);
@@ -54,9 +52,7 @@ class Peer {
   std::string Line() {
     char buffer[1024];
     if (fgets(buffer, sizeof buffer, out_) == nullptr) return "<eof>";
-    std::string s(buffer);
-    if (!s.empty() && s.back() == '\n') s.pop_back();
-    return s;
+    return std::string(buffer, strcspn(buffer, "\n"));
   }
   std::string Ask(const std::string &command) {
     std::string c = command + "\n";
@@ -66,10 +62,8 @@ class Peer {
   // Closes its input, collects the rest of its output, returns its exit status.
   int Finish(std::string *rest = nullptr) {
     close(in_);
-    char buffer[256];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, out_)) > 0)
-      if (rest) rest->append(buffer, n);
+    for (int c; (c = fgetc(out_)) != EOF;)
+      if (rest) rest->push_back(static_cast<char>(c));
     fclose(out_);
     int status = 0;
     waitpid(pid_, &status, 0);
@@ -119,11 +113,6 @@ class SharedPool : public PlayerTest {
 
 TEST_F(SharedPool, DifferenceSumSamplesTheGrid) {
   Z.CameraFlag = 1;
-  memset(Z.GrayFrame[0], 200, GRAY_SIZE);
-  memset(Z.GrayFrame[1], 200, GRAY_SIZE);
-  CalcDifferenceSum();
-  EXPECT_EQ(Z.DifferenceSum, 0);
-  memset(Z.GrayFrame[0], 0, GRAY_SIZE);
   memset(Z.GrayFrame[1], 255, GRAY_SIZE);
   const std::pair<int, int> cases[] = {{4, 1224000}, {1, 19584000}, {3, 107 * 80 * 255}, {0, 19584000}};
   for (auto [step, want] : cases) {
@@ -131,7 +120,7 @@ TEST_F(SharedPool, DifferenceSumSamplesTheGrid) {
     CalcDifferenceSum();
     EXPECT_EQ(Z.DifferenceSum, want) << "step " << step;
   }
-  // Step 3: the last sampled column and row are 318 and 237.
+  // Step 3: the last sampled column and row are 318 and 237; equal pixels add nothing.
   memset(Z.GrayFrame[1], 0, GRAY_SIZE);
   Z.DiffStep = 3;
   Z.GrayFrame[0][239 * 320 + 319] = 255;
@@ -140,10 +129,17 @@ TEST_F(SharedPool, DifferenceSumSamplesTheGrid) {
   EXPECT_EQ(Z.DifferenceSum, 9);
 }
 
-TEST_F(SharedPool, CameraOffAdoptsThePoolAndBlanksTheFrames) {
+TEST_F(SharedPool, OneCopyGrowsTheSectionAdoptsThePoolAndOutlivesAShrink) {
+  int fd = shm_open(name_.c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 100), 0);
   OpenSharedInfo(name_.c_str());
+  struct stat st;
+  ASSERT_EQ(fstat(fd, &st), 0);
+  EXPECT_EQ(st.st_size, SHARED_SIZE);
   SharedInfo *outside = MapDirectly();
   outside->DiffSum = 4321;
+  munmap(outside, SHARED_SIZE);
   memset(Z.GrayFrame, 7, sizeof Z.GrayFrame);
   Z.VR_threshold = Z.ZEP_threshold + 1; // a settings load gave another threshold
   CalcDifferenceSum();
@@ -152,10 +148,21 @@ TEST_F(SharedPool, CameraOffAdoptsThePoolAndBlanksTheFrames) {
   CalcDifferenceSum();
   EXPECT_EQ(Z.DifferenceSum, 4321);
   EXPECT_EQ(Z.GrayFrame[0][0] | Z.GrayFrame[1][GRAY_SIZE - 1], 0);
+  // Shrunk under a running copy: grown back on its next pass instead of a bus error.
+  ASSERT_EQ(ftruncate(fd, 0), 0);
+  Z.CameraFlag = 1;
+  Z.CamChan = 3;
+  Z.GrayFrame[1][0] = 123;
+  CalcDifferenceSum();
+  EXPECT_EQ(Z.DifferenceSum, 123);
+  outside = MapDirectly();
+  EXPECT_EQ(outside->DiffSum, 123);
+  EXPECT_EQ(outside->WebCamDiff[3], 123);
   munmap(outside, SHARED_SIZE);
+  close(fd);
 }
 
-TEST_F(SharedPool, CopiesPoolTheirMotionAndAnyCopyClearsIt) {
+TEST_F(SharedPool, CopiesPoolTheirMotionClearItAndTakeScribblesAsTheyAre) {
   Peer one(name_, 1, 2, 5000), two(name_, 1, 5, 700), three(name_, 0, 0, 0);
   for (Peer *p : {&one, &two, &three})
     ASSERT_EQ(p->Line(), "ready");
@@ -166,9 +173,11 @@ TEST_F(SharedPool, CopiesPoolTheirMotionAndAnyCopyClearsIt) {
   EXPECT_EQ(two.Ask("pass"), "700");
   EXPECT_EQ(one.Ask("show"), Slots(5700, {{2, 5000}, {5, 700}}));
   EXPECT_EQ(three.Ask("pass"), "5700");
-  EXPECT_EQ(one.Ask("pass"), "5000");
+  EXPECT_EQ(three.Ask("clear"), "cleared");
+  EXPECT_EQ(two.Ask("show"), Slots(0, {}));
   // Camera numbers outside 0..31 own no slot but still write the total. A
   // new copy's start clears the pool.
+  EXPECT_EQ(one.Ask("pass"), "5000");
   Peer stray(name_, 1, -1, 300);
   ASSERT_EQ(stray.Line(), "ready");
   EXPECT_EQ(one.Ask("show"), Slots(0, {}));
@@ -179,72 +188,40 @@ TEST_F(SharedPool, CopiesPoolTheirMotionAndAnyCopyClearsIt) {
     EXPECT_EQ(stray.Ask("pass"), "300");
     EXPECT_EQ(stray.Ask("show"), Slots(5000, {{2, 5000}}));
   }
-  EXPECT_EQ(three.Ask("clear"), "cleared");
-  EXPECT_EQ(two.Ask("show"), Slots(0, {}));
+  // Scribbled by another process: the total wraps as an int32 would,
+  // 2 * INT_MAX + 5000 = 4998.
+  outside->WebCamDiff[0] = INT_MAX;
+  outside->WebCamDiff[1] = INT_MAX;
+  outside->DiffSum = -7;
+  EXPECT_EQ(three.Ask("pass"), "-7");
+  EXPECT_EQ(one.Ask("pass"), "5000");
+  EXPECT_EQ(three.Ask("pass"), "4998");
+  EXPECT_EQ(one.Finish(), 0);
+  EXPECT_EQ(three.Finish(), 0);
   for (int i = 0; i < 892; ++i)
     ASSERT_EQ(outside->reserved[i], static_cast<uint8_t>(i * 7)) << i;
   munmap(outside, SHARED_SIZE);
 }
 
-TEST_F(SharedPool, ScribbledValuesAreTakenAsTheyAre) {
-  Peer one(name_, 1, 2, 5000), three(name_, 0, 0, 0);
-  ASSERT_EQ(one.Line(), "ready");
-  ASSERT_EQ(three.Line(), "ready");
-  SharedInfo *outside = MapDirectly();
-  outside->WebCamDiff[0] = INT_MAX;
-  outside->WebCamDiff[1] = INT_MAX;
-  outside->DiffSum = -7;
-  EXPECT_EQ(three.Ask("pass"), "-7");
-  // The total wraps as an int32 would: 2 * INT_MAX + 5000 = 4998.
-  EXPECT_EQ(one.Ask("pass"), "5000");
-  EXPECT_EQ(three.Ask("pass"), "4998");
-  EXPECT_EQ(one.Finish(), 0);
-  EXPECT_EQ(three.Finish(), 0);
-  munmap(outside, SHARED_SIZE);
-}
-
 TEST_F(SharedPool, SectionThatCannotBeUsedEndsWithTheMessage) {
+  auto ending = [&](const char *extra) {
+    std::string out;
+    EXPECT_EQ(Peer(name_, 0, 0, 0, extra).Finish(&out), 1);
+    return out;
+  };
   const std::string open_failed = "共有メモリオープン失敗\n";
-  std::string out;
   // Something else under the name.
   ASSERT_EQ(mkdir(("/dev/shm" + name_).c_str(), 0700), 0);
-  EXPECT_EQ(Peer(name_, 0, 0, 0).Finish(&out), 1);
-  EXPECT_EQ(out, open_failed);
+  EXPECT_EQ(ending(nullptr), open_failed);
   rmdir(("/dev/shm" + name_).c_str());
   // A section of another user (or, without the rights to make one, one we may not open).
   int fd = shm_open(name_.c_str(), O_RDWR | O_CREAT, 0600);
   ASSERT_GE(fd, 0);
-  if (geteuid() == 0)
-    ASSERT_EQ(fchown(fd, 65534, 65534), 0);
-  else
-    ASSERT_EQ(fchmod(fd, 0), 0);
+  ASSERT_EQ(geteuid() == 0 ? fchown(fd, 65534, 65534) : fchmod(fd, 0), 0);
   close(fd);
-  out.clear();
-  EXPECT_EQ(Peer(name_, 0, 0, 0).Finish(&out), 1);
-  EXPECT_EQ(out, open_failed);
+  EXPECT_EQ(ending(nullptr), open_failed);
   RemoveSharedSection(name_.c_str());
-  // Mapping refused.
-  out.clear();
-  EXPECT_EQ(Peer(name_, 0, 0, 0, "fail-map").Finish(&out), 1);
-  EXPECT_EQ(out, "共有メモリマッピング失敗\n");
-}
-
-TEST_F(SharedPool, SmallerSectionIsGrownAndUsed) {
-  int fd = shm_open(name_.c_str(), O_RDWR | O_CREAT, 0600);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, 100), 0);
-  Peer one(name_, 1, 3, 1234);
-  ASSERT_EQ(one.Line(), "ready");
-  struct stat st;
-  ASSERT_EQ(fstat(fd, &st), 0);
-  EXPECT_EQ(st.st_size, SHARED_SIZE);
-  EXPECT_EQ(one.Ask("pass"), "1234");
-  // Shrunk under a running copy: grown back on its next pass instead of a crash.
-  ASSERT_EQ(ftruncate(fd, 0), 0);
-  EXPECT_EQ(one.Ask("pass"), "1234");
-  EXPECT_EQ(one.Ask("show"), Slots(1234, {{3, 1234}}));
-  EXPECT_EQ(one.Finish(), 0);
-  close(fd);
+  EXPECT_EQ(ending("fail-map"), "共有メモリマッピング失敗\n");
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include <shlwapi.h>
 
 #include <clocale>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,23 +94,6 @@ double NowSeconds() {
   return static_cast<double>(micro / 1000000ULL) + static_cast<double>(micro % 1000000ULL) * 1e-6;
 }
 
-void PrintTo(void (*sink)(const char *, size_t), const char *format, va_list args) {
-  char small[1024];
-  va_list copy;
-  va_copy(copy, args);
-  int n = vsnprintf(small, sizeof small, format, copy);
-  va_end(copy);
-  if (n < 0) return;
-  if (static_cast<size_t>(n) < sizeof small) {
-    sink(small, static_cast<size_t>(n));
-    return;
-  }
-  char *big = static_cast<char *>(malloc(static_cast<size_t>(n) + 1));
-  if (big == nullptr) return;
-  vsnprintf(big, static_cast<size_t>(n) + 1, format, args);
-  sink(big, static_cast<size_t>(n));
-  free(big);
-}
 
 // A wide string in the locale's multibyte form, whole (the argument table
 // truncates it). Returns a malloc'd string, empty when memory is short.
@@ -147,20 +129,6 @@ char *ToLocaleMultibyte(const wchar_t *wide) {
 
 ConsoleOps Console = {WriteOut, WriteErr};
 ClockOps Clock = {NowSeconds};
-
-void Print(const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  PrintTo(Console.write_out, format, args);
-  va_end(args);
-}
-
-void PrintError(const char *format, ...) {
-  va_list args;
-  va_start(args, format);
-  PrintTo(Console.write_err, format, args);
-  va_end(args);
-}
 
 void SetupConsole() {}
 

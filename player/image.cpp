@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
@@ -10,19 +11,25 @@
 
 #include "platform/image_cv.h"
 #include "platform/platform.h"
+#include "state/state.h"
 
 namespace {
 
 // Released images are kept for reuse: with a cache of one frame, every frame
 // change releases one image and loads the next, and decoding into the buffer
-// just released avoids a large allocation (and its page faults) per frame.
-constexpr int SPARE_IMAGES = 2;
-ZepImage *Spares[SPARE_IMAGES];
-int SpareCount = 0;
+// just released avoids a large allocation (and its page faults, which cost
+// several times the decoding of a 4K frame) per frame. A larger cache is
+// emptied whole when full, so as many spares as it holds are kept: the next
+// round of loads reuses them all, and memory stays at what the full cache held.
+std::vector<ZepImage *> Spares;
+
+size_t SpareLimit() { return static_cast<size_t>(std::max(2, Z.CamOnMemory)); }
 
 ZepImage *TakeSpare() {
-  if (SpareCount == 0) return new ZepImage;
-  return Spares[--SpareCount];
+  if (Spares.empty()) return new ZepImage;
+  ZepImage *image = Spares.back();
+  Spares.pop_back();
+  return image;
 }
 
 tjhandle Decoder = nullptr;
@@ -92,8 +99,8 @@ ZepImage *LoadImage(const char *path) {
 
 void ReleaseImage(ZepImage **image) {
   if (*image == nullptr) return;
-  if (SpareCount < SPARE_IMAGES && !(*image)->mat.empty() && (*image)->mat.isContinuous())
-    Spares[SpareCount++] = *image;
+  if (Spares.size() < SpareLimit() && !(*image)->mat.empty() && (*image)->mat.isContinuous())
+    Spares.push_back(*image);
   else
     delete *image;
   *image = nullptr;

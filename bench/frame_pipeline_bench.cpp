@@ -9,8 +9,10 @@
 //             pass apart from the pacing wait, the intervals between frames
 //             shown, and the late ones;
 //   memory    resident memory while replaying a 22000-frame 1080p folder;
-//   pass      the share of each step of a pass without a frame change.
-// Usage: frame_pipeline_bench [frames|step|replay|memory|pass|all] [--seconds N]
+//   pass      the share of each step of a pass without a frame change;
+//   window    the steps of a pass that changes frame in a real window
+//             (load and mark, show, key wait), when a display is there.
+// Usage: frame_pipeline_bench [frames|step|replay|memory|pass|window|all] [--seconds N]
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -234,6 +236,41 @@ void BenchReplay() {
   ReplayFor("4K noisy", 4);
 }
 
+// The steps of a pass that changes frame, in a real window (needs a display):
+// the load and mark, the show, and the 1 ms key wait that follows it.
+void BenchWindow(const DisplayOps &window) {
+  if (!DisplayAvailable()) {
+    printf("Window steps: no display (set DISPLAY, e.g. under Xvfb)\n");
+    return;
+  }
+  printf("Steps of a pass that changes frame, shown in a real window (medians):\n");
+  for (int k : {1, 3}) {
+    MakeSequence(k, k == 1 ? 1920 : 3840, k == 1 ? 1080 : 2160, k == 1 ? 60 : 40, false);
+    Reset();
+    Z.ContentsIndex = k - 1;
+    ScanContents();
+    window.create_window(MAIN_WINDOW, 1);
+    std::vector<double> load, show, wait;
+    for (int i = 0; i < 120; ++i) {
+      Z.frame_no = i % Z.MaxCount;
+      Display.show_image = NoteShow;
+      double t = Now();
+      if (!PresentFrame()) exit(1);
+      double t1 = Now();
+      window.show_image(MAIN_WINDOW, Z.FrameCache[i % Z.MaxCount]);
+      double t2 = Now();
+      window.wait_key(1);
+      double t3 = Now();
+      load.push_back((t1 - t) * 1000);
+      show.push_back((t2 - t1) * 1000);
+      wait.push_back((t3 - t2) * 1000);
+    }
+    window.destroy_window(MAIN_WINDOW);
+    printf("  %s: load and mark %.2f ms, show %.2f ms, key wait (1 ms asked) %.2f ms\n",
+           k == 1 ? "1080p" : "4K", Percentile(load, 0.5), Percentile(show, 0.5), Percentile(wait, 0.5));
+  }
+}
+
 long ResidentKiB() {
   FILE *f = fopen("/proc/self/statm", "r");
   long pages = 0, resident = 0;
@@ -301,6 +338,7 @@ int main(int argc, char **argv) {
   for (int i = 1; i + 1 < argc; ++i)
     if (strcmp(argv[i], "--seconds") == 0) ReplaySeconds = atoi(argv[i + 1]);
   Console = {Quiet, Quiet};
+  const DisplayOps window = Display;
   Display = {NoWindow, NoDestroy, NoteShow, NoKey};
   const char *keep = getenv("ORVANTIS_BENCH_DIR"); // reuse made sequences between runs
   if (keep != nullptr) {
@@ -317,6 +355,7 @@ int main(int argc, char **argv) {
   if (what == "replay" || what == "all") BenchReplay();
   if (what == "memory" || what == "all") BenchMemory();
   if (what == "pass" || what == "all") BenchPass();
+  if (what == "window" || what == "all") BenchWindow(window);
   if (keep == nullptr && chdir("/") == 0) Run("rm -rf '" + Root + "'");
   return 0;
 }

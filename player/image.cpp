@@ -21,7 +21,8 @@ namespace {
 // several times the decoding of a 4K frame) per frame. A larger cache is
 // emptied whole when full, so as many spares as it holds are kept: the next
 // round of loads reuses them all, and memory stays at what the full cache held.
-std::vector<ZepImage *> Spares;
+// Never destroyed, so that the spares stay reachable until the process ends.
+std::vector<ZepImage *> &Spares = *new std::vector<ZepImage *>;
 
 size_t SpareLimit() { return static_cast<size_t>(std::max(2, Z.CamOnMemory)); }
 

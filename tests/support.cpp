@@ -1,21 +1,20 @@
 #include "tests/support.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <new>
-#include <opencv2/imgcodecs.hpp>
 #include <sstream>
 
 #include "motion/shared_pool.h"
-#include "platform/image_cv.h"
 #include "platform/platform.h"
-#include "player/frame_cache.h"
+#include "platform/shared_memory.h"
 #include "player/image.h"
 #include "state/state.h"
+
+namespace fs = std::filesystem;
 
 RecordedDisplay Recorded;
 std::string CapturedOut;
@@ -33,9 +32,7 @@ void RecordCreate(const char *name, int autosize) {
   Recorded.events.push_back(std::string("create ") + name + (autosize ? " autosize" : " normal"));
 }
 void RecordDestroy(const char *name) { Recorded.events.push_back(std::string("destroy ") + name); }
-void RecordShow(const char *name, const ZepImage *image) {
-  Recorded.shown.push_back({name, image->mat.clone()});
-}
+void RecordShow(const char *name, const ZepImage *image) { Recorded.shown.push_back(ShownCopy(name, image)); }
 int ScriptedKey(int ms) {
   Recorded.events.push_back("wait " + std::to_string(ms));
   // A loop that never ends would hang the test: long after the script ran
@@ -47,10 +44,29 @@ int ScriptedKey(int ms) {
   return k;
 }
 
+// Tests of one run may go in parallel processes; the process number keeps
+// their folders and sections apart.
+std::string ProcessTag() { return std::to_string(getpid()); }
+
 std::string MakeTempRoot() {
-  char pattern[] = "/tmp/orvantis-test-XXXXXX";
-  char *made = mkdtemp(pattern);
-  return made ? made : "";
+  static unsigned counter = 0;
+  std::error_code error;
+  fs::path base = fs::temp_directory_path(error);
+  for (int attempt = 0; !error && attempt < 100; ++attempt) {
+    fs::path root = base / ("orvantis-test-" + ProcessTag() + "-" + std::to_string(++counter));
+    if (fs::create_directory(root, error)) return root.string();
+  }
+  return "";
+}
+
+// Removes a folder tree, read-only files and folders a test left so included.
+bool RemoveTree(const std::string &root) {
+  std::error_code error, ignored;
+  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
+    if (!it->is_symlink(ignored))
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(root, error);
+  return !error;
 }
 
 } // namespace
@@ -65,8 +81,6 @@ void ResetState() {
   new (&Z) ZepState;
 }
 
-std::string TestSectionName() { return "/orvantis-test-" + std::to_string(getpid()); }
-
 void PlayerTest::SetUp() {
   ResetState();
   Recorded = RecordedDisplay{};
@@ -77,40 +91,35 @@ void PlayerTest::SetUp() {
   Console = {CaptureOut, CaptureErr};
   Clock = {FakeClock};
   Display = {RecordCreate, RecordDestroy, RecordShow, ScriptedKey};
-  static std::string section = TestSectionName();
+  static std::string section = "/orvantis-test-" + ProcessTag();
   PlayerSectionName = section.c_str();
   root_ = MakeTempRoot();
   ASSERT_FALSE(root_.empty());
-  ASSERT_EQ(mkdir((root_ + "/work").c_str(), 0755), 0);
-  ASSERT_EQ(chdir((root_ + "/work").c_str()), 0);
+  std::error_code error;
+  ASSERT_TRUE(fs::create_directory(fs::path(root_) / "work", error)) << error.message();
+  fs::current_path(fs::path(root_) / "work", error);
+  ASSERT_FALSE(error) << error.message();
 }
 
 void PlayerTest::TearDown() {
   if (Z.SharedView != nullptr) CloseSharedInfo();
   RemoveSharedSection(PlayerSectionName);
   ResetState();
-  if (chdir("/") != 0) return;
-  std::string command = "rm -rf '" + root_ + "'";
-  if (system(command.c_str()) != 0) ADD_FAILURE() << "could not remove " << root_;
-}
-
-cv::Scalar FrameColour(int n) {
-  return cv::Scalar((n * 37) % 256, (n * 91 + 60) % 256, (n * 53 + 120) % 256);
-}
-
-void WriteFrame(const std::string &path, int width, int height, cv::Scalar colour) {
-  cv::Mat m(height, width, CV_8UC3, colour);
-  ASSERT_TRUE(cv::imwrite(path, m, {cv::IMWRITE_JPEG_QUALITY, 100})) << path;
+  std::error_code error;
+  fs::current_path(fs::temp_directory_path(error), error);
+  if (error) return;
+  if (!RemoveTree(root_)) ADD_FAILURE() << "could not remove " << root_;
 }
 
 void MakeFolder(int k, const std::vector<int> &numbers, int width, int height) {
   char folder[64];
-  snprintf(folder, sizeof folder, "../S%03d", k);
-  mkdir(folder, 0755);
+  snprintf(folder, sizeof folder, "..%cS%03d", PATH_SEPARATOR, k);
+  std::error_code error;
+  fs::create_directory(folder, error);
   for (int n : numbers) {
     char path[128];
-    snprintf(path, sizeof path, "%s/clip_%05d.jpg", folder, n);
-    WriteFrame(path, width, height, FrameColour(n));
+    snprintf(path, sizeof path, "%s%cclip_%05d.jpg", folder, PATH_SEPARATOR, n);
+    WriteFrameFile(path, n, width, height);
   }
 }
 

@@ -1,18 +1,31 @@
 // What the unit tests drive the program with: a fresh state record, a
 // working folder of its own with contents folders beside it, captured
 // console output, a recorded display with scripted keys, and a fake clock.
+//
+// The Windows core build has no image library: it defines
+// ORVANTIS_TESTS_WITHOUT_IMAGES, and there frames are files that exist (the
+// scan and the listing never open them) and the recorded display holds no
+// pixels.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
-#include <opencv2/core.hpp>
 #include <string>
 #include <vector>
 
+#ifndef ORVANTIS_TESTS_WITHOUT_IMAGES
+#include <opencv2/core.hpp>
+#endif
+
+struct ZepImage;
+
 struct ShownImage {
   std::string window;
+#ifndef ORVANTIS_TESTS_WITHOUT_IMAGES
   cv::Mat image; // a copy, as it was when shown
+#endif
 };
 
 struct RecordedDisplay {
@@ -41,13 +54,27 @@ class PlayerTest : public ::testing::Test {
 
 void ResetState();
 
-// Writes a solid-colour JPEG (BGR) of the given size.
-void WriteFrame(const std::string &path, int width, int height, cv::Scalar colour);
-
 // Makes folder ../S<k> (relative to the working folder) with frames of the
 // given numbers, each filled with a colour derived from its number.
 void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
+
+#ifndef ORVANTIS_TESTS_WITHOUT_IMAGES
+// Writes a solid-colour JPEG (BGR) of the given size.
+void WriteFrame(const std::string &path, int width, int height, cv::Scalar colour);
 cv::Scalar FrameColour(int frame_number);
+#endif
 
 void WriteText(const std::string &path, const std::string &text);
 std::string ReadText(const std::string &path);
+
+#ifdef _WIN32
+// Windows has no fmemopen; the tests that read values out of a string get
+// the bytes back through a temporary file, deleted when it is closed.
+FILE *fmemopen(void *buffer, size_t size, const char *mode);
+#endif
+
+// The two things that depend on the image library, defined beside it
+// (support_images.cpp, or tests/win/support_win.cpp without it): one frame
+// file of MakeFolder, and the record of an image the display shows.
+void WriteFrameFile(const std::string &path, int frame_number, int width, int height);
+ShownImage ShownCopy(const char *window, const ZepImage *image);

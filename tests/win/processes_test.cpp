@@ -1,6 +1,6 @@
 // The Windows behaviour that only real processes show: the named section
-// shared between copies, the split of the wide command line, and the bytes
-// of the console output when it goes to a file or a pipe.
+// shared between copies, the split of the wide command line, the bytes the
+// console writes into a pipe, and ffmpeg.exe started by the import.
 #include <windows.h>
 
 #include <clocale>
@@ -9,13 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "motion/shared_pool.h"
+#include "app/import.h"
 #include "platform/platform.h"
-#include "platform/process.h"
 #include "state/state.h"
 #include "tests/support.h"
 
 namespace {
+
+// 動画 ファイル.mp4 and 表示.mp4 (whose second byte is '\') in code page 932.
+const std::string kMovie = "\x93\xAE\x89\xE6\x20\x83\x74\x83\x40\x83\x43\x83\x8B.mp4";
+const std::string kShow = "\x95\x5C\x8E\xA6.mp4";
 
 // Folder of the test programs (the helpers are built beside this one).
 std::wstring ProgramFolder() {
@@ -25,21 +28,14 @@ std::wstring ProgramFolder() {
   return s.substr(0, s.find_last_of(L"\\/") + 1);
 }
 
-std::wstring Widen(const std::string &utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &w[0], n);
-  w.resize(static_cast<size_t>(n - 1));
-  return w;
-}
-
-// A started program with a pipe each way.
+// A program started from the test folder with a pipe each way.
 struct Child {
   HANDLE process = nullptr;
   HANDLE to = nullptr;   // its standard input
   HANDLE from = nullptr; // its standard output and error
 
-  bool Start(std::wstring line) {
+  bool Start(const std::wstring &program, const std::wstring &arguments) {
+    std::wstring line = L"\"" + ProgramFolder() + program + L"\" " + arguments;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE child_in = nullptr, child_out = nullptr;
     if (!CreatePipe(&child_in, &to, &inherit, 0) || !CreatePipe(&from, &child_out, &inherit, 0)) return false;
@@ -49,8 +45,7 @@ struct Child {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = child_in;
-    startup.hStdOutput = child_out;
-    startup.hStdError = child_out;
+    startup.hStdOutput = startup.hStdError = child_out;
     PROCESS_INFORMATION info{};
     BOOL ok = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
     CloseHandle(child_in);
@@ -66,23 +61,14 @@ struct Child {
     WriteFile(to, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
   }
 
-  // One line of its output, without the line end.
-  std::string ReadLine() {
-    std::string line;
+  // Up to the next line end (not included), or everything to the end.
+  std::string Read(bool whole = false) {
+    std::string text;
     char c;
     DWORD got = 0;
-    while (ReadFile(from, &c, 1, &got, nullptr) && got == 1 && c != '\n')
-      if (c != '\r') line += c;
-    return line;
-  }
-
-  std::string ReadAll() {
-    std::string all;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      all.append(buffer, got);
-    return all;
+    while (ReadFile(from, &c, 1, &got, nullptr) && got == 1 && (whole || c != '\n'))
+      if (whole || c != '\r') text += c;
+    return text;
   }
 
   int Wait() {
@@ -104,169 +90,128 @@ struct Child {
   }
 };
 
-std::wstring Quoted(const std::wstring &path) { return L"\"" + path + L"\""; }
+// The section's kernel name; the program names sections with a leading '/'.
+std::wstring SectionName() { return L"orvantis-win-test-" + std::to_wstring(GetCurrentProcessId()); }
 
-std::string SectionName() { return "/orvantis-win-test-" + std::to_string(GetCurrentProcessId()); }
-
-// One copy of the pool: CAMERA 1 publishes `sum` in slot `chan` on every
-// pass, CAMERA 0 adopts the pooled total.
-bool StartPeer(Child &peer, const std::string &name, int camera, int chan, int sum, const char *extra = "") {
-  std::wstring line = Quoted(ProgramFolder() + L"pool_peer.exe") + L" " + Widen(name) + L" " +
-                      std::to_wstring(camera) + L" " + std::to_wstring(chan) + L" " + std::to_wstring(sum) +
-                      Widen(extra);
-  return peer.Start(line);
+// A copy of the pool with a camera that publishes `sum` in slot `chan` on every pass.
+bool StartPeer(Child &peer, int chan, int sum, const wchar_t *extra = L"") {
+  return peer.Start(L"pool_peer.exe", L"/" + SectionName() + L" 1 " + std::to_wstring(chan) + L" " +
+                                          std::to_wstring(sum) + extra);
 }
 
-// --- The named section ---------------------------------------------------------
-
-TEST(WinSharedSection, CopiesPoolTheirMotionThroughOneNamedSection) {
-  std::string name = SectionName();
-  Child one, two, three;
-  // The first copy creates the section, the later ones open it; each start
-  // clears the pool, so all three are running before the first pass.
-  ASSERT_TRUE(StartPeer(one, name, 1, 2, 5000));
-  ASSERT_EQ(one.ReadLine(), "ready");
-  ASSERT_TRUE(StartPeer(two, name, 1, 5, 700));
-  ASSERT_EQ(two.ReadLine(), "ready");
-  ASSERT_TRUE(StartPeer(three, name, 0, 0, 0));
-  ASSERT_EQ(three.ReadLine(), "ready");
-
+TEST(WinSharedSection, TwoProcessesPoolTheirMotionInTheSectionOfTheirName) {
+  Child one, two;
+  // Each start clears the pool, so both run before the first pass.
+  ASSERT_TRUE(StartPeer(one, 2, 5000));
+  ASSERT_EQ(one.Read(), "ready");
+  ASSERT_TRUE(StartPeer(two, 5, 700));
+  ASSERT_EQ(two.Read(), "ready");
   one.Send("pass\n");
-  EXPECT_EQ(one.ReadLine(), "5000");
+  EXPECT_EQ(one.Read(), "5000");
   two.Send("pass\n");
-  EXPECT_EQ(two.ReadLine(), "700");
-  three.Send("pass\n");
-  EXPECT_EQ(three.ReadLine(), "5700"); // no camera: the pooled total
-  one.Send("pass\n");
-  EXPECT_EQ(one.ReadLine(), "5000"); // a camera copy keeps its own sum
+  EXPECT_EQ(two.Read(), "700");
 
-  // The section as any copy maps it: total at 0, slot i at 4 + 4 i.
-  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, Widen(name.substr(1)).c_str());
+  // The section as any other copy maps it.
+  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, SectionName().c_str());
   ASSERT_NE(mapping, nullptr) << "the section is not under its name";
-  const auto *bytes = static_cast<const uint8_t *>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, SHARED_SIZE));
-  ASSERT_NE(bytes, nullptr);
-  auto at = [&](int offset) {
-    return static_cast<int32_t>(bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-                                static_cast<uint32_t>(bytes[offset + 3]) << 24);
-  };
-  EXPECT_EQ(at(0), 5700);
-  EXPECT_EQ(at(4 + 4 * 2), 5000);
-  EXPECT_EQ(at(4 + 4 * 5), 700);
-  EXPECT_EQ(at(4 + 4 * 0), 0);
-  UnmapViewOfFile(bytes);
+  void *view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, SHARED_SIZE);
+  ASSERT_NE(view, nullptr);
+  std::vector<int32_t> words(7);
+  memcpy(words.data(), view, words.size() * sizeof(int32_t));
+  EXPECT_EQ(words, (std::vector<int32_t>{5700, 0, 0, 5000, 0, 0, 700})); // the total, then slots 0 to 5
+  UnmapViewOfFile(view);
   CloseHandle(mapping);
-
-  // A clear in one copy empties every slot for all of them.
-  two.Send("clear\n");
-  EXPECT_EQ(two.ReadLine(), "cleared");
-  three.Send("show\n");
-  EXPECT_EQ(three.ReadLine().substr(0, 4), "0 0 ");
-  for (Child *c : {&one, &two, &three}) {
+  for (Child *c : {&one, &two}) {
     c->Send("quit\n");
     EXPECT_EQ(c->Wait(), 0);
   }
 }
 
-TEST(WinSharedSection, AViewThatCannotBeMappedIsReportedInCodePage932) {
+TEST(WinSharedSection, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {
   Child peer;
-  ASSERT_TRUE(StartPeer(peer, SectionName() + "-fail", 1, 0, 0, " fail-map"));
-  std::string out = peer.ReadAll();
+  ASSERT_TRUE(StartPeer(peer, 0, 0, L" fail-map"));
+  std::string out = peer.Read(true);
   EXPECT_EQ(peer.Wait(), 1);
-  // 共有メモリマッピング失敗 and a line end, as the console shows them.
+  // 共有メモリマッピング失敗, converted from the program's UTF-8 text.
   EXPECT_EQ(
       out,
       "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x7D\x83\x62\x83\x73\x83\x93\x83\x4F\x8E\xB8\x94\x73\r\n");
 }
 
-// --- Console bytes -------------------------------------------------------------
-
-TEST(WinConsole, JapaneseTextsReachAFileAsCodePage932Bytes) {
-  Child printer;
-  ASSERT_TRUE(printer.Start(Quoted(ProgramFolder() + L"win_helper.exe") + L" print"));
-  std::string out = printer.ReadAll();
-  EXPECT_EQ(printer.Wait(), 0);
-  EXPECT_EQ(
-      out,
-      "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x49\x81\x5B\x83\x76\x83\x93\x8E\xB8\x94\x73\r\n" // 共有メモリオープン失敗
-      "[1]\x93\xAE\x89\xE6.mp4\r\n" // a name already in the code page is left alone
-      "plain\r\n");
-}
-
-// --- The command line ----------------------------------------------------------
-
 class WinCommandLine : public PlayerTest {};
 
-// Splits a command line the way the program does, in a process of its own.
-std::vector<std::string> SplitInChild(const std::wstring &arguments, std::string *echo) {
-  std::wstring line = Quoted(ProgramFolder() + L"win_helper.exe") + L" args split.txt " + arguments;
-  Child helper;
-  if (!helper.Start(line)) return {};
-  helper.ReadAll();
-  if (helper.Wait() != 0) return {};
-  std::string text = ReadText("split.txt");
-  std::vector<std::string> lines;
-  for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  if (lines.empty()) return {};
-  *echo = lines[0];
-  lines.erase(lines.begin(), lines.begin() + 4); // echo, program, "args", "split.txt"
-  return lines;
-}
-
+// The helper prints the echo and every argument after its own name through
+// the program's console output: names already in the code page pass as they are.
 TEST_F(WinCommandLine, QuotesBackslashesAndJapaneseNamesSplitAsTheSystemSplits) {
-  std::string echo;
-  std::vector<std::string> got = SplitInChild(
-      Widen("\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 \"\""), &echo);
-  std::vector<std::string> want = {
-      "my movie.mp4",
-      "plain",
-      "a\"b",
-      "C:\\dir\\",
-      "\x93\xAE\x89\xE6\x20\x83\x74\x83\x40\x83\x43\x83\x8B.mp4", // 動画 ファイル.mp4 in code page 932
-      "\x95\x5C\x8E\xA6.mp4",                                     // 表示: its second byte is '\'
-      ""};
-  EXPECT_EQ(got, want);
-  // The echo is the whole line as given, quotes and all, in the code page.
-  EXPECT_NE(
-      echo.find(
-          " args split.txt \"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"\x93\xAE\x89\xE6\x20\x83\x74"),
-      std::string::npos)
-      << echo;
+  Child helper;
+  ASSERT_TRUE(
+      helper.Start(L"win_helper.exe",
+                   L"\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 \"\""));
+  std::string out = helper.Read(true);
+  EXPECT_EQ(helper.Wait(), 3);
+  // Past the quoted program: the rest of the line as given, then one argument a line.
+  ASSERT_NE(out.find("\" "), std::string::npos) << out;
+  EXPECT_EQ(out.substr(out.find("\" ") + 2),
+            "\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"" + kMovie + "\" " + kShow + " \"\"\r\n" +
+                "my movie.mp4\r\nplain\r\na\"b\r\nC:\\dir\\\r\n" + kMovie + "\r\n" + kShow + "\r\n\r\n");
 }
 
-// What the import hands to ffmpeg arrives as the same arguments, whatever
-// they hold: no interpreter, no quoting lost on the way.
-TEST_F(WinCommandLine, StartedProgramsGetTheirArgumentsByteForByteAndTheirStatusBack) {
-  SetProgramLocale();
-  std::wstring helper = ProgramFolder() + L"win_helper.exe";
-  char helper_path[MAX_PATH * 2];
-  wcstombs(helper_path, helper.c_str(), sizeof helper_path);
-  const char *names[] = {"my movie.mp4", "a\"b", "tail\\", "\x95\x5C\x8E\xA6.mp4", "%PATH%&del x", ""};
-  const char *argv[] = {helper_path, "args",   "passed.txt", names[0], names[1],
-                        names[2],    names[3], names[4],     names[5], nullptr};
-  ProgramEnd end = Process.run_and_wait(argv);
-  EXPECT_EQ(end.how, ProgramEnd::Exited);
-  EXPECT_EQ(end.value, 0);
-  std::string text = ReadText("passed.txt");
+// The import with the real process layer. Names are in code page 932, as the
+// command line gives them.
+class WinImport : public PlayerTest {
+ protected:
+  void SetUp() override {
+    PlayerTest::SetUp();
+    SetProgramLocale();
+  }
+  void TearDown() override {
+    setlocale(LC_ALL, "C");
+    PlayerTest::TearDown();
+  }
+  static void Given(const std::vector<std::string> &names) {
+    snprintf(Z.ArgName[0], ARG_LEN, "orvantis.exe");
+    Z.ArgCount = 1;
+    for (const std::string &n : names)
+      snprintf(Z.ArgName[Z.ArgCount++], ARG_LEN, "%s", n.c_str());
+  }
+};
+
+TEST_F(WinImport, WithoutFfmpegExeNoneIsFoundAndNoneStarts) {
+  char found[64] = "";
+  EXPECT_FALSE(FindFfmpeg(found, sizeof found));
+  snprintf(Z.FfmpegPath, sizeof Z.FfmpegPath, ".\\ffmpeg");
+  Given({"a.mp4"});
+  ImportVideos();
+  EXPECT_EQ(CapturedErr, "[ NG ] ffmpeg Not Started : [ .\\ffmpeg ] (No such file or directory)\n");
+}
+
+// The helper, copied in as ffmpeg.exe, writes the arguments it gets to
+// args.txt and ends with status 3.
+TEST_F(WinImport, FfmpegExeGetsEveryNameByteForByteAndItsStatusIsEchoed) {
+  ASSERT_TRUE(CopyFileW((ProgramFolder() + L"win_helper.exe").c_str(), L"ffmpeg.exe", FALSE));
+  ASSERT_TRUE(FindFfmpeg(Z.FfmpegPath, sizeof Z.FfmpegPath));
+  MakeFolder(1, {0, 1});
+  WriteText("..\\S001\\zep_env.txt", "kept");
+  SetFileAttributesA("..\\S001\\clip_00001.jpg", FILE_ATTRIBUTE_READONLY); // del /f removes it too
+  // Already in sorted order. Through cmd.exe, %PATH% would be expanded and "del x" run.
+  const std::vector<std::string> names = {"%PATH%&del x", "a\"b", "my movie.mp4", "tail dir\\", kShow};
+  Given(names);
+  ImportVideos();
+  EXPECT_EQ(CapturedErr, "");
+  EXPECT_NE(
+      CapturedOut.find("\n----------> EXECUTING: mkdir  \"..\\S003\"\n\n"
+                       "\n----------> EXECUTING: del  /f   \"..\\S003\\*.jpg\"\n\n"
+                       "\n----------> EXECUTING: .\\ffmpeg  -i \"my movie.mp4\"                      -q:v 1  "
+                       "..\\S003\\clip_%05d.jpg\n\n"
+                       "---> ffmpeg exit status = 3\n"),
+      std::string::npos)
+      << CapturedOut;
+  EXPECT_FALSE(FileExists("..\\S001\\clip_00000.jpg") || FileExists("..\\S001\\clip_00001.jpg"));
+  EXPECT_TRUE(FileExists("..\\S001\\zep_env.txt"));
   std::string want;
-  for (const char *name : names)
-    want += std::string(name) + "\n";
-  ASSERT_NE(text.find('\n'), std::string::npos);
-  text = text.substr(text.find('\n') + 1); // past the echo
-  text = text.substr(text.find('\n') + 1); // the program
-  text = text.substr(text.find('\n') + 1); // "args"
-  text = text.substr(text.find('\n') + 1); // the file
-  EXPECT_EQ(text, want);
-
-  const char *exiting[] = {helper_path, "exit", "7", nullptr};
-  end = Process.run_and_wait(exiting);
-  EXPECT_EQ(end.how, ProgramEnd::Exited);
-  EXPECT_EQ(end.value, 7);
-
-  const char *missing[] = {".\\ffmpeg", "-version", nullptr};
-  end = Process.run_and_wait(missing);
-  EXPECT_EQ(end.how, ProgramEnd::NotStarted);
-  setlocale(LC_ALL, "C");
+  for (size_t i = 0; i < names.size(); ++i)
+    want += "-i\nfile:" + names[i] + "\n-q:v\n1\n..\\S00" + std::to_string(i + 1) + "\\clip_%05d.jpg\n";
+  EXPECT_EQ(ReadText("args.txt"), want);
 }
 
 } // namespace

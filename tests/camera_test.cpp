@@ -1,18 +1,17 @@
-// The camera part on a scripted camera source: settings file, grabs into the
-// grey slots, the failures that switch the camera off, the log, and the
-// on/off/pause transcripts.
+// The camera part on a scripted camera source: the settings file, the
+// failures that switch the camera off, the log, and camera frames steering
+// the passes of the main loop.
 #include <sys/stat.h>
 
-#include <array>
-#include <cstring>
 #include <deque>
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include "app/banners.h"
+#include "contents/frame_table.h"
 #include "motion/camera.h"
 #include "platform/camera_source.h"
 #include "platform/image_cv.h"
+#include "player/player.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -21,80 +20,41 @@ namespace {
 struct ScriptedCamera {
   bool present = true;        // false: no camera at any index
   std::deque<cv::Mat> frames; // handed out in order; none left: no frame
-  int opened_index = -99;
-  cv::Size asked;
-  double asked_rate = 0.0;
-  bool open = false;
-};
-ScriptedCamera Cam;
+  int opened_index = -1;
+} Cam;
 
-ZepCapture *ScriptOpen(int index) {
+ZepCapture *Open(int index) {
   Cam.opened_index = index;
-  if (!Cam.present) return nullptr;
-  Cam.open = true;
-  return new ZepCapture{&Cam};
+  return Cam.present ? new ZepCapture{&Cam} : nullptr;
 }
-void ScriptSet(ZepCapture *, int width, int height, double rate) {
-  Cam.asked = cv::Size(width, height);
-  Cam.asked_rate = rate;
-}
-bool ScriptRead(ZepCapture *, ZepImage *frame) {
+void SetFormat(ZepCapture *, int, int, double) {}
+bool Read(ZepCapture *, ZepImage *frame) {
   if (Cam.frames.empty()) return false;
   frame->mat = Cam.frames.front();
   Cam.frames.pop_front();
   return true;
 }
-void ScriptRelease(ZepCapture *capture) {
-  Cam.open = false;
-  delete capture;
-}
+void Release(ZepCapture *capture) { delete capture; }
 
-const char *const TurningOn = "\nNOW, TURNING ON THE CAMERA DEVICE. WAIT A MOMENT...\n";
-const char *const TurningOff = "\nNOW, TURNING OFF THE CAMERA DEVICE. WAIT A MOMENT...\n";
+const std::string TurningOff = "\nNOW, TURNING OFF THE CAMERA DEVICE. WAIT A MOMENT...\n";
 
 class Camera : public PlayerTest {
  protected:
   void SetUp() override {
     PlayerTest::SetUp();
     Cam = ScriptedCamera{};
-    CameraSource = {ScriptOpen, ScriptSet, ScriptRead, ScriptRelease};
+    CameraSource = {Open, SetFormat, Read, Release};
+    PrintCameraBanner(); // the OFF banner, as the camera prints it after a line end
+    off_ = "\n" + CapturedOut;
+    CapturedOut.clear();
   }
   void TearDown() override {
     ReleaseCamera();
     CameraSource = DeviceCameraSource;
     PlayerTest::TearDown();
   }
-  // The camera banner of a state, with the line end that precedes it.
-  static std::string Banner(int flag) {
-    std::string saved = CapturedOut;
-    int was = Z.CameraFlag;
-    Z.CameraFlag = flag;
-    CapturedOut.clear();
-    PrintCameraBanner();
-    std::string banner = "\n" + CapturedOut;
-    CapturedOut = saved;
-    Z.CameraFlag = was;
-    return banner;
-  }
-  void SwitchOn() {
-    ToggleCamera();
-    CapturedOut.clear();
-    Recorded.events.clear();
-  }
+  std::string off_;
 };
-
-// A frame whose every pixel differs, so that any misplaced flip shows.
-cv::Mat Gradient() {
-  cv::Mat m(240, 320, CV_8UC3);
-  for (int y = 0; y < 240; ++y)
-    for (int x = 0; x < 320; ++x)
-      m.at<cv::Vec3b>(y, x) = cv::Vec3b(x % 256, y, (x * 7 + y) % 256);
-  return m;
-}
-
-cv::Mat Slot(int i) { return cv::Mat(240, 320, CV_8UC1, Z.GrayFrame[i]).clone(); }
-
-bool Same(const cv::Mat &a, const cv::Mat &b) { return cv::countNonZero(a != b) == 0; }
 
 TEST_F(Camera, SettingsFileIsReadAndClamped) {
   ReadCamSettings(); // no file: silent
@@ -113,71 +73,27 @@ TEST_F(Camera, SettingsFileIsReadAndClamped) {
                          "SET: CamChan      = 2 ( Camera ID number ) \n"
                          "SET: CamOnMemory  = 5400 ( Number of On-Memory Frames ) \n"
                          "SET: CamBeep      = 1 ( 1-> Beep ON ) \n");
-  for (auto [text, memory] : {std::pair{"0 0 0 0 0", 1}, {"0 0 0 -5 0", 1}, {"0 0 0 77 0", 77}}) {
+  // Below 1 is 1; a value that is missing or no number keeps what was there.
+  for (auto [text, memory] : {std::pair{"0 0 0 0 0", 1}, {"0 0 0 77 0", 77}, {"0 0 0 abc 1", 77}}) {
     WriteText("SetCamera3.txt", text);
     ReadCamSettings();
     EXPECT_EQ(Z.CamOnMemory, memory) << text;
   }
-  // Values that are missing or not numbers keep what was there.
-  Z.CamFlipH = 1;
-  Z.CamChan = 7;
-  WriteText("SetCamera3.txt", "0\nabc\n3\n4\n");
-  ReadCamSettings();
-  EXPECT_EQ(Z.CamFlipV, 0);
-  EXPECT_EQ(Z.CamFlipH, 1);
-  EXPECT_EQ(Z.CamChan, 7);
-  EXPECT_EQ(Z.CamOnMemory, 77);
-}
-
-TEST_F(Camera, GrabsAlternateSlotsFlipAsConfiguredAndLogTheFirstFreeNumber) {
-  SwitchOn();
-  EXPECT_EQ(Cam.asked, cv::Size(320, 240));
-  EXPECT_EQ(Cam.asked_rate, 60.0);
-  cv::Mat grey;
-  cv::cvtColor(Gradient(), grey, cv::COLOR_BGR2GRAY);
-  // {vertical, horizontal, the flip the grey frame should show (2: none)}
-  for (auto [v, h, code] : {std::array{0, 0, 2}, {1, 0, 0}, {0, 1, 1}, {1, 1, -1}}) {
-    Z.CamFlipV = v;
-    Z.CamFlipH = h;
-    cv::Mat want = grey.clone();
-    if (code != 2) cv::flip(grey, want, code);
-    int slot = Z.GrayIndex;
-    Cam.frames.push_back(Gradient());
-    ZEP_Capture();
-    EXPECT_TRUE(Same(Slot(slot), want)) << "flips " << v << h;
-    EXPECT_EQ(Z.GrayIndex, 1 - slot);
-  }
-  EXPECT_EQ(Z.CameraFlag, 1);
-  // The log takes the first free number; without ../log it does nothing, silently.
-  LogCameraFrame();
-  EXPECT_EQ(CapturedOut + CapturedErr, "");
-  ASSERT_EQ(mkdir("../log", 0755), 0);
-  for (int i = 0; i < 3; ++i)
-    WriteText("../log/clip_0000" + std::to_string(i) + ".jpg", "taken");
-  LogCameraFrame();
-  EXPECT_EQ(ReadText("../log/clip_00002.jpg"), "taken");
-  cv::Mat logged = cv::imread("../log/clip_00003.jpg");
-  ASSERT_FALSE(logged.empty());
-  EXPECT_EQ(logged.size(), cv::Size(320, 240));
 }
 
 TEST_F(Camera, MissingCameraOrFrameSwitchesOffWithTheQueryMessage) {
-  for (bool present : {false, true}) {
-    Cam.present = present; // present, but it gives no frame
+  for (bool present : {false, true}) { // present, but it gives no frame
+    Cam.present = present;
     Z.CamChan = 4;
     ToggleCamera();
     EXPECT_EQ(Cam.opened_index, 4);
-    EXPECT_EQ(CapturedOut, TurningOn + std::string("Done.\n") + Banner(1));
     CapturedOut.clear();
     Z.CamLogMode = 1;
     ZEP_Capture();
-    EXPECT_EQ(CapturedOut, "cvQueryFrame() failed in ZEP_Capture().\n" + std::string(TurningOff) +
-                               "Done.\n\n" + Banner(0));
+    EXPECT_EQ(CapturedOut, "cvQueryFrame() failed in ZEP_Capture().\n" + TurningOff + "Done.\n\n" + off_);
     EXPECT_EQ(Z.CameraFlag, 0);
     EXPECT_EQ(Z.CamLogMode, 2);
     EXPECT_EQ(Z.CamCapture, nullptr);
-    EXPECT_FALSE(Cam.open);
-    CapturedOut.clear();
   }
 }
 
@@ -188,7 +104,8 @@ TEST_F(Camera, FramesOfAnotherShapeGetTheDiagnosticBlock) {
                           {240, 320, CV_8UC4, 4, 8},
                           {240, 320, CV_16UC3, 3, 16}};
   for (const auto &c : cases) {
-    SwitchOn();
+    ToggleCamera();
+    CapturedOut.clear();
     CapturedErr.clear();
     Cam.frames.push_back(cv::Mat(c[0], c[1], c[2], cv::Scalar::all(1)));
     ZEP_Capture();
@@ -198,51 +115,36 @@ TEST_F(Camera, FramesOfAnotherShapeGetTheDiagnosticBlock) {
              "ZEP_F_XMAX    = 320\nZEP_F_YMAX    = 240\n",
              c[3], c[4], c[1], c[0]);
     EXPECT_EQ(CapturedErr, std::string("ERROR: The Size of Supposed Input Image does not Match.") + block);
-    EXPECT_EQ(CapturedOut, "\n\n" + std::string(TurningOff) + "Done.\n\n" + Banner(0));
-    EXPECT_EQ(Z.CameraFlag, 0);
+    EXPECT_EQ(CapturedOut, "\n\n" + TurningOff + "Done.\n\n" + off_);
     EXPECT_EQ(Z.CamGray, nullptr); // nothing was measured
   }
 }
 
-TEST_F(Camera, KeyPauseAndShutdownTranscripts) {
-  WriteText("SetCamera3.txt", "0 0 3 1 0");
-  Z.DifferenceSum = 99;
-  Z.GrayIndex = 1;
-  Z.MotionCount = 5;
-  Z.PlayDirection = 0;
+TEST_F(Camera, FramesSteerThePassesOfTheMainLoopAndTheLogNeverOverwrites) {
+  MakeFolder(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  ScanContents();
   ToggleCamera();
-  EXPECT_EQ(Cam.opened_index, 3);
-  EXPECT_EQ(Z.DifferenceSum + Z.GrayIndex + Z.MotionCount, 0);
-  EXPECT_EQ(Z.PlayDirection, 1);
-  EXPECT_EQ(Recorded.events, std::vector<std::string>{"wait 1000"});
+  cv::Mat black(240, 320, CV_8UC3, cv::Scalar::all(0)), white(240, 320, CV_8UC3, cv::Scalar::all(255));
+  // The first frame is compared with black slots: white, black, white, black
+  // is four passes of motion; then a nearly unchanged frame is stillness.
+  Cam.frames = {white, black, white, black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
+  std::vector<double> seen;
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(RunPass());
+    seen.push_back(Z.frame_no);
+  }
+  EXPECT_EQ(seen, (std::vector<double>{1, 2, 3, 4, 4}));
+  EXPECT_EQ(Z.PlayDirection, 0);
+  // The log takes the first free number; without ../log it does nothing, silently.
   CapturedOut.clear();
-  Recorded.events.clear();
-  // The pause lets go of the device but keeps the switch on, without waiting.
-  CameraSuspend();
-  EXPECT_EQ(CapturedOut, TurningOff + std::string("Done.\n") + Banner(0));
-  EXPECT_EQ(Z.CameraFlag, 1);
-  EXPECT_FALSE(Cam.open);
-  EXPECT_TRUE(Recorded.events.empty());
-  CapturedOut.clear();
-  CameraResume();
-  EXPECT_TRUE(Cam.open);
-  EXPECT_EQ(Recorded.events, std::vector<std::string>{"wait 500"});
-  EXPECT_EQ(CapturedOut.substr(0, strlen(TurningOn)), TurningOn);
-  EXPECT_EQ(CapturedOut.substr(CapturedOut.size() - Banner(1).size() - 6), "Done.\n" + Banner(1));
-  CapturedOut.clear();
-  ToggleCamera();
-  EXPECT_EQ(CapturedOut, TurningOff + std::string("Done.\n") + Banner(0));
-  EXPECT_FALSE(Cam.open);
-  // With the camera off, the pause and the return say nothing.
-  CapturedOut.clear();
-  CameraSuspend();
-  CameraResume();
-  EXPECT_EQ(CapturedOut, "");
-  Z.CameraFlag = 1;
-  CameraResume();
-  CameraShutdown();
-  EXPECT_FALSE(Cam.open);
-  EXPECT_EQ(Z.CamCapture, nullptr);
+  LogCameraFrame();
+  EXPECT_EQ(CapturedOut + CapturedErr, "");
+  ASSERT_EQ(mkdir("../log", 0755), 0);
+  for (int i = 0; i < 3; ++i)
+    WriteText("../log/clip_0000" + std::to_string(i) + ".jpg", "taken");
+  LogCameraFrame();
+  EXPECT_EQ(ReadText("../log/clip_00002.jpg"), "taken");
+  EXPECT_EQ(cv::imread("../log/clip_00003.jpg").size(), cv::Size(320, 240));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // One running copy of the motion pool, for the multi-process tests: opens the
-// named section as the player does, then runs commands read from standard
-// input, one per line, answering each on standard output.
+// named section as the player does, then answers commands read from standard
+// input, one per line, on standard output.
 //
 //   pool_peer NAME CAMERA CHAN SUM [fail-map]
 //     CAMERA 1: each pass measures two grey frames that differ by SUM in
@@ -22,12 +22,9 @@ void *NoMapping(int, size_t) { return nullptr; }
 // Spreads sum over the sampled pixels of slot 1, slot 0 staying black.
 void MakeFrames(int sum) {
   memset(Z.GrayFrame, 0, sizeof Z.GrayFrame);
-  for (int y = 0; y < ZEP_F_YMAX && sum > 0; y += Z.DiffStep)
-    for (int x = 0; x < ZEP_F_XMAX && sum > 0; x += Z.DiffStep) {
-      int v = sum > 255 ? 255 : sum;
-      Z.GrayFrame[1][y * ZEP_F_XMAX + x] = static_cast<uint8_t>(v);
-      sum -= v;
-    }
+  for (int y = 0; y < ZEP_F_YMAX; y += Z.DiffStep)
+    for (int x = 0; x < ZEP_F_XMAX && sum > 0; x += Z.DiffStep, sum -= 255)
+      Z.GrayFrame[1][y * ZEP_F_XMAX + x] = static_cast<uint8_t>(sum > 255 ? 255 : sum);
 }
 
 } // namespace
@@ -40,13 +37,11 @@ int main(int argc, char **argv) {
   SetupConsole();
   if (argc > 5 && strcmp(argv[5], "fail-map") == 0) SectionCalls.map = NoMapping;
   OpenSharedInfo(argv[1]);
-  int camera = atoi(argv[2]);
+  const int camera = atoi(argv[2]), sum = atoi(argv[4]);
   Z.CamChan = atoi(argv[3]);
-  int sum = atoi(argv[4]);
   Z.VR_threshold = Z.ZEP_threshold;
   Print("ready\n");
-  char line[64];
-  while (fgets(line, sizeof line, stdin) != nullptr) {
+  for (char line[64]; fgets(line, sizeof line, stdin) != nullptr;) {
     if (strncmp(line, "pass", 4) == 0) {
       Z.CameraFlag = camera;
       if (camera) MakeFrames(sum);
@@ -61,8 +56,8 @@ int main(int argc, char **argv) {
     } else if (strncmp(line, "show", 4) == 0) {
       ReadSharedInfo();
       Print("%d", Z.SI.DiffSum);
-      for (int i = 0; i < SHARED_SLOTS; ++i)
-        Print(" %d", Z.SI.WebCamDiff[i]);
+      for (int32_t slot : Z.SI.WebCamDiff)
+        Print(" %d", slot);
       Print("\n");
     } else {
       break;

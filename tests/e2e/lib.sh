@@ -8,10 +8,12 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR=$(mktemp -d /tmp/orvantis-xdg-XXXXXX)
 WINDOW_TITLE="ORVANTIS  Ver.1.2"
+RED=220,30,30 GREEN=30,200,30 BLUE=30,30,220 YELLOW=220,220,30 MAGENTA=220,30,220 CYAN=30,220,220
+GREY=70,70,70 PALE=240,240,240
 
 TMP=$(mktemp -d /tmp/orvantis-e2e-XXXXXX)
-XVFB_PID=""
-PLAYER_PID=""
+OUT=$TMP/out.txt ERR=$TMP/err.txt
+XVFB_PID="" PLAYER_PID="" WIN="" SEEN=""
 cleanup() {
   [ -n "$PLAYER_PID" ] && kill "$PLAYER_PID" 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
@@ -21,110 +23,99 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
-  if [ -f "$TMP/out.txt" ]; then echo "--- console:" >&2; tail -n 40 "$TMP/out.txt" >&2; fi
-  if [ -f "$TMP/err.txt" ]; then echo "--- errors:" >&2; tail -n 20 "$TMP/err.txt" >&2; fi
+  if [ -f "$OUT" ]; then echo "--- console:" >&2; tail -n 40 "$OUT" >&2; fi
+  if [ -f "$ERR" ]; then echo "--- errors:" >&2; tail -n 20 "$ERR" >&2; fi
   exit 1
 }
 
-start_x() {
-  local fd_file="$TMP/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" 2>/dev/null &
-  XVFB_PID=$!
-  for _ in $(seq 100); do
-    [ -s "$fd_file" ] && break
+# poll COMMAND...: runs it every tenth of a second until it succeeds, for 15 s at most.
+poll() {
+  for _ in $(seq 150); do
+    "$@" && return 0
     sleep 0.1
   done
-  [ -s "$fd_file" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n1 "$fd_file")"
+  return 1
 }
 
-# An installation: $TMP/work holds the program's files, contents beside it.
-make_installation() {
+# setup: a private X server and an installation, $TMP/work, with the
+# contents folders to be made beside it.
+setup() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$TMP/display" 2>/dev/null &
+  XVFB_PID=$!
+  poll test -s "$TMP/display" || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$TMP/display")"
   mkdir -p "$TMP/work"
-  [ -n "$KEY_SCREEN" ] && cp "$KEY_SCREEN" "$TMP/work/keyallocation_01.jpg"
+  if [ -n "$KEY_SCREEN" ]; then cp "$KEY_SCREEN" "$TMP/work/keyallocation_01.jpg"; fi
   ln -s "$(command -v ffmpeg)" "$TMP/work/ffmpeg"
 }
 
-# make_frames FOLDER COUNT COLOUR...: solid frames, frame i takes colour i mod n.
+# make_frames FOLDER COUNT [INDEX=R,G,B]...: frames whose left half has the
+# colour given for their index (grey otherwise) and whose right half is pale,
+# so that a mirrored frame is told apart from a plain one.
 make_frames() {
-  local folder=$1 count=$2
+  local folder=$1 count=$2 pair colour i
   shift 2
-  local colours=("$@")
+  local -A given=()
+  for pair in "$@"; do given[${pair%%=*}]=${pair#*=}; done
   mkdir -p "$TMP/$folder"
-  for i in $(seq 0 $((count - 1))); do
-    convert -size 320x240 "xc:${colours[$((i % ${#colours[@]}))]}" -quality 95 \
-      "$TMP/$folder/$(printf 'clip_%05d.jpg' "$i")"
+  for ((i = 0; i < count; i++)); do
+    colour=${given[$i]:-$GREY}
+    [ -f "$TMP/tile-$colour.jpg" ] || convert -size 160x240 "xc:rgb($colour)" -size 160x240 "xc:rgb($PALE)" \
+      +append -quality 95 "$TMP/tile-$colour.jpg"
+    cp "$TMP/tile-$colour.jpg" "$TMP/$folder/$(printf 'clip_%05d.jpg' "$i")"
   done
 }
 
 start_player() {
-  (cd "$TMP/work" && exec "$PROGRAM" "$@" >"$TMP/out.txt" 2>"$TMP/err.txt" </dev/null) &
+  (cd "$TMP/work" && exec "$PROGRAM" "$@" >"$OUT" 2>"$ERR" </dev/null) &
   PLAYER_PID=$!
 }
 
-window_id() {
-  for _ in $(seq 150); do
-    local id
-    id=$(xdotool search --name "^${WINDOW_TITLE}\$" 2>/dev/null | tail -n1 || true)
-    if [ -n "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "no window named '$WINDOW_TITLE'"
+# run_to_end [NAME=VALUE]...: a run that must end by itself, in that
+# environment; STATUS is its exit status.
+run_to_end() {
+  STATUS=0
+  (cd "$TMP/work" && ulimit -c 0 && exec env "$@" "$PROGRAM" >"$OUT" 2>"$ERR" </dev/null) || STATUS=$?
 }
 
-# wait_for_player: waits until the player shows its help (so the window is the
-# one it keeps), then sets win and the window's place wx wy and size ww wh.
-wait_for_player() {
-  wait_for_text "以下のキーを入力してください"
-  sleep 1
-  win=$(window_id)
-  read -r wx wy < <(window_origin "$win")
-  read -r ww wh < <(window_size "$win")
-}
+count_of() { grep -cF -- "$1" "$OUT" 2>/dev/null || true; }
+said() { [ "$(count_of "$2")" -ge "$1" ]; }
+# wait_for_text TEXT [N]: until N lines (one by default) of the console hold TEXT.
+wait_for_text() { poll said "${2:-1}" "$1" || fail "the console never said (${2:-1} times): $1"; }
 
-# centre_pixel: the colour in the middle of the window, as "R,G,B".
-centre_pixel() {
-  pixel $((wx + ww / 2)) $((wy + wh / 2))
+# take_window [new]: finds the player's window and focuses it. With "new" it
+# waits for a window other than the last one taken: folder changes make the
+# window anew.
+find_window() {
+  local id
+  id=$(xdotool search --onlyvisible --name "^${WINDOW_TITLE}\$" 2>/dev/null | tail -n1) || return 1
+  [ -n "$id" ] && [ "$id" != "$1" ] && WIN=$id
 }
-
-wait_for_text() {
-  local text=$1
-  for _ in $(seq 150); do
-    grep -qF -- "$text" "$TMP/out.txt" 2>/dev/null && return 0
-    sleep 0.1
-  done
-  fail "the console never said: $text"
-}
-
-# key NAME...: sends keys to the focused window, a pause after each.
-focus() {
-  xdotool windowfocus "$1" 2>/dev/null || true
+take_window() {
+  poll find_window "${1:+$WIN}" || fail "no ${1:-} window named '$WINDOW_TITLE'"
+  xdotool windowfocus "$WIN" 2>/dev/null || true
   sleep 0.3
   xdotool key a # the first key after focusing can be lost; 'a' does nothing
   sleep 0.3
 }
+wait_for_player() {
+  wait_for_text "以下のキーを入力してください"
+  take_window
+}
+
+# key NAME...: sends keys to the focused window, a pause after each.
 key() {
   for k in "$@"; do
     xdotool key "$k"
-    sleep 0.4
+    sleep 0.3
   done
 }
 
-# pixel X Y: the colour of a screen pixel as "R,G,B".
-pixel() {
-  import -window root "$TMP/shot.png"
-  convert "$TMP/shot.png" -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 | sed -E 's/.*srgb\(([0-9]+),([0-9]+),([0-9]+)\).*/\1,\2,\3/'
-}
-
-# window_origin ID: "X Y" of the window's top-left corner on the screen.
-window_origin() {
-  xdotool getwindowgeometry "$1" | awk '/Position/ { split($2, p, ","); print p[1], p[2] }'
-}
-window_size() {
-  xdotool getwindowgeometry "$1" | awk '/Geometry/ { split($2, s, "x"); print s[1], s[2] }'
+# colour_at X Y: "R,G,B" of a pixel of the last screenshot.
+colour_at() {
+  local hex
+  hex=$(convert "$TMP/shot.png" -crop "1x1+$1+$2" -depth 8 txt:- | tail -n1 | grep -oE '#[0-9A-Fa-f]{6}')
+  echo "$((16#${hex:1:2})),$((16#${hex:3:2})),$((16#${hex:5:2}))"
 }
 
 # near "R,G,B" "R,G,B" [tolerance]
@@ -137,14 +128,33 @@ near() {
     [ $((b1 > b2 ? b1 - b2 : b2 - b1)) -le "$t" ]
 }
 
+# looks LEFT RIGHT: takes a screenshot (window geometry in X Y WIDTH HEIGHT);
+# true when the middles of the window's left and right halves have these
+# colours. SEEN tells what they had.
+looks() {
+  local geometry left right
+  geometry=$(xdotool getwindowgeometry --shell "$WIN" 2>/dev/null) || return 1
+  eval "$geometry"
+  import -window root "$TMP/shot.png"
+  left=$(colour_at $((X + WIDTH / 4)) $((Y + HEIGHT / 2)))
+  right=$(colour_at $((X + 3 * WIDTH / 4)) $((Y + HEIGHT / 2)))
+  SEEN="$left | $right"
+  near "$left" "$1" && near "$right" "$2"
+}
+# shows WHAT LEFT [RIGHT]: waits until the window shows LEFT | RIGHT (pale by default).
+shows() { poll looks "$2" "${3:-$PALE}" || fail "$1: the window should show $2 | ${3:-$PALE}, shows $SEEN"; }
+
+player_ended() { ! kill -0 "$PLAYER_PID" 2>/dev/null; }
 # wait_exit: waits for the player to end and sets STATUS to its exit status.
 wait_exit() {
+  poll player_ended || fail "the player did not end"
   STATUS=0
-  for _ in $(seq 100); do
-    kill -0 "$PLAYER_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$PLAYER_PID" 2>/dev/null && fail "the player did not end"
   wait "$PLAYER_PID" || STATUS=$?
   PLAYER_PID=""
+}
+# quit: the user's own ending, ESC twice, with status 0.
+quit() {
+  key Escape Escape
+  wait_exit
+  [ "$STATUS" = 0 ] || fail "exit status $STATUS"
 }

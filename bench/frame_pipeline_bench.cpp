@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/timing.h"
+#include "bench/bench_state.h"
 #include "contents/frame_table.h"
 #include "platform/image_cv.h"
 #include "platform/platform.h"
@@ -56,14 +57,6 @@ void NoteShow(const char *, const ZepImage *) {
   LastShow = t;
 }
 int NoKey(int) { return -1; }
-
-void Reset() {
-  for (ZepImage *&image : Z.FrameCache)
-    ReleaseImage(&image);
-  Z.~ZepState();
-  memset(static_cast<void *>(&Z), 0, sizeof Z);
-  new (&Z) ZepState;
-}
 
 bool Run(const std::string &command) { return system(command.c_str()) == 0; }
 
@@ -98,7 +91,7 @@ void Report(const char *what, const std::vector<double> &ms) {
 }
 
 std::vector<double> TimePlayer(int k, int changes, int cached = 1) {
-  Reset();
+  ResetStateRecord();
   Z.ContentsIndex = k - 1;
   ScanContents();
   Z.CamOnMemory = cached;
@@ -160,7 +153,7 @@ void BenchFrames() {
 
 void BenchStep() {
   MakeSequence(5, 1920, 1080, 300, false);
-  Reset();
+  ResetStateRecord();
   Z.ContentsIndex = 4;
   ScanContents();
   double t = Now();
@@ -190,7 +183,7 @@ int NoteKeyWait(int) {
 }
 
 void ReplayFor(const char *name, int k) {
-  Reset();
+  ResetStateRecord();
   Z.ContentsIndex = k - 1;
   ScanContents();
   Display.show_image = NoteShow;
@@ -224,8 +217,9 @@ void ReplayFor(const char *name, int k) {
   printf(" %s (first pass, into a fresh buffer: %.2f ms)\n", name, first);
   Report("work of a pass (pacing wait apart)", work);
   Report("interval between frames shown", ms);
-  printf("  passes over 33.3 ms of work: %d of %zu; frames shown per second %.2f; intervals over 34.3 ms: %d\n",
-         slow, work.size(), ShowIntervals.size() / (double)ReplaySeconds, late);
+  printf(
+      "  passes over 33.3 ms of work: %d of %zu; frames shown per second %.2f; intervals over 34.3 ms: %d\n",
+      slow, work.size(), ShowIntervals.size() / (double)ReplaySeconds, late);
 }
 
 void BenchReplay() {
@@ -246,7 +240,7 @@ void BenchWindow(const DisplayOps &window) {
   printf("Steps of a pass that changes frame, shown in a real window (medians):\n");
   for (int k : {1, 3}) {
     MakeSequence(k, k == 1 ? 1920 : 3840, k == 1 ? 1080 : 2160, k == 1 ? 60 : 40, false);
-    Reset();
+    ResetStateRecord();
     Z.ContentsIndex = k - 1;
     ScanContents();
     window.create_window(MAIN_WINDOW, 1);
@@ -293,7 +287,7 @@ void BenchMemory() {
       if (symlink(target, link) != 0) exit(1);
     }
   }
-  Reset();
+  ResetStateRecord();
   Z.ContentsIndex = 5;
   ScanContents();
   Z.CamOnMemory = 1;
@@ -314,7 +308,7 @@ void BenchMemory() {
 
 void BenchPass() {
   MakeSequence(1, 1920, 1080, 60, false);
-  Reset();
+  ResetStateRecord();
   ScanContents();
   if (!PresentFrame()) exit(1);
   const int passes = 20000;

@@ -20,6 +20,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 
+#include "bench/bench_state.h"
 #include "contents/frame_table.h"
 #include "platform/platform.h"
 #include "player/image.h"
@@ -42,14 +43,6 @@ void NoWindow(const char *, int) {}
 void NoDestroy(const char *) {}
 void CountShow(const char *, const ZepImage *) { ++Shown; }
 int ScriptedKey(int) { return Key; }
-
-void Reset() {
-  for (ZepImage *&image : Z.FrameCache)
-    ReleaseImage(&image);
-  Z.~ZepState();
-  memset(static_cast<void *>(&Z), 0, sizeof Z);
-  new (&Z) ZepState;
-}
 
 // S001: frames with detail and noise, so that decoding costs what it does
 // with real contents.
@@ -76,7 +69,7 @@ void MakeInstallation() {
 }
 
 void OpenFolder(int auto_replay, int key) {
-  Reset();
+  ResetStateRecord();
   ScanContents();
   Z.WrapFlag = 1; // keep going round the folder
   Z.AutoReplayFlag = auto_replay;
@@ -174,7 +167,7 @@ int main() {
   printf("  baseline, bare cv::imread   : %6.2f images/s\n", frames / bare);
   printf("  ratio loop / bare           : %6.3f  (required >= 0.9)\n", bare / player);
 
-  Reset();
+  ResetStateRecord();
   if (chdir("/") == 0 && system(("rm -rf '" + Root + "'").c_str()) != 0) return 1;
   return 0;
 }

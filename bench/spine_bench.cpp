@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "bench/bench_state.h"
 #include "contents/frame_table.h"
 #include "platform/image_cv.h"
 #include "platform/platform.h"
@@ -36,15 +37,6 @@ void NoWindow(const char *, int) {}
 void NoDestroy(const char *) {}
 void NoShow(const char *, const ZepImage *) {}
 int Escape(int) { return 0x1B; }
-
-void Reset() {
-  for (ZepImage *&image : Z.FrameCache)
-    ReleaseImage(&image);
-  ReleaseImage(&Z.KeyScreen);
-  Z.~ZepState();
-  memset(static_cast<void *>(&Z), 0, sizeof Z);
-  new (&Z) ZepState;
-}
 
 void MakeInstallation() {
   char pattern[] = "/tmp/orvantis-bench-XXXXXX";
@@ -94,7 +86,7 @@ void BM_ScanEmpty_Listing(benchmark::State &s) { ScanWith(s, ScanFolder, 2); }
 void BM_ScanEmpty_ExistenceTests(benchmark::State &s) { ScanWith(s, ScanFolderByExistence, 2); }
 
 void BM_FrameChange_Player(benchmark::State &state) {
-  Reset();
+  ResetStateRecord();
   Z.ContentsIndex = 2;
   ScanContents();
   int f = 0;
@@ -128,7 +120,7 @@ void BM_StartupToFirstFrame(benchmark::State &state) {
   setenv("DISPLAY", ":bench", 1);
   symlink("/usr/bin/true", "ffmpeg");
   for (auto _ : state) {
-    Reset();
+    ResetStateRecord();
     Display = {NoWindow, NoDestroy, NoteFirstShow, Escape};
     FirstShownAt = 0;
     char program[] = "./orvantis";

@@ -95,7 +95,9 @@ bool PresentFrame() {
   bool in_table = f >= 0 && f < Z.MaxCount && f < MAX_FRAMES;
   if (f == l) {
     // A still frame: once, let the window system catch up.
-    if (++Z.UnchangedPasses == 10 && in_table && Z.FrameData[f].loaded) Display.wait_key(1);
+    // The count stops at ten: a frame held for weeks must not overflow it.
+    if (Z.UnchangedPasses < 10 && ++Z.UnchangedPasses == 10 && in_table && Z.FrameData[f].loaded)
+      Display.wait_key(1);
     return true;
   }
   Z.UnchangedPasses = 0;

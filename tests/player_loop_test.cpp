@@ -40,6 +40,7 @@ TEST_F(PlayerLoop, ShowsTheFrameMarkedAndMirroredAndWaitsOnceWhenUnchanged) {
     ASSERT_TRUE(PresentFrame());
   EXPECT_EQ(Recorded.events, std::vector<std::string>{"wait 1"});
   EXPECT_EQ(Recorded.shown.size(), 1u);
+  EXPECT_EQ(Z.UnchangedPasses, 10); // held there, so that a still frame never overflows it
   // Modes 1 and 2 mirror what is shown, any other shows it as it is; the
   // cached image keeps its orientation.
   for (int mode : {1, 2, 7}) {

@@ -71,6 +71,7 @@ TEST_F(Startup, AGivenFileNameSelectsFolderAndFrameWhenItFitsThePattern) {
   std::vector<int> frames(130);
   std::iota(frames.begin(), frames.end(), 0);
   MakeFolder(3, frames, 8, 8);
+  MakeFolder(4, {0}, 8, 8); // the folder an index off by one would open
   for (const char *name : {"S00003_0012.jpg", "x.mp4", "A00003_00120.jpg", "S00003-00120.jpg"})
     Given(name);
   EXPECT_EQ(CapturedOut, "");

@@ -57,7 +57,7 @@ TEST_F(FrameTable, ScanClosesGapsResetsThePlayerAndEndsWithoutFrames) {
   EXPECT_EQ(std::make_tuple(Z.frame_no, Z.PlayDirection, Z.WrapFlag, Z.MotionCount, Z.DifferenceSum,
                             Z.GrayIndex, Z.KeyFrameIndex, Z.KeyFrameNumber[1279], Z.LastShownFrame),
             std::make_tuple(0.0, 1, 0, 0, 0, 0, 0, 0.0, -1.0));
-  // S002 is empty and S001 has lost its frames: the program ends.
+  // No frames in S002, nor now in S001: the program ends.
   ASSERT_EQ(rename("../S001", "../gone"), 0);
   Z.ContentsIndex = 1;
   EXPECT_EXIT(ScanContents(), ::testing::ExitedWithCode(1), "");
@@ -65,7 +65,7 @@ TEST_F(FrameTable, ScanClosesGapsResetsThePlayerAndEndsWithoutFrames) {
 
 TEST_F(FrameTable, ListingAndExistenceScansGiveTheSameTableAndStopAtTheLimits) {
   TouchFrames(1, {22005});               // more than 22000 misses come first
-  TouchFrames(2, {22000, 25000, 26000}); // 22000 misses exactly still go on; 25000 is the last number
+  TouchFrames(2, {22000, 25000, 25010}); // 22000 misses exactly still go on; 25000 is the last number
   std::vector<int> numbers(450);
   std::iota(numbers.begin(), numbers.end(), 1);
   numbers.insert(numbers.end(), {1000, 1001, 5000, 23001, 24999});

@@ -92,7 +92,6 @@ TEST_F(Settings, ValuesOutsideTheirRangeKeepThePreviousValue) {
   const std::vector<std::vector<const char *>> cases = {
       {"0", "10000", "22001", "nan", "7", "inf", "1280"},
       {"321", "-1", "-1", "2147483648", "-1", "-nan", "-1"},
-      {"-3", "99999999999", "99999", "-inf", "2", "1e999", "5000"},
   };
   for (const auto &bad : cases) {
     ResetState();

@@ -118,15 +118,9 @@ int ThresholdStep() {
 // v (-1) and V (+1): the file is the shared value, so start from it; the
 // result goes back there for every copy that shares the working folder.
 void ChangeThreshold(int sign) {
-  if (FILE *file = fopen(THRESHOLD_FILE, "r")) {
-    int value = 0;
-    if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
-    fclose(file);
-  } else {
-    Print("[ NG ] Read Failed : [ %s ]\n", THRESHOLD_FILE);
-  }
+  if (!ReadThresholdFile()) Print("[ NG ] Read Failed : [ %s ]\n", THRESHOLD_FILE);
   long long value = static_cast<long long>(Z.ZEP_threshold) + static_cast<long long>(sign) * ThresholdStep();
-  if (value < 0) value = 0;
+  if (sign < 0 && value < 0) value = 0; // only v floors at 0; V adds to what it finds
   if (value > INT_MAX) value = INT_MAX;
   Z.ZEP_threshold = static_cast<int>(value);
   Print("SET: ZEP_threshold = [ %d ]\n", Z.ZEP_threshold);

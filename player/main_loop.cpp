@@ -82,12 +82,17 @@ void PrintStatus() {
 
 } // namespace
 
+bool ReadThresholdFile() {
+  FILE *file = fopen(THRESHOLD_FILE, "r");
+  if (file == nullptr) return false;
+  int value = 0;
+  if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
+  fclose(file);
+  return true;
+}
+
 void ReloadThreshold() {
-  if (FILE *file = fopen(THRESHOLD_FILE, "r")) {
-    int value = 0;
-    if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
-    fclose(file);
-  }
+  ReadThresholdFile();
   Z.VR_threshold = Z.ZEP_threshold;
 }
 

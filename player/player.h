@@ -19,5 +19,9 @@ void NoCommandPath();
 // ESC: the pause. Sets PlayerEnding when the user quits from it.
 void EnterPause();
 
+// Reads the shared threshold file into ZEP_threshold when it holds a number.
+// Returns false when it cannot be opened.
+bool ReadThresholdFile();
+
 // Re-reads the shared threshold file into ZEP_threshold and VR_threshold.
 void ReloadThreshold();

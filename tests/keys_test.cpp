@@ -123,12 +123,13 @@ TEST_F(Keys, ThresholdKeysStartFromTheSharedFileAndRewriteIt) {
   Z.DISP_WEB_CAM_INFO = 2;
   EXPECT_EQ(Press({'v'}), "KEY FUNCTION : [v][ Decrease ZEP_threshold ]\n"
                           "[ NG ] Read Failed : [ ZEP_THRESHOLD.dat ]\nSET: ZEP_threshold = [ 11452 ]\n");
-  // {file, DiffStep, key, the value printed and written back}: never below 0,
-  // held at the largest int, a step below 1 counts as 1, a step too coarse to
-  // move it, and a file without a number leaves the value in memory.
+  // {file, DiffStep, key, the value printed and written back}: v never below 0
+  // while V adds to a negative value as found, held at the largest int, a step
+  // below 1 counts as 1, a step too coarse to move it, and a file without a
+  // number leaves the value in memory.
   const std::tuple<const char *, int, int, const char *> cases[] = {
       {"11500\n", 4, 'V', "11548"}, {"30", 4, 'v', "0"},
-      {"-500", 4, 'V', "0"},        {"99999999999", 4, 'V', "2147483647"},
+      {"-500", 4, 'V', "-452"},     {"99999999999", 4, 'V', "2147483647"},
       {"11500", 0, 'v', "10732"},   {"11500", INT_MAX, 'v', "11500"},
       {"fast", 4, 'V', "1048"}};
   for (auto [file, step, key, value] : cases) {

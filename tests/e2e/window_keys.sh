@@ -6,6 +6,7 @@
 setup
 make_frames S001 21 0=$RED 1=$GREEN 2=$BLUE 11=$YELLOW 20=$MAGENTA
 make_frames S002 3 0=$CYAN
+turn_by_exif "$TMP/S002/clip_00000.jpg"
 printf 30 >"$TMP/work/ZEP_THRESHOLD.dat"
 
 start_player
@@ -27,7 +28,8 @@ key Tab # automatic replay runs to the last frame and stops there
 shows "replay" "$PALE" "$MAGENTA"
 key Tab
 
-# Folder keys make the window anew; the mirror stays.
+# Folder keys make the window anew; the mirror stays. S002's first frame asks
+# for a quarter turn, and is shown as stored.
 key 2
 take_window new
 shows "2: S002" "$PALE" "$CYAN"
@@ -45,12 +47,16 @@ wait_for_text "  OOO   O   O  O     O  OOOO  O   O  O   O           OOOO    O   
 key x
 shows "x after the camera" "$PALE" "$GREEN"
 
-# The threshold file: 30 - 48 stops at 0, then 0 + 48.
+# The threshold file: 30 - 48 stops at 0, then 0 + 48; V adds to a negative
+# value as it finds it.
 holds() { [ "$(cat "$TMP/work/ZEP_THRESHOLD.dat")" = "$1" ]; }
 key v
 poll holds 0 || fail "v should write 0, the file holds $(cat "$TMP/work/ZEP_THRESHOLD.dat")"
 key V
 poll holds 48 || fail "V should write 48, the file holds $(cat "$TMP/work/ZEP_THRESHOLD.dat")"
+printf -- -500 >"$TMP/work/ZEP_THRESHOLD.dat"
+key V
+poll holds -452 || fail "V should write -452, the file holds $(cat "$TMP/work/ZEP_THRESHOLD.dat")"
 
 # The pause shows the key screen; Enter brings the frame back.
 key Escape
@@ -68,7 +74,8 @@ SET: AutoReplayFlag = [ OFF ]
 * Changed Contents Folder to [ S002 ]
 * Changed Contents Folder to [ S001 ]
 SET: ZEP_threshold = [ 0 ]
-SET: ZEP_threshold = [ 48 ]"
+SET: ZEP_threshold = [ 48 ]
+SET: ZEP_threshold = [ -452 ]"
 got=$(grep -E '^(SET: |\* Changed)' "$OUT" || true)
 [ "$got" = "$expected" ] || fail "key transcript differs:
 $got"

@@ -54,16 +54,19 @@ void ConvertVideo(int n) {
            pattern);
   PrintExecuting();
 
-  // The file protocol prefix makes ffmpeg take the rest as a path, byte for
-  // byte: a name starting with '-' is not an option, and no part of it is a
-  // protocol or pattern. Unlike ./NAME it also keeps absolute names working.
-  static char input[ARG_LEN + 8];
-  snprintf(input, sizeof input, "file:%s", name);
-  const char *argv[] = {Z.FfmpegPath, "-i", input, "-q:v", "1", pattern, nullptr};
+  // The name goes to ffmpeg exactly as given, so that stream addresses work
+  // as they would typed by hand; -i takes the next argument as its value
+  // whatever its first character, so a name starting with '-' is no option.
+  const char *argv[] = {Z.FfmpegPath, "-i", name, "-q:v", "1", pattern, nullptr};
   ProgramEnd end = Process.run_and_wait(argv);
+  // A successful run adds nothing; a failure is said on standard error.
   switch (end.how) {
-  case ProgramEnd::Exited: Print("---> ffmpeg exit status = %d\n", end.value); break;
-  case ProgramEnd::Signalled: Print("---> ffmpeg ended by signal %d\n", end.value); break;
+  case ProgramEnd::Exited:
+    if (end.value != 0) PrintError("[ NG ] ffmpeg Failed : [ %s ] (exit status %d)\n", name, end.value);
+    break;
+  case ProgramEnd::Signalled:
+    PrintError("[ NG ] ffmpeg Failed : [ %s ] (ended by signal %d)\n", name, end.value);
+    break;
   case ProgramEnd::NotStarted:
     PrintError("[ NG ] ffmpeg Not Started : [ %s ] (%s)\n", Z.FfmpegPath, strerror(end.value));
     break;

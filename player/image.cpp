@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -33,6 +34,11 @@ ZepImage *TakeSpare() {
   return image;
 }
 
+// The largest frame the player decodes: 16384 x 16384 pixels (8K is an
+// eighth of it). A damaged or hostile header can claim billions of pixels,
+// and decoding one would exhaust memory before a single row arrives.
+constexpr long long MAX_FRAME_PIXELS = 1LL << 28;
+
 tjhandle Decoder = nullptr;
 std::vector<unsigned char> FileBytes;
 
@@ -50,38 +56,28 @@ bool ReadWholeFile(const char *path) {
   return ok;
 }
 
-// True when the JPEG carries an Exif block: such a file may ask for a
-// rotation, which only the general decoder applies.
-bool HasExif(const unsigned char *data, size_t size) {
-  size_t at = 2;
-  while (at + 4 <= size && data[at] == 0xFF) {
-    unsigned marker = data[at + 1];
-    if (marker == 0xDA || marker == 0xD9) break; // image data follows
-    size_t length = (static_cast<size_t>(data[at + 2]) << 8) | data[at + 3];
-    if (marker == 0xE1 && length >= 8 && at + 10 <= size && memcmp(data + at + 4, "Exif", 4) == 0)
-      return true;
-    at += 2 + length;
-  }
-  return false;
-}
+enum class Decoded { Done, NotTaken, TooLarge };
 
-// Decodes a baseline or progressive JPEG straight into image's buffer.
-// Returns false for anything the fast decoder does not take as it is.
-bool DecodeJpeg(ZepImage *image) {
+// Decodes a baseline or progressive JPEG straight into image's buffer, as
+// stored: an Exif orientation is not applied, so the frame and its position
+// mark stay as the file holds them. NotTaken is anything the fast decoder
+// leaves to the general one.
+Decoded DecodeJpeg(ZepImage *image) {
   const unsigned char *data = FileBytes.data();
   size_t size = FileBytes.size();
-  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8 || HasExif(data, size)) return false;
-  if (Decoder == nullptr && (Decoder = tjInitDecompress()) == nullptr) return false;
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return Decoded::NotTaken;
+  if (Decoder == nullptr && (Decoder = tjInitDecompress()) == nullptr) return Decoded::NotTaken;
   int width = 0, height = 0, subsampling = 0, colourspace = 0;
   if (tjDecompressHeader3(Decoder, data, static_cast<unsigned long>(size), &width, &height, &subsampling,
                           &colourspace) != 0)
-    return false;
-  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || width <= 0 || height <= 0) return false;
+    return Decoded::NotTaken;
+  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || width <= 0 || height <= 0) return Decoded::NotTaken;
+  if (static_cast<long long>(width) * height > MAX_FRAME_PIXELS) return Decoded::TooLarge;
   image->mat.create(height, width, CV_8UC3); // keeps the buffer when the size is the same
   int result = tjDecompress2(Decoder, data, static_cast<unsigned long>(size), image->mat.data, width,
                              static_cast<int>(image->mat.step), height, TJPF_BGR, TJFLAG_ACCURATEDCT);
   // A warning (a damaged tail, say) still leaves a picture, as the general decoder would.
-  return result == 0 || tjGetErrorCode(Decoder) == TJERR_WARNING;
+  return result == 0 || tjGetErrorCode(Decoder) == TJERR_WARNING ? Decoded::Done : Decoded::NotTaken;
 }
 
 } // namespace
@@ -90,9 +86,17 @@ ZepImage *LoadImage(const char *path) {
   // A missing file is an ordinary null here, without the decoder's warning.
   if (!FileExists(path)) return nullptr;
   ZepImage *image = TakeSpare();
-  if (ReadWholeFile(path) && DecodeJpeg(image)) return image;
-  // Not a JPEG despite the name, or one the fast path leaves alone.
-  image->mat = cv::imread(path, cv::IMREAD_COLOR);
+  Decoded decoded = ReadWholeFile(path) ? DecodeJpeg(image) : Decoded::NotTaken;
+  if (decoded == Decoded::Done) return image;
+  if (decoded == Decoded::TooLarge) {
+    ReleaseImage(&image);
+    return nullptr;
+  }
+  // Not a JPEG despite the name, or one the fast path leaves alone. The
+  // general decoder reads its limit once, before its first image.
+  static bool limited = setenv("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456", 0) == 0;
+  (void)limited;
+  image->mat = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
   if (!image->mat.empty()) return image;
   ReleaseImage(&image);
   return nullptr;

@@ -21,11 +21,11 @@ cv::Mat Picture(int width, int height) {
   return m + noise;
 }
 
-// Loads through the player and through cv::imread; the two must agree within
-// decoder rounding.
+// Loads through the player and through cv::imread of the image as stored; the
+// two must agree within decoder rounding.
 void ExpectSamePixels(const std::string &path) {
   ZepImage *image = LoadImage(path.c_str());
-  cv::Mat reference = cv::imread(path, cv::IMREAD_COLOR);
+  cv::Mat reference = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
   ASSERT_NE(image, nullptr) << path;
   ASSERT_EQ(image->mat.size(), reference.size()) << path;
   ASSERT_EQ(image->mat.type(), CV_8UC3) << path;
@@ -34,7 +34,7 @@ void ExpectSamePixels(const std::string &path) {
   ReleaseImage(&image);
 }
 
-TEST_F(ImageLoad, JpegVariantsAndExifOrientationMatchTheGeneralDecoder) {
+TEST_F(ImageLoad, JpegVariantsMatchTheGeneralDecoderAndShowTheImageAsStored) {
   cv::Mat picture = Picture(203, 117); // odd sizes stress chroma upsampling
   cv::imwrite("plain.jpg", picture, {cv::IMWRITE_JPEG_QUALITY, 90});
   cv::imwrite("progressive.jpg", picture, {cv::IMWRITE_JPEG_PROGRESSIVE, 1});
@@ -51,10 +51,22 @@ TEST_F(ImageLoad, JpegVariantsAndExifOrientationMatchTheGeneralDecoder) {
   std::string turned(bytes.begin(), bytes.begin() + 20);
   turned.append(reinterpret_cast<const char *>(exif), sizeof exif).append(bytes.begin() + 20, bytes.end());
   WriteText("turned.jpg", turned);
-  ASSERT_EQ(cv::imread("turned.jpg").rows, 64);
+  ASSERT_EQ(cv::imread("turned.jpg").rows, 64); // the general decoder alone would turn it
+  ASSERT_EQ(cv::imread("turned.jpg", cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION).rows, 32);
   // One after another, so that each may reuse the buffer released before it.
   for (const char *name : {"plain.jpg", "progressive.jpg", "really_a_png.jpg", "small.jpg", "turned.jpg"})
     ExpectSamePixels(name);
+}
+
+// A header claiming more pixels than any frame may have (a damaged or hostile
+// file: here 20000 x 20000) is refused before anything is allocated for it.
+TEST_F(ImageLoad, FramesClaimingHundredsOfMegapixelsAreRefused) {
+  std::vector<uchar> bytes;
+  cv::imencode(".jpg", Picture(16, 8), bytes);
+  std::string jpeg(bytes.begin(), bytes.end());
+  jpeg.replace(jpeg.find("\xFF\xC0") + 5, 4, "\x4E\x20\x4E\x20"); // height, width of the frame header
+  WriteText("huge.jpg", jpeg);
+  EXPECT_EQ(LoadImage("huge.jpg"), nullptr);
 }
 
 } // namespace

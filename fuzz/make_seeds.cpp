@@ -3,7 +3,9 @@
 // readers must survive, all made from values here.
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <cstdio>
+#include <opencv2/imgcodecs.hpp>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,38 @@ void KnowledgeBaseSeeds() {
   Seed("fuzz_kb_samples", "empty", "");
 }
 
+void FileSeeds() {
+  std::string table(2 * sizeof(FrameRecord), '\0');
+  table.replace(offsetof(FrameRecord, path), 22, "../S001/clip_00000.jpg");
+  table.replace(offsetof(FrameRecord, http), 9, "some text");
+  table.replace(sizeof(FrameRecord) + 4, 300, std::string(300, 'p')); // fills path, runs into http
+  Seed("fuzz_frame_table", "short", table);
+  Seed("fuzz_frame_table", "whole", "F" + table + " 2\n");
+  Seed("fuzz_frame_table", "negative", "F" + table + " -7\n");
+  Seed("fuzz_frame_table", "too-many", "F" + table + " 22001\n");
+
+  Seed("fuzz_camera_settings", "complete", "1\n0\n2\n7\n1\n");
+  Seed("fuzz_camera_settings", "extremes", "-1 99999999999 -5 100000 x");
+  Seed("fuzz_threshold", "plain", "11500\n");
+  Seed("fuzz_threshold", "negative", "-500");
+  Seed("fuzz_threshold", "huge", "2147483647");
+  Seed("fuzz_threshold", "text", "fast");
+
+  cv::Mat picture(117, 203, CV_8UC3);
+  cv::randu(picture, 0, 255);
+  std::vector<uchar> bytes;
+  cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_QUALITY, 90});
+  Seed("fuzz_frame", "baseline.jpg", std::string(bytes.begin(), bytes.end()));
+  Seed("fuzz_frame", "cut.jpg", std::string(bytes.begin(), bytes.begin() + bytes.size() / 2));
+  cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_PROGRESSIVE, 1});
+  Seed("fuzz_frame", "progressive.jpg", std::string(bytes.begin(), bytes.end()));
+  cv::Mat grey(33, 17, CV_8UC1, cv::Scalar(90));
+  cv::imencode(".jpg", grey, bytes);
+  Seed("fuzz_frame", "grey.jpg", std::string(bytes.begin(), bytes.end()));
+  cv::imencode(".png", picture(cv::Rect(0, 0, 20, 10)), bytes);
+  Seed("fuzz_frame", "png", std::string(bytes.begin(), bytes.end()));
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -122,5 +156,6 @@ int main(int argc, char **argv) {
   SettingsSeeds();
   KeyFrameSeeds();
   KnowledgeBaseSeeds();
+  FileSeeds();
   return 0;
 }

@@ -15,6 +15,11 @@
 namespace {
 
 void Discard(const char *, size_t) {}
+// The knowledge-base loader waits one millisecond for a key.
+void NoWindow(const char *, int) {}
+void NoDestroy(const char *) {}
+void NoShow(const char *, const ZepImage *) {}
+int NoKey(int) { return -1; }
 
 void Check(bool ok) {
   if (!ok) __builtin_trap();
@@ -52,6 +57,7 @@ void CheckAndFreeSamples() {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   Console = {Discard, Discard};
+  Display = {NoWindow, NoDestroy, NoShow, NoKey};
   InitKnowledgeBase();
   return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the readers of the files the program takes from outside (settings,
-# key frames, the four knowledge-base files) with libFuzzer under
+# key frames, the four knowledge-base files, the frame table, the camera
+# settings, the threshold file, the frames themselves) with libFuzzer under
 # AddressSanitizer and UBSan. Configures a Clang build of its own in
 # build-fuzz, writes a seed corpus made in code, then runs every target for
 # a bounded time.
@@ -18,12 +19,14 @@ if [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
   seconds=$1
   shift
 fi
-all=(fuzz_settings fuzz_keyframes fuzz_kb_parameters fuzz_kb_tables fuzz_kb_calibration fuzz_kb_samples)
+all=(fuzz_settings fuzz_keyframes fuzz_kb_parameters fuzz_kb_tables fuzz_kb_calibration fuzz_kb_samples
+  fuzz_frame_table fuzz_camera_settings fuzz_threshold fuzz_frame)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all[@]}")
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 mkdir -p "$build"
+build=$(cd "$build" && pwd) # the targets that read files by name work in a folder of their own
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_TESTS=OFF \
   -DORVANTIS_SANITIZE=OFF -DORVANTIS_BENCH=OFF >"$build/configure.log" 2>&1 ||
   { cat "$build/configure.log"; exit 1; }

@@ -38,6 +38,19 @@ int DecimalValue(const char *text) {
   return static_cast<int>(sign * value);
 }
 
+// The key-allocation screen: the working folder's own when it has one, else
+// the one installed with the program (<program folder>/../share/orvantis/),
+// so that a packaged, unpacked or moved installation shows it too. Null when
+// neither loads; the pause then shows nothing.
+ZepImage *LoadKeyScreen() {
+  char folder[4096];
+  if (FileExists(KEY_SCREEN_FILE) || !ProgramFolder(folder, sizeof folder)) return LoadImage(KEY_SCREEN_FILE);
+  char installed[4096 + 64];
+  snprintf(installed, sizeof installed, "%s%c..%cshare%corvantis%c%s", folder, PATH_SEPARATOR, PATH_SEPARATOR,
+           PATH_SEPARATOR, PATH_SEPARATOR, KEY_SCREEN_FILE);
+  return LoadImage(installed);
+}
+
 } // namespace
 
 void StoreArguments(int argc, char **argv) {
@@ -104,6 +117,6 @@ int ProgramMain(int argc, char **argv) {
   }
   Display.create_window(MAIN_WINDOW, 0);
   ReadCamSettings();
-  Z.KeyScreen = LoadImage(KEY_SCREEN_FILE);
+  Z.KeyScreen = LoadKeyScreen();
   return RunPlayer();
 }

@@ -103,6 +103,11 @@ bool ListFolder(const char *folder, void (*visit)(const char *name, bool maybe_d
 // The absolute working folder, or an empty string when it cannot be had.
 bool CurrentFolder(char *buffer, size_t size);
 
+// The folder that holds the running program itself, which need not be the
+// working folder, without a separator at its end. Returns false (and an
+// empty string) when the system cannot tell.
+bool ProgramFolder(char *buffer, size_t size);
+
 // Writes a whole file through a temporary beside it, then renames it over the
 // old one, so that a reader never sees a half-written file.
 bool WriteFileAtomically(const char *path, const char *data, size_t size);

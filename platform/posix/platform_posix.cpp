@@ -134,6 +134,22 @@ bool CurrentFolder(char *buffer, size_t size) {
   return true;
 }
 
+bool ProgramFolder(char *buffer, size_t size) {
+  if (size == 0) return false;
+  // The link names the executable itself, through any symbolic link it was
+  // started by, so an installation moved or unpacked elsewhere finds its files.
+  ssize_t n = readlink("/proc/self/exe", buffer, size);
+  bool whole = n > 0 && static_cast<size_t>(n) < size; // readlink cuts a long name silently
+  buffer[whole ? n : 0] = '\0';
+  char *slash = strrchr(buffer, '/');
+  if (slash == nullptr) {
+    buffer[0] = '\0';
+    return false;
+  }
+  slash[slash == buffer ? 1 : 0] = '\0';
+  return true;
+}
+
 bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[4096];
   int n = snprintf(temp, sizeof temp, "%s.tmp%ld", path, static_cast<long>(getpid()));

@@ -210,6 +210,23 @@ bool CurrentFolder(char *buffer, size_t size) {
   return true;
 }
 
+bool ProgramFolder(char *buffer, size_t size) {
+  if (size == 0) return false;
+  buffer[0] = '\0';
+  wchar_t wide[4096];
+  DWORD n = GetModuleFileNameW(nullptr, wide, sizeof wide / sizeof wide[0]);
+  if (n == 0 || n >= sizeof wide / sizeof wide[0]) return false;
+  wchar_t *last = wcsrchr(wide, L'\\');
+  if (last == nullptr) return false;
+  *last = L'\0';
+  // In the locale's code page, like every other name the program opens.
+  char *narrow = ToLocaleMultibyte(wide);
+  bool fits = strlen(narrow) < size;
+  if (fits) memcpy(buffer, narrow, strlen(narrow) + 1);
+  free(narrow);
+  return fits;
+}
+
 bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[MAX_PATH + 64];
   int n = snprintf(temp, sizeof temp, "%s.tmp%lu", path, GetCurrentProcessId());

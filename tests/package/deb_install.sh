@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built by scripts/package-deb.sh,
+# unpacked with dpkg-deb into a root of its own, and run from a fresh working
+# folder without a key-allocation screen. Frame 0 shows, ESC shows the screen
+# installed with the program, a second ESC ends with status 0.
+PROGRAM=unpacked # set once the package is unpacked
+. "$(dirname "$0")/../e2e/lib.sh"
+SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
+
+deb=$("$SOURCE/scripts/package-deb.sh" | tail -n1) || fail "scripts/package-deb.sh failed"
+[[ $deb =~ build-deb/orvantis_[0-9.]+_amd64\.deb$ ]] || fail "unexpected package name: $deb"
+depends=$(dpkg-deb -f "$SOURCE/$deb" Depends)
+for needed in ffmpeg libopencv-highgui libturbojpeg0 libqt5core5a; do
+  [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+done
+
+ROOT=$TMP/root
+dpkg-deb -x "$SOURCE/$deb" "$ROOT"
+PROGRAM=$ROOT/usr/bin/orvantis
+INSTALLED_SCREEN=$ROOT/usr/share/orvantis/keyallocation_01.jpg
+for file in "$PROGRAM" "$INSTALLED_SCREEN" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz}; do
+  [ -s "$file" ] || fail "the package lacks ${file#"$ROOT"}"
+done
+manual=$(zcat "$ROOT/usr/share/man/man1/orvantis.1.gz" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed"
+[ -z "$manual" ] || fail "the manual page: $manual"
+
+setup
+make_frames S001 3 0=$RED
+start_player
+wait_for_player
+shows "frame 0" "$RED"
+
+# mean_of IMAGE: its mean colour, "R,G,B". window_is_screen: true when the
+# window's mean colour is the installed screen's (the frame is red and pale).
+mean_of() { convert "$1" -resize '1x1!' -depth 8 txt:- | tail -n1 | grep -oE '[0-9]+,[0-9]+,[0-9]+' | head -n1; }
+SCREEN_MEAN=$(mean_of "$INSTALLED_SCREEN")
+window_is_screen() {
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$TMP/window.png"
+  SEEN=$(mean_of "$TMP/window.png")
+  near "$SEEN" "$SCREEN_MEAN" 20
+}
+key Escape
+poll window_is_screen || fail "ESC should show the installed key screen (mean $SCREEN_MEAN), the window's mean is $SEEN"
+key Escape
+wait_exit
+[ "$STATUS" = 0 ] || fail "exit status $STATUS"

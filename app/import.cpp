@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "contents/naming.h"
+#include "common/naming.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "state/state.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "player/image.h"
+#include "platform/image.h"
 #include "state/state.h"
 
 inline void ResetStateRecord() {

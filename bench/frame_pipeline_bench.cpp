@@ -27,13 +27,13 @@
 #include <string>
 #include <vector>
 
-#include "app/timing.h"
+#include "common/timing.h"
 #include "bench/bench_state.h"
 #include "contents/frame_table.h"
 #include "platform/image_cv.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "player/player.h"
 #include "state/state.h"
 

@@ -23,7 +23,7 @@
 #include "bench/bench_state.h"
 #include "contents/frame_table.h"
 #include "platform/platform.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"

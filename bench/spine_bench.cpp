@@ -25,7 +25,7 @@
 #include "platform/image_cv.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "state/state.h"
 
 namespace {

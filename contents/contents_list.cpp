@@ -6,7 +6,7 @@
 
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
-#include "contents/naming.h"
+#include "common/naming.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
 #include "state/state.h"

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "contents/byte_order.h"
-#include "contents/naming.h"
-#include "contents/text_values.h"
+#include "common/byte_order.h"
+#include "common/naming.h"
+#include "common/text_values.h"
 #include "gesture/knowledge_base.h"
 #include "platform/platform.h"
 #include "state/state.h"

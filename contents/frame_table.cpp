@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "contents/naming.h"
-#include "contents/text_values.h"
+#include "common/naming.h"
+#include "common/text_values.h"
 #include "motion/camera.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "state/state.h"
 
 namespace {

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "contents/frame_table.h"
-#include "contents/naming.h"
+#include "common/naming.h"
 #include "motion/camera.h"
 #include "platform/platform.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"

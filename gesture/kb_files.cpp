@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "contents/byte_order.h"
-#include "contents/text_values.h"
+#include "common/byte_order.h"
+#include "common/text_values.h"
 #include "gesture/knowledge_base.h"
 #include "platform/platform.h"
 #include "state/state.h"

@@ -6,9 +6,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "app/banners.h"
-#include "contents/naming.h"
-#include "contents/text_values.h"
+#include "console/banners.h"
+#include "common/naming.h"
+#include "common/text_values.h"
 #include "gesture/knowledge_base.h"
 #include "motion/shared_pool.h"
 #include "platform/camera_source.h"

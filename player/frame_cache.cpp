@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "state/state.h"
 
 void EmptyFrameCache() {

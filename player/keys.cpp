@@ -10,7 +10,7 @@
 
 #include "contents/contents_list.h"
 #include "contents/frame_table.h"
-#include "contents/text_values.h"
+#include "common/text_values.h"
 #include "motion/camera.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"

@@ -1,11 +1,11 @@
 #include <cstdio>
 
-#include "app/banners.h"
+#include "console/banners.h"
 #include "app/startup.h"
-#include "app/timing.h"
+#include "common/timing.h"
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
-#include "contents/text_values.h"
+#include "common/text_values.h"
 #include "gesture/knowledge_base.h"
 #include "motion/camera.h"
 #include "motion/shared_pool.h"

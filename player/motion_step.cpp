@@ -2,7 +2,7 @@
 
 #include "platform/platform.h"
 #include "player/frame_cache.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "state/state.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <deque>
 #include <opencv2/imgcodecs.hpp>
 
-#include "app/banners.h"
+#include "console/banners.h"
 #include "contents/frame_table.h"
 #include "motion/camera.h"
 #include "platform/camera_source.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/image_cv.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "tests/support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <numeric>
 #include <tuple>
 
-#include "app/timing.h"
+#include "common/timing.h"
 #include "contents/frame_table.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"

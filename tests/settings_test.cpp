@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "contents/folder_settings.h"
-#include "contents/text_values.h"
+#include "common/text_values.h"
 #include "state/state.h"
 #include "tests/kb_writer.h"
 #include "tests/support.h"

@@ -11,7 +11,7 @@
 #include "motion/shared_pool.h"
 #include "platform/platform.h"
 #include "platform/shared_memory.h"
-#include "player/image.h"
+#include "platform/image.h"
 #include "state/state.h"
 
 namespace fs = std::filesystem;

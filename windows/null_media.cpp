@@ -4,7 +4,7 @@
 // the pool) runs as it does in the program; a frame image never loads.
 #include "platform/camera_source.h"
 #include "platform/platform.h"
-#include "player/image.h"
+#include "platform/image.h"
 
 ZepImage *LoadImage(const char *) { return nullptr; }
 

@@ -1,4 +1,4 @@
-#include "contents/naming.h"
+#include "common/naming.h"
 
 #include <cstdarg>
 #include <cstdio>

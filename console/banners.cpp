@@ -1,4 +1,4 @@
-#include "app/banners.h"
+#include "console/banners.h"
 
 #include "platform/platform.h"
 #include "state/state.h"

@@ -1,4 +1,4 @@
-#include "player/image.h"
+#include "platform/image.h"
 
 #include <turbojpeg.h>
 

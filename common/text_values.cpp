@@ -1,4 +1,4 @@
-#include "contents/text_values.h"
+#include "common/text_values.h"
 
 #include <cctype>
 #include <climits>

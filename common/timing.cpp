@@ -1,4 +1,4 @@
-#include "app/timing.h"
+#include "common/timing.h"
 
 #include "platform/platform.h"
 #include "state/state.h"

@@ -1,5 +1,5 @@
 // The demo program: the player with a camera that plays a video file or an
-// image folder (platform/demo/camera_file.cpp). Never shipped.
+// image folder (tools/democam/camera_file.cpp). Never shipped.
 #include "app/startup.h"
 #include "platform/camera_source.h"
 

@@ -32,6 +32,7 @@
 #include "contents/frame_table.h"
 #include "platform/image_cv.h"
 #include "platform/platform.h"
+#include "player/folders.h"
 #include "player/frame_cache.h"
 #include "platform/image.h"
 #include "player/player.h"
@@ -93,7 +94,7 @@ void Report(const char *what, const std::vector<double> &ms) {
 std::vector<double> TimePlayer(int k, int changes, int cached = 1) {
   ResetStateRecord();
   Z.ContentsIndex = k - 1;
-  ScanContents();
+  OpenContents();
   Z.CamOnMemory = cached;
   std::vector<double> ms;
   for (int i = 0; i < changes; ++i) {
@@ -155,7 +156,7 @@ void BenchStep() {
   MakeSequence(5, 1920, 1080, 300, false);
   ResetStateRecord();
   Z.ContentsIndex = 4;
-  ScanContents();
+  OpenContents();
   double t = Now();
   for (int f = 0; f < Z.MaxCount; ++f) {
     Z.frame_no = f;
@@ -185,7 +186,7 @@ int NoteKeyWait(int) {
 void ReplayFor(const char *name, int k) {
   ResetStateRecord();
   Z.ContentsIndex = k - 1;
-  ScanContents();
+  OpenContents();
   Display.show_image = NoteShow;
   Display.wait_key = NoteKeyWait;
   Z.AutoReplayFlag = 1;
@@ -242,7 +243,7 @@ void BenchWindow(const DisplayOps &window) {
     MakeSequence(k, k == 1 ? 1920 : 3840, k == 1 ? 1080 : 2160, k == 1 ? 60 : 40, false);
     ResetStateRecord();
     Z.ContentsIndex = k - 1;
-    ScanContents();
+    OpenContents();
     window.create_window(MAIN_WINDOW, 1);
     std::vector<double> load, show, wait;
     for (int i = 0; i < 120; ++i) {
@@ -289,7 +290,7 @@ void BenchMemory() {
   }
   ResetStateRecord();
   Z.ContentsIndex = 5;
-  ScanContents();
+  OpenContents();
   Z.CamOnMemory = 1;
   printf("Resident memory while showing frames of a 22000-frame 1080p folder, 1 frame cached:\n");
   long after100 = 0;
@@ -309,7 +310,7 @@ void BenchMemory() {
 void BenchPass() {
   MakeSequence(1, 1920, 1080, 60, false);
   ResetStateRecord();
-  ScanContents();
+  OpenContents();
   if (!PresentFrame()) exit(1);
   const int passes = 20000;
   double t = Now();

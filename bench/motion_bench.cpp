@@ -23,6 +23,7 @@
 #include "platform/camera_source.h"
 #include "platform/image_cv.h"
 #include "platform/platform.h"
+#include "player/folders.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -104,7 +105,7 @@ void PreparePlayerOnce() {
   Display = {NoWindow, NoDestroy, NoShow, NoKey};
   StillFrame = cv::Mat(240, 320, CV_8UC3, cv::Scalar(90, 120, 30));
   CameraSource = {StillOpen, StillSet, StillRead, StillRelease};
-  ScanContents();
+  OpenContents();
   Z.frame_no = 0.0;
   RunPass(); // loads and shows the frame once
 }

@@ -23,6 +23,7 @@
 #include "bench/bench_state.h"
 #include "contents/frame_table.h"
 #include "platform/platform.h"
+#include "player/folders.h"
 #include "platform/image.h"
 #include "player/keys.h"
 #include "player/player.h"
@@ -70,7 +71,7 @@ void MakeInstallation() {
 
 void OpenFolder(int auto_replay, int key) {
   ResetStateRecord();
-  ScanContents();
+  OpenContents();
   Z.WrapFlag = 1; // keep going round the folder
   Z.AutoReplayFlag = auto_replay;
   Key = key;

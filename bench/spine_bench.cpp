@@ -24,6 +24,7 @@
 #include "contents/frame_table.h"
 #include "platform/image_cv.h"
 #include "platform/platform.h"
+#include "player/folders.h"
 #include "player/frame_cache.h"
 #include "platform/image.h"
 #include "state/state.h"
@@ -88,7 +89,7 @@ void BM_ScanEmpty_ExistenceTests(benchmark::State &s) { ScanWith(s, ScanFolderBy
 void BM_FrameChange_Player(benchmark::State &state) {
   ResetStateRecord();
   Z.ContentsIndex = 2;
-  ScanContents();
+  OpenContents();
   int f = 0;
   for (auto _ : state) {
     Z.frame_no = f;

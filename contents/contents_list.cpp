@@ -4,11 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "contents/folder_settings.h"
-#include "contents/frame_table.h"
 #include "common/naming.h"
+#include "contents/folder_settings.h"
 #include "platform/platform.h"
-#include "player/frame_cache.h"
 #include "state/state.h"
 
 namespace {
@@ -221,9 +219,9 @@ bool ListContentsFolders() {
 
 bool ListContentsFoldersByExistence() { return RunListing({OpensByTest, FrameExistsByTest}); }
 
-void ListContents() {
+bool PickRandomContents() {
   if (Z.DISP_WEB_CAM_INFO != 0) Print("KEY FUNCTION : [J/@][ Random Contents Selection ]\n");
-  if (Z.DISP_WEB_CAM_INFO == 2) return;
+  if (Z.DISP_WEB_CAM_INFO == 2) return false;
 
   bool listed = false;
   bool probed = false;
@@ -233,7 +231,7 @@ void ListContents() {
   }
   if (Z.ContentsListCount <= 0) {
     Print("\nThat's all.\n\n");
-    return;
+    return false;
   }
   // A list the probe contributed to is made again next time: by then the
   // markers let the cheap tests find those folders.
@@ -242,16 +240,13 @@ void ListContents() {
   Print("\n<<<<<<<< RANDOM CONTENTS SELECTION >>>>>>>>\n");
   int count = Z.ContentsListCount < CONTENTS_LIST_MAX ? Z.ContentsListCount : CONTENTS_LIST_MAX;
   Z.ContentsIndex = Z.ContentsList[rand() % count];
-  EmptyFrameCache();
-  PrintChangeMessage();
-  ScanContents();
+  return true;
+}
 
+void LoadOwnFolderSettings() {
   char settings[NAME_LEN];
   SettingsFileName(settings, sizeof settings, Z.ContentsIndex + 1);
-  if (OpensForReading(settings)) {
-    Print("FILE [ %s ] exists!\n", settings);
-    LoadFolderSettings();
-  }
-  Z.LastShownFrame = -999.0;
-  Print("\nThat's all.\n\n");
+  if (!OpensForReading(settings)) return;
+  Print("FILE [ %s ] exists!\n", settings);
+  LoadFolderSettings();
 }

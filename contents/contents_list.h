@@ -1,10 +1,15 @@
 // The listing of contents folders and the random pick among them (Space).
 #pragma once
 
-// Space: lists the contents folders S001 to S1000 unless an earlier listing
-// may be reused, then switches to a folder drawn at random from the list
-// and loads its own settings file when it has one.
-void ListContents();
+// The random selection (Space): lists the contents folders S001 to S1000
+// unless an earlier listing may be reused, then sets ContentsIndex to a folder
+// drawn at random from the list. Returns false when there is none to go to
+// (or the display level keeps the key from working).
+bool PickRandomContents();
+
+// Loads the current folder's own settings file (zep_env<n>.dat) when there is
+// one, after naming it.
+void LoadOwnFolderSettings();
 
 // The listing alone: prints one line per folder found, fills ContentsList
 // and its count, writes a marker file into each folder that only the frame

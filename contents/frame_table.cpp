@@ -1,15 +1,11 @@
 #include "contents/frame_table.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "common/naming.h"
 #include "common/text_values.h"
-#include "motion/camera.h"
 #include "platform/platform.h"
-#include "player/frame_cache.h"
-#include "platform/image.h"
 #include "state/state.h"
 
 namespace {
@@ -45,13 +41,6 @@ void NoteEntry(const char *name, bool maybe_dangling, void *context) {
     if (!FileExists(path)) return;
   }
   listing->present[n] = true;
-}
-
-void TerminateWithoutFrames() {
-  Print("---> ERROR: No image file exists! Bye!\n");
-  Display.wait_key(0);
-  CameraShutdown();
-  exit(1);
 }
 
 } // namespace
@@ -136,17 +125,14 @@ void ScanFolder(int k) {
 
 void ScanFolderByExistence(int k) { ScanNumbers(k, TestedExists); }
 
-void ScanContents() {
+bool ScanContents() {
   Z.GrayIndex = 0;
   Z.frame_no = 0.0;
   Z.DifferenceSum = 0;
   Z.MotionCount = 0;
   Z.PlayDirection = 1;
-  Z.LastShownFrame = -1.0;
   Z.KeyFrameIndex = 0;
   memset(Z.KeyFrameNumber, 0, sizeof Z.KeyFrameNumber);
-  for (ZepImage *&image : Z.FrameCache)
-    if (image != nullptr) ReleaseImage(&image);
 
   Print("\n*** START CHECKING IMAGE FILES. WAIT A MOMENT! ***\n");
   for (;;) {
@@ -159,14 +145,14 @@ void ScanContents() {
     Print("---> Empty folder is specified!\n");
     if (Z.ContentsIndex > 0)
       --Z.ContentsIndex;
-    else if (Z.ContentsIndex == 0)
-      TerminateWithoutFrames();
-    else
+    else if (Z.ContentsIndex == 0) {
+      Print("---> ERROR: No image file exists! Bye!\n");
+      return false;
+    } else
       Z.ContentsIndex = 0;
   }
   Print("\n*** Finished. Thank you for waiting! ***\n\n");
   Print("\n");
   Z.WrapFlag = 0;
-  RecreateMainWindow();
-  Z.LastShownFrame = -1.0;
+  return true;
 }

@@ -2,10 +2,10 @@
 #pragma once
 
 // Rebuilds the frame table for ContentsIndex: from the folder's frame-table
-// file when there is a usable one, else by scanning the folder. An empty
-// folder falls back to the one below it; when not even S001 has frames the
-// program ends (exit status 1) after a key press.
-void ScanContents();
+// file when there is a usable one, else by scanning the folder, and resets
+// the player's position. An empty folder falls back to the one below it.
+// Returns false, after saying so, when not even S001 has frames.
+bool ScanContents();
 
 // Reads a frame-table file into the table. Returns false when the file cannot
 // be opened or its count is negative or above the table size (the table is

@@ -9,7 +9,6 @@
 #include "console/banners.h"
 #include "common/naming.h"
 #include "common/text_values.h"
-#include "gesture/knowledge_base.h"
 #include "motion/shared_pool.h"
 #include "platform/camera_source.h"
 #include "platform/image_cv.h"
@@ -223,7 +222,6 @@ void ReleaseCamera() {
 }
 
 void CameraShutdown() {
-  FreeKnowledgeBase();
   ReleaseCapture();
   PrintSeeYouBanner();
   Display.wait_key(500);

@@ -14,8 +14,8 @@ void CameraResume();
 void ZEP_Capture();
 void LogCameraFrame();
 
-// Frees the knowledge base, releases the camera, says goodbye and waits
-// half a second. The caller then ends the program.
+// Releases the camera, says goodbye and waits half a second. The caller then
+// ends the program.
 void CameraShutdown();
 
 // Releases the capture and the camera's two images (the latest frame and its

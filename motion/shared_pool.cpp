@@ -1,7 +1,6 @@
 #include "motion/shared_pool.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -58,17 +57,18 @@ int GreyDifference(const uint8_t *a, const uint8_t *b, int step) {
 
 const char *PlayerSectionName = SHARED_SECTION_NAME;
 
-void OpenSharedInfo(const char *name) {
+bool OpenSharedInfo(const char *name) {
   int handle = -1;
   void *view = nullptr;
   switch (OpenSharedSection(name, SHARED_SIZE, &handle, &view)) {
   case SECTION_OPEN: break;
-  case SECTION_OPEN_FAILED: Print("共有メモリオープン失敗\n"); exit(1);
-  case SECTION_MAP_FAILED: Print("共有メモリマッピング失敗\n"); exit(1);
+  case SECTION_OPEN_FAILED: Print("共有メモリオープン失敗\n"); return false;
+  case SECTION_MAP_FAILED: Print("共有メモリマッピング失敗\n"); return false;
   }
   Z.SharedHandle = handle;
   Z.SharedView = static_cast<SharedInfo *>(view);
   ClearSharedInfo();
+  return true;
 }
 
 void CloseSharedInfo() {

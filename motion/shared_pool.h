@@ -3,10 +3,10 @@
 
 #include "platform/shared_memory.h"
 
-// Creates or opens and maps the section, then clears the pool. When the
-// section cannot be had it prints the reason and ends the program (status 1).
-// Tests give a name of their own so that a running player is left alone.
-void OpenSharedInfo(const char *name = SHARED_SECTION_NAME);
+// Creates or opens and maps the section, then clears the pool. Returns false,
+// after printing the reason, when the section cannot be had. Tests give a
+// name of their own so that a running player is left alone.
+bool OpenSharedInfo(const char *name = SHARED_SECTION_NAME);
 
 // The section the player opens at start-up; tests that run the player point
 // it elsewhere so that a player running on the same machine keeps its pool.

@@ -8,11 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "contents/contents_list.h"
-#include "contents/frame_table.h"
-#include "common/text_values.h"
 #include "motion/camera.h"
 #include "platform/platform.h"
+#include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/player.h"
 #include "state/state.h"
@@ -93,7 +91,7 @@ void ToggleWindowSizing(int) {
   Z.VARIABLE_SIZE_FLAG = Z.VARIABLE_SIZE_FLAG == 0 ? 1 : 0;
   Print("SET: 画像表示用ウィンドウサイズ = [ %s ]\n", Z.VARIABLE_SIZE_FLAG ? "自動変更" : "手動変更");
   RecreateMainWindow();
-  Z.LastShownFrame = -1.0; // the new window is empty until the frame is shown again
+  Z.LastShownFrame = NO_FRAME_SHOWN; // the new window is empty until the frame is shown again
 }
 
 // Level 1 belongs to the status line and is left alone; any other level
@@ -139,32 +137,22 @@ void ChooseRandomContents(int) { ListContents(); }
 
 // The digits: 1..9 open S001..S009, 0 opens S010 (the argument is the index).
 void SwitchFolder(int index) {
-  EmptyFrameCache();
-  Z.ContentsIndex = index;
-  PrintChangeMessage();
-  ScanContents();
-  Print("Done.\n\n");
-  Z.LastShownFrame = -999.0;
+  if (ChangeFolder(index)) Print("Done.\n\n");
 }
 
 // n (+1) wraps from the last possible folder to S001; p (-1) stops at S001.
 void MoveFolder(int delta) {
-  EmptyFrameCache();
   if (delta > 0)
-    Z.ContentsIndex = Z.ContentsIndex >= CONTENTS_INDEX_MAX ? 0 : Z.ContentsIndex + 1;
+    ChangeFolder(Z.ContentsIndex >= CONTENTS_INDEX_MAX ? 0 : Z.ContentsIndex + 1);
   else
-    Z.ContentsIndex = Z.ContentsIndex <= 0 ? 0 : Z.ContentsIndex - 1;
-  PrintChangeMessage();
-  ScanContents();
-  Z.LastShownFrame = -999.0;
+    ChangeFolder(Z.ContentsIndex <= 0 ? 0 : Z.ContentsIndex - 1);
 }
 
 // Frames added to or removed from the folder are picked up; the folder's
 // settings files are not read again.
 void RefreshFolder(int) {
   Print("\n ---[ REFRESH SETTINGS AND RELOAD IMAGE FILES IN CONTENTS FOLDER ]---\n");
-  ScanContents();
-  Print("Done.\n\n");
+  if (OpenContents()) Print("Done.\n\n");
 }
 
 // R: S001, then everything key r does, its KEY FUNCTION line included.

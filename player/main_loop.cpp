@@ -1,15 +1,13 @@
 #include <cstdio>
 
-#include "console/banners.h"
-#include "app/startup.h"
-#include "common/timing.h"
-#include "contents/folder_settings.h"
-#include "contents/frame_table.h"
 #include "common/text_values.h"
+#include "common/timing.h"
+#include "console/banners.h"
 #include "gesture/knowledge_base.h"
 #include "motion/camera.h"
 #include "motion/shared_pool.h"
 #include "platform/platform.h"
+#include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
 #include "player/motion_step.h"
@@ -18,19 +16,18 @@
 
 namespace {
 
-void PreparePlayer() {
+// Returns false when the player cannot start (the reason has been printed).
+bool PreparePlayer() {
   Print("\n");
-  OpenSharedInfo(PlayerSectionName);
+  if (!OpenSharedInfo(PlayerSectionName)) return false;
   InitKnowledgeBase();
   Z.VR_threshold = 153600 / (Z.DiffStep * Z.DiffStep);
   Print("The system is starting up. This may take a while.\n\n");
-  LoadFolderSettings();
-  ScanContents();
-  LoadFolderSettings();
-  ApplyStartPosition();
+  if (!OpenFirstContents()) return false;
   ShowHelp();
   mark();
   Z.CamLogMode = 2;
+  return true;
 }
 
 void EstablishPlaybackValues() {
@@ -105,7 +102,10 @@ bool RunPass() {
   MeasureMotion();
   LogCamera();
   PrintStatus();
-  if (!PresentFrame()) return false;
+  if (!PresentFrame()) {
+    Z.PlayerEnding = PLAYER_FAILED;
+    return false;
+  }
   int key = Display.wait_key(1) & 0xFF;
   if (key == KEY_ENTER) {
     ShowHelp();
@@ -113,14 +113,15 @@ bool RunPass() {
   }
   ReloadThreshold();
   DispatchKey(key);
-  return Z.PlayerEnding == 0;
+  return Z.PlayerEnding == PLAYER_RUNNING;
 }
 
 int RunPlayer() {
-  PreparePlayer();
-  while (RunPass()) {
+  if (PreparePlayer()) {
+    while (RunPass()) {
+    }
   }
-  return Z.PlayerEnding ? 0 : 1;
+  return Z.PlayerEnding == PLAYER_QUIT ? 0 : 1;
 }
 
 void ReplayStep(int direction, int count) {
@@ -159,11 +160,10 @@ void EnterPause() {
     key = Display.wait_key(0) & 0xFF;
   } while (key != KEY_ENTER && key != KEY_ESC);
   if (key == KEY_ESC) {
-    CameraShutdown();
-    Z.PlayerEnding = 1;
+    EndPlayer(PLAYER_QUIT);
     return;
   }
   CameraResume();
   PrintGoBanner();
-  Z.LastShownFrame = -1.0;
+  Z.LastShownFrame = NO_FRAME_SHOWN;
 }

@@ -2,7 +2,8 @@
 #pragma once
 
 // Prepares the player and runs passes until the user quits from the pause
-// (returns 0) or a frame image cannot be read (returns 1).
+// (returns 0) or an error ends it: no shared section, no frames even in S001,
+// a frame image that cannot be read (returns 1, after the message).
 int RunPlayer();
 
 // One pass of the loop. Returns false when the player must stop.
@@ -16,7 +17,7 @@ void ReplayStep(int direction, int count);
 // does nothing while automatic replay is off.
 void NoCommandPath();
 
-// ESC: the pause. Sets PlayerEnding when the user quits from it.
+// ESC: the pause. Ends the player (PLAYER_QUIT) when the user quits from it.
 void EnterPause();
 
 // Reads the shared threshold file into ZEP_threshold when it holds a number.

@@ -37,6 +37,14 @@ constexpr const char *THRESHOLD_FILE = "ZEP_THRESHOLD.dat";
 constexpr const char *KEY_SCREEN_FILE = "keyallocation_01.jpg";
 
 // --- Opaque handles (defined where OpenCV is allowed) ---
+// How the player ends: still running, the user's own ending from the pause
+// (exit status 0), or an error ending after its message (exit status 1).
+enum PlayerEndings { PLAYER_RUNNING = 0, PLAYER_QUIT = 1, PLAYER_FAILED = 2 };
+
+// LastShownFrame when no frame is on show: the next pass shows the current
+// frame whatever its number.
+constexpr double NO_FRAME_SHOWN = -1.0;
+
 struct ZepImage;   // one decoded colour or grey image
 struct ZepCapture; // one open camera source
 
@@ -126,7 +134,7 @@ struct ZepState {
   ZepImage *FrameCache[MAX_FRAMES];  // decoded frames, parallel to FrameData
 
   // --- Player ---
-  double LastShownFrame = -1.0; // frame last presented; -1 forces the next one
+  double LastShownFrame = NO_FRAME_SHOWN; // frame last presented
   int REPLAY_SPEED = 3;         // speed step 1..5
   double SpeedFactor = 1.0;     // derived from REPLAY_SPEED every pass
   double VR_step = 1.0;         // motion step, SpeedFactor every pass
@@ -144,7 +152,7 @@ struct ZepState {
   int UnchangedPasses = 0;      // passes in a row without a frame change
   int StartFrameNum = 0;        // replay period, printed only
   int EndFrameNum = 0;
-  int PlayerEnding = 0; // 1: the user quit from the pause
+  int PlayerEnding = 0; // PLAYER_RUNNING, PLAYER_QUIT or PLAYER_FAILED
 
   // --- Keys ---
   int VARIABLE_SIZE_FLAG = 0; // non-zero: the main window follows the image size

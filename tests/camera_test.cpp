@@ -12,6 +12,7 @@
 #include "platform/camera_source.h"
 #include "platform/image_cv.h"
 #include "player/player.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -94,7 +95,7 @@ TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
 
 TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemWithoutOverwriting) {
   MakeFolder(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
-  ScanContents();
+  OpenContents();
   ToggleCamera();
   Z.CamLogMode = 1;
   cv::Mat black(240, 320, CV_8UC3, cv::Scalar::all(0)), white(240, 320, CV_8UC3, cv::Scalar::all(255));

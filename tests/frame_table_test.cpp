@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "contents/frame_table.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -46,7 +47,7 @@ TEST_F(FrameTable, ScanClosesGapsResetsThePlayerAndEndsWithoutFrames) {
   Z.MotionCount = Z.DifferenceSum = 9;
   Z.KeyFrameIndex = 5;
   Z.KeyFrameNumber[1279] = 3.0;
-  ScanContents();
+  OpenContents();
   ASSERT_EQ(std::make_pair(Z.MaxCount, Z.ContentsIndex), std::make_pair(3, 0));
   const char *paths[] = {"../S001/clip_00005.jpg", "../S001/clip_00010.jpg", "../S001/clip_00020.jpg", ""};
   for (int i = 0; i < 4; ++i)
@@ -57,10 +58,11 @@ TEST_F(FrameTable, ScanClosesGapsResetsThePlayerAndEndsWithoutFrames) {
   EXPECT_EQ(std::make_tuple(Z.frame_no, Z.PlayDirection, Z.WrapFlag, Z.MotionCount, Z.DifferenceSum,
                             Z.GrayIndex, Z.KeyFrameIndex, Z.KeyFrameNumber[1279], Z.LastShownFrame),
             std::make_tuple(0.0, 1, 0, 0, 0, 0, 0, 0.0, -1.0));
-  // No frames in S002, nor now in S001: the program ends.
+  // No frames in S002, nor now in S001: the player ends with an error.
   ASSERT_EQ(rename("../S001", "../gone"), 0);
   Z.ContentsIndex = 1;
-  EXPECT_EXIT(ScanContents(), ::testing::ExitedWithCode(1), "");
+  EXPECT_FALSE(OpenContents());
+  EXPECT_EQ(Z.PlayerEnding, PLAYER_FAILED);
 }
 
 TEST_F(FrameTable, ListingAndExistenceScansGiveTheSameTableAndStopAtTheLimits) {
@@ -101,7 +103,7 @@ TEST_F(FrameTable, TableFilesAreUsedWithoutTheFolderAndNeverOverrunTheTable) {
   // Fields are cut at their last byte; the cached flag is ignored.
   WriteTableFile(2, "  2\n");
   Z.ContentsIndex = 1;
-  ScanContents();
+  OpenContents();
   const FrameRecord &r = Z.FrameData[0];
   EXPECT_EQ(std::make_tuple(Z.MaxCount, r.loaded, strlen(r.path), strlen(r.http), strlen(r.file)),
             std::make_tuple(2, 0, 249u, 249u, 249u));
@@ -115,13 +117,13 @@ TEST_F(FrameTable, TableFilesAreUsedWithoutTheFolderAndNeverOverrunTheTable) {
   for (const char *count : {"-1", "22001"}) {
     WriteTableFile(1, count);
     Z.ContentsIndex = 0;
-    ScanContents();
+    OpenContents();
     EXPECT_EQ(Z.MaxCount, 3) << count;
   }
   // A table cut short has no count, so no frames: the fallback runs.
   WriteTableFile(2, "", 1000);
   Z.ContentsIndex = 1;
-  ScanContents();
+  OpenContents();
   EXPECT_EQ(Z.ContentsIndex, 0);
 }
 

@@ -12,6 +12,7 @@
 #include "contents/frame_table.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -23,7 +24,7 @@ class Keys : public PlayerTest {
     std::vector<int> numbers(frames);
     std::iota(numbers.begin(), numbers.end(), 0);
     MakeFolder(1, numbers);
-    ScanContents();
+    OpenContents();
   }
   // Dispatches keys and returns what they printed.
   std::string Press(std::initializer_list<int> keys) {

@@ -2,6 +2,7 @@
 // enough motion, and the two-frame preload (camera-driven passes: camera_test).
 #include "contents/frame_table.h"
 #include "player/motion_step.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -56,7 +57,7 @@ TEST_F(Motion, MotionStepsStopOrWrapAtTheEndsAndStillnessTurnsAfterEnoughOfThem)
 
 TEST_F(Motion, TurnInATwoFrameFolderLoadsTheFrameOfTheNewDirection) {
   MakeFolder(1, {0, 1});
-  ScanContents();
+  OpenContents();
   Recorded.events.clear();
   Z.VR_threshold = 1000;
   Z.TurnCount = 3;

@@ -6,6 +6,7 @@
 #include "player/frame_cache.h"
 #include "player/keys.h"
 #include "player/player.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -17,7 +18,7 @@ class PlayerLoop : public PlayerTest {
     std::vector<int> numbers(frames);
     std::iota(numbers.begin(), numbers.end(), 0);
     MakeFolder(1, numbers, width, height);
-    ScanContents();
+    OpenContents();
     CapturedOut.clear();
     Recorded.events.clear();
   }

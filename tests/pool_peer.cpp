@@ -36,7 +36,7 @@ int main(int argc, char **argv) {
   }
   SetupConsole();
   if (argc > 5 && strcmp(argv[5], "fail-map") == 0) SectionCalls.map = NoMapping;
-  OpenSharedInfo(argv[1]);
+  if (!OpenSharedInfo(argv[1])) return 1; // as the player ends without its section
   const int camera = atoi(argv[2]), sum = atoi(argv[4]);
   Z.CamChan = atoi(argv[3]);
   Z.VR_threshold = Z.ZEP_threshold;

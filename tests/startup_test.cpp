@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "contents/frame_table.h"
 #include "player/keys.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 

@@ -8,6 +8,7 @@
 #include "contents/contents_list.h"
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
+#include "player/folders.h"
 #include "state/state.h"
 #include "tests/kb_writer.h"
 #include "tests/support.h"
@@ -19,7 +20,7 @@ class WinContents : public PlayerTest {};
 TEST_F(WinContents, ScanNamesFramesWithBackslashesAndFindsThemWhateverTheirCase) {
   MakeFolder(1, {5, 10});
   WriteText("..\\S001\\CLIP_00020.JPG", "frame"); // the same name to Windows
-  ScanContents();
+  OpenContents();
   ASSERT_EQ(Z.MaxCount, 3);
   EXPECT_STREQ(Z.FrameData[0].path, "..\\S001\\clip_00005.jpg");
   EXPECT_STREQ(Z.FrameData[2].path, "..\\S001\\clip_00020.jpg");
@@ -34,7 +35,7 @@ TEST_F(WinContents, FrameTableAndKeyFrameFilesArriveByteForByte) {
   memcpy(&table[254], http, sizeof http);
   memcpy(&table[756 + 4], "second\n", 8);
   WriteText("frame_data0001.dat", table + "  2\r\n");
-  ScanContents();
+  OpenContents();
   EXPECT_EQ(Z.MaxCount, 2);
   EXPECT_STREQ(Z.FrameData[0].http, http);
   EXPECT_STREQ(Z.FrameData[1].path, "second\n");

@@ -1,0 +1,94 @@
+#include "player/folders.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "contents/contents_list.h"
+#include "contents/folder_settings.h"
+#include "contents/frame_table.h"
+#include "gesture/knowledge_base.h"
+#include "motion/camera.h"
+#include "platform/platform.h"
+#include "player/frame_cache.h"
+#include "state/state.h"
+
+namespace {
+
+// The decimal value of a short digit string the way atoi reads it: white
+// space, a sign, digits, anything after them ignored; 0 when there are none.
+int DecimalValue(const char *text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+    ++text;
+  int sign = 1;
+  if (*text == '+' || *text == '-') sign = (*text++ == '-') ? -1 : 1;
+  long value = 0;
+  for (; *text >= '0' && *text <= '9' && value < 100000000; ++text)
+    value = value * 10 + (*text - '0');
+  return static_cast<int>(sign * value);
+}
+
+} // namespace
+
+void EndPlayer(int ending) {
+  FreeKnowledgeBase();
+  CameraShutdown();
+  Z.PlayerEnding = ending;
+}
+
+bool OpenContents() {
+  EmptyFrameCache();
+  if (!ScanContents()) {
+    Display.wait_key(0);
+    EndPlayer(PLAYER_FAILED);
+    return false;
+  }
+  RecreateMainWindow();
+  Z.LastShownFrame = NO_FRAME_SHOWN;
+  return true;
+}
+
+bool ChangeFolder(int index) {
+  Z.ContentsIndex = index;
+  PrintChangeMessage();
+  return OpenContents();
+}
+
+void ListContents() {
+  if (!PickRandomContents() || !ChangeFolder(Z.ContentsIndex)) return;
+  LoadOwnFolderSettings();
+  Print("\nThat's all.\n\n");
+}
+
+bool OpenFirstContents() {
+  LoadFolderSettings();
+  if (!OpenContents()) return false;
+  LoadFolderSettings();
+  return ApplyStartPosition();
+}
+
+bool ApplyStartPosition() {
+  if (Z.ArgCount < 2) return true;
+  const char *name = Z.ArgName[1];
+  size_t len = strlen(name);
+  if (len < 16 || name[len - 16] != 'S' || name[len - 10] != '_') return true;
+  Print("\n***** Given File Name : [ %s ]\n", name);
+  char dir[6] = {0};
+  char frame[6] = {0};
+  memcpy(dir, name + len - 15, 5);
+  memcpy(frame, name + len - 9, 5);
+  Print("DirNumString=[ %s ]   FrameNumString=[ %s ]\n", dir, frame);
+  Z.ContentsIndex = DecimalValue(dir) - 1;
+  Print("\n***** Changed Contents Directory to [%c%3d] \n", 'S', Z.ContentsIndex + 1);
+  if (!OpenContents()) return false;
+  LoadFolderSettings();
+  Z.frame_no = DecimalValue(frame);
+  Print("\n***** Changed current frame_no = %f\n\n", Z.frame_no);
+  if (Z.frame_no > 0) {
+    Z.LastShownFrame = NO_FRAME_SHOWN;
+    int whole = static_cast<int>(Z.frame_no);
+    Z.StartFrameNum = whole - 22000 > 0 ? whole - 22000 : 0;
+    Z.EndFrameNum = whole + 22000 < Z.MaxCount - 1 ? whole + 22000 : Z.MaxCount - 1;
+    Print("SET REPLAY PERIOD : [ %6d ] <-> [%6d]\n", Z.StartFrameNum, Z.EndFrameNum);
+  }
+  return true;
+}

@@ -29,7 +29,7 @@ constexpr double FLUSH_SECONDS = 2.0;  // at the end, for the last "0" to reach 
 constexpr int MALFORMED_REPORTS = 5;   // malformed messages described; the rest are counted
 constexpr int HOST_MAX = 255;
 constexpr int PASSWORD_MAX = 255;
-constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 16;
+constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 32;
 
 const char *const USAGE =
     "usage: orvantis_bridge [--broker HOST[:PORT]] [--site NAME] [--pool NAME] [--keepalive SECONDS]\n"

@@ -396,6 +396,9 @@ bool PrepareClient() {
   char topic[TOPIC_MAX];
   snprintf(topic, sizeof topic, "%s/%s/online", R.State.Pool, R.State.Site);
   mosquitto_will_set(R.Mosq, topic, 1, "0", 1, true);
+  // Slot values are small messages that must go at once, not wait for the
+  // acknowledgement of the previous one (up to 40 ms with delayed ACKs).
+  mosquitto_int_option(R.Mosq, MOSQ_OPT_TCP_NODELAY, 1);
   if (R.Options.Username != nullptr &&
       mosquitto_username_pw_set(R.Mosq, R.Options.Username, R.HasPassword ? R.Password : nullptr) !=
           MOSQ_ERR_SUCCESS) {
@@ -433,7 +436,8 @@ void RunTurn(double *next_tick, double *next_attempt) {
   double wait = std::max(0.0, *next_tick - now);
   if (mosquitto_socket(R.Mosq) >= 0) {
     int code = mosquitto_loop(R.Mosq, static_cast<int>(wait * 1000), 1);
-    if (code != MOSQ_ERR_SUCCESS && !R.Connected) ReportUnreachable(code);
+    // A refusal has been reported by OnConnect already.
+    if (code != MOSQ_ERR_SUCCESS && !R.Connected && R.Refusal == 0) ReportUnreachable(code);
   } else {
     std::this_thread::sleep_for(
         std::chrono::duration<double>(std::min(wait, std::max(0.0, *next_attempt - now))));

@@ -314,8 +314,10 @@ void OnConnect(struct mosquitto *, void *, int code) {
 }
 
 void OnDisconnect(struct mosquitto *, void *, int code) {
-  if (R.Connected && code != 0 && !StopRequested)
+  if (R.Connected && code != 0 && !StopRequested) {
     fprintf(stderr, "orvantis_bridge: lost the broker (%s); retrying\n", mosquitto_strerror(code));
+    R.Unreachable = true; // said once, until the next connection
+  }
   R.Connected = false;
   // Without the broker nobody's presence is known: the remote slots go back
   // to the copies here, and the next connection brings the room back.

@@ -1,0 +1,248 @@
+#include "bridge/bridge_logic.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The site's entry, or a new one: a free entry, else one of an offline site
+// (all it holds is "ignore my values"). Null when the table is full.
+RemoteSite *FindSite(BridgeState *b, const char *name, bool create) {
+  for (RemoteSite &site : b->Sites)
+    if (site.Used && strcmp(site.Name, name) == 0) return &site;
+  if (!create) return nullptr;
+  RemoteSite *room = nullptr;
+  for (RemoteSite &site : b->Sites)
+    if (!site.Used) {
+      room = &site;
+      break;
+    }
+  if (room == nullptr)
+    for (RemoteSite &site : b->Sites)
+      if (site.Status == SITE_OFFLINE) {
+        room = &site;
+        break;
+      }
+  if (room == nullptr) return nullptr;
+  *room = RemoteSite{};
+  room->Used = true;
+  snprintf(room->Name, sizeof room->Name, "%s", name);
+  return room;
+}
+
+void ClearSiteValues(RemoteSite *site) {
+  memset(site->Value, 0, sizeof site->Value);
+  memset(site->Stamp, 0, sizeof site->Stamp);
+}
+
+// The value another online site holds for `slot`: the latest non-zero one,
+// or 0 when the slot is nobody's but ours.
+int32_t RemoteValue(const BridgeState &b, int slot) {
+  int32_t value = 0;
+  uint64_t latest = 0;
+  for (const RemoteSite &site : b.Sites)
+    if (site.Used && site.Status == SITE_ONLINE && site.Value[slot] != 0 && site.Stamp[slot] >= latest) {
+      latest = site.Stamp[slot];
+      value = site.Value[slot];
+    }
+  return value;
+}
+
+// Another publisher of `slot` besides `self`: an online site with a non-zero
+// value, or this site while the slot is local and set. Null when none.
+const char *OtherPublisher(const BridgeState &b, int slot, const RemoteSite *self) {
+  for (const RemoteSite &site : b.Sites)
+    if (&site != self && site.Used && site.Status == SITE_ONLINE && site.Value[slot] != 0) return site.Name;
+  if (!b.Remote[slot] && b.EverSet[slot] && b.Seen[slot] != 0) return b.Site;
+  return nullptr;
+}
+
+} // namespace
+
+bool ValidTopicLevel(const char *name) {
+  size_t length = strlen(name);
+  if (length == 0 || length > static_cast<size_t>(BRIDGE_NAME_MAX)) return false;
+  for (size_t i = 0; i < length; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (c == '/' || c == '+' || c == '#' || c < 0x20 || c == 0x7f) return false;
+  }
+  return true;
+}
+
+bool StartBridgeState(BridgeState *b, const char *site, const char *pool) {
+  *b = BridgeState{};
+  if (!ValidTopicLevel(site) || !ValidTopicLevel(pool)) return false;
+  snprintf(b->Site, sizeof b->Site, "%s", site);
+  snprintf(b->Pool, sizeof b->Pool, "%s", pool);
+  return true;
+}
+
+TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot) {
+  size_t pool_length = strlen(pool);
+  if (strncmp(topic, pool, pool_length) != 0 || topic[pool_length] != '/') return TOPIC_MALFORMED;
+  const char *name = topic + pool_length + 1;
+  const char *end = strchr(name, '/');
+  if (end == nullptr || end == name || end - name > BRIDGE_NAME_MAX) return TOPIC_MALFORMED;
+  memcpy(site, name, static_cast<size_t>(end - name));
+  site[end - name] = '\0';
+  if (!ValidTopicLevel(site)) return TOPIC_MALFORMED;
+  const char *rest = end + 1;
+  if (strcmp(rest, "online") == 0) return TOPIC_ONLINE;
+  if (strncmp(rest, "slot/", 5) != 0) return TOPIC_MALFORMED;
+  const char *digits = rest + 5;
+  size_t count = strlen(digits);
+  if (count == 0 || count > 2 || (count == 2 && digits[0] == '0')) return TOPIC_MALFORMED;
+  int n = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (digits[i] < '0' || digits[i] > '9') return TOPIC_MALFORMED;
+    n = n * 10 + (digits[i] - '0');
+  }
+  if (n >= SHARED_SLOTS) return TOPIC_MALFORMED;
+  *slot = n;
+  return TOPIC_SLOT;
+}
+
+bool ParseSlotPayload(const void *payload, int length, int32_t *value) {
+  if (length < 0 || length > SLOT_PAYLOAD_MAX) return false;
+  if (length == 0) {
+    *value = 0;
+    return true;
+  }
+  const char *text = static_cast<const char *>(payload);
+  int i = text[0] == '-' ? 1 : 0;
+  if (i == length) return false;
+  int64_t n = 0;
+  for (; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    n = n * 10 + (text[i] - '0'); // at most 11 bytes: no overflow of int64
+  }
+  if (text[0] == '-') n = -n;
+  if (n < INT32_MIN || n > INT32_MAX) return false;
+  *value = static_cast<int32_t>(n);
+  return true;
+}
+
+bool ParseOnlinePayload(const void *payload, int length, bool *online) {
+  // An empty payload is the retained presence removed: gone.
+  if (length == 0) {
+    *online = false;
+    return true;
+  }
+  if (length != 1) return false;
+  char c = *static_cast<const char *>(payload);
+  if (c != '0' && c != '1') return false;
+  *online = c == '1';
+  return true;
+}
+
+MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length, char *warning) {
+  warning[0] = '\0';
+  char name[BRIDGE_NAME_MAX + 1];
+  int slot = -1;
+  TopicKind kind = ParseTopic(topic, b->Pool, name, &slot);
+  bool online = false;
+  int32_t value = 0;
+  if (kind == TOPIC_MALFORMED || (kind == TOPIC_ONLINE && !ParseOnlinePayload(payload, length, &online)) ||
+      (kind == TOPIC_SLOT && !ParseSlotPayload(payload, length, &value))) {
+    ++b->Malformed;
+    return MESSAGE_MALFORMED;
+  }
+  if (strcmp(name, b->Site) == 0) return kind == TOPIC_ONLINE && !online ? MESSAGE_OWN_OFFLINE : MESSAGE_OWN;
+
+  // A value 0 of a site never seen changes nothing and needs no entry.
+  RemoteSite *site = FindSite(b, name, kind == TOPIC_ONLINE || value != 0);
+  if (site == nullptr) {
+    if (kind == TOPIC_SLOT && value == 0) return MESSAGE_TAKEN;
+    ++b->NoRoom;
+    return MESSAGE_NO_ROOM;
+  }
+  if (kind == TOPIC_ONLINE) {
+    // Values kept while it was offline were ignored; values seen before its
+    // presence (retained messages come in any order) count from now on.
+    if (!online) ClearSiteValues(site);
+    site->Status = online ? SITE_ONLINE : SITE_OFFLINE;
+    return MESSAGE_TAKEN;
+  }
+  if (site->Status == SITE_OFFLINE) return MESSAGE_TAKEN;
+  if (value != 0 && site->Status == SITE_ONLINE && !b->DuplicateWarned[slot]) {
+    const char *other = OtherPublisher(*b, slot, site);
+    if (other != nullptr) {
+      b->DuplicateWarned[slot] = true;
+      snprintf(warning, BRIDGE_WARNING_MAX,
+               "orvantis_bridge: slot %d is published by both %s and %s; the last value wins\n", slot, other,
+               site->Name);
+    }
+  }
+  site->Value[slot] = value;
+  site->Stamp[slot] = ++b->Arrivals;
+  return MESSAGE_TAKEN;
+}
+
+void ForgetSites(BridgeState *b) {
+  for (RemoteSite &site : b->Sites)
+    site = RemoteSite{};
+}
+
+int32_t WrappingSlotSum(const SharedInfo &info) {
+  uint32_t total = 0;
+  for (int32_t slot : info.WebCamDiff)
+    total += static_cast<uint32_t>(slot);
+  return static_cast<int32_t>(total);
+}
+
+bool ApplyRemoteSlots(BridgeState *b, SharedInfo *section) {
+  bool changed = false, any_remote = false, dropped = false;
+  for (int n = 0; n < SHARED_SLOTS; ++n) {
+    int32_t value = RemoteValue(*b, n);
+    if (value != 0) {
+      any_remote = true;
+      b->Remote[n] = true;
+    } else if (b->Remote[n]) {
+      b->Remote[n] = false;
+      dropped = true;
+    } else {
+      continue;
+    }
+    // What the bridge writes is never taken for a local change.
+    b->Seen[n] = value;
+    if (section->WebCamDiff[n] != value) {
+      section->WebCamDiff[n] = value;
+      changed = true;
+    }
+  }
+  // Copies without a camera follow DiffSum; it must carry the room's motion
+  // while any slot is remote, and lose it when the last remote value goes.
+  if (any_remote || dropped) {
+    int32_t total = WrappingSlotSum(*section);
+    if (section->DiffSum != total) {
+      section->DiffSum = total;
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+int CollectLocalChanges(BridgeState *b, const SharedInfo &section, SlotPublication out[SHARED_SLOTS]) {
+  int count = 0;
+  for (int n = 0; n < SHARED_SLOTS; ++n) {
+    int32_t value = section.WebCamDiff[n];
+    if (b->Remote[n] || value == b->Seen[n]) continue;
+    b->Seen[n] = value;
+    if (value != 0) b->EverSet[n] = true;
+    if (b->EverSet[n]) out[count++] = {n, value};
+  }
+  return count;
+}
+
+int CollectLocalSlots(const BridgeState &b, SlotPublication out[SHARED_SLOTS]) {
+  int count = 0;
+  for (int n = 0; n < SHARED_SLOTS; ++n)
+    if (!b.Remote[n] && b.EverSet[n]) out[count++] = {n, b.Seen[n]};
+  return count;
+}
+
+void StoreChangedFields(SharedInfo *view, const SharedInfo &before, const SharedInfo &after) {
+  for (int n = 0; n < SHARED_SLOTS; ++n)
+    if (after.WebCamDiff[n] != before.WebCamDiff[n]) view->WebCamDiff[n] = after.WebCamDiff[n];
+  if (after.DiffSum != before.DiffSum) view->DiffSum = after.DiffSum;
+}

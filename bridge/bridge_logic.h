@@ -1,0 +1,118 @@
+// The bridge's decisions, free of any broker library: what a topic and a
+// payload say, which slots of this computer's section belong to another site,
+// what the section gets written and which local values are published.
+// The broker side (bridge_main.cpp) feeds messages in and carries the
+// publications out; everything here is plain data and can be tested alone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "state/state.h"
+
+constexpr int BRIDGE_SITES_MAX = 64; // other sites followed at once
+constexpr int BRIDGE_NAME_MAX = 64;  // bytes of a site or pool name
+constexpr int SLOT_PAYLOAD_MAX = 11; // "-2147483648"
+constexpr int BRIDGE_WARNING_MAX = 256;
+
+enum SiteStatus {
+  SITE_UNKNOWN = 0, // values seen, presence not yet: kept, not used
+  SITE_ONLINE,      // its non-zero values own slots here
+  SITE_OFFLINE,     // its values are ignored until it is online again
+};
+
+// Another computer of the pool, as its messages describe it.
+struct RemoteSite {
+  bool Used = false;
+  char Name[BRIDGE_NAME_MAX + 1] = {};
+  SiteStatus Status = SITE_UNKNOWN;
+  int32_t Value[SHARED_SLOTS] = {};  // latest value per slot, 0 when none
+  uint64_t Stamp[SHARED_SLOTS] = {}; // arrival order of that value: the last one wins
+};
+
+// The bridge's one state record.
+struct BridgeState {
+  // --- Identity ---
+  char Site[BRIDGE_NAME_MAX + 1] = {}; // this computer's name in the topics
+  char Pool[BRIDGE_NAME_MAX + 1] = {}; // first level of every topic
+
+  // --- Other sites ---
+  RemoteSite Sites[BRIDGE_SITES_MAX];
+  uint64_t Arrivals = 0; // slot values taken so far
+
+  // --- Slots of the section ---
+  bool Remote[SHARED_SLOTS] = {};          // written here from another site
+  int32_t Seen[SHARED_SLOTS] = {};         // value last seen in or written to the section
+  bool EverSet[SHARED_SLOTS] = {};         // local and non-zero once: published from now on
+  bool DuplicateWarned[SHARED_SLOTS] = {}; // two publishers of the slot reported
+
+  // --- Counts ---
+  long Malformed = 0; // messages ignored as malformed
+  long NoRoom = 0;    // messages of sites beyond BRIDGE_SITES_MAX
+};
+
+enum TopicKind { TOPIC_MALFORMED = 0, TOPIC_ONLINE, TOPIC_SLOT };
+
+enum MessageResult {
+  MESSAGE_TAKEN = 0,   // applied (or ignored as the rules say: offline site)
+  MESSAGE_OWN,         // about this site: our own publications come back
+  MESSAGE_OWN_OFFLINE, // this site marked offline while it runs: announce again
+  MESSAGE_MALFORMED,   // counted, nothing changed
+  MESSAGE_NO_ROOM,     // a new site while the table is full: counted
+};
+
+// One publication of a local slot.
+struct SlotPublication {
+  int Slot;
+  int32_t Value;
+};
+
+// True when `name` can be one level of a topic: 1..BRIDGE_NAME_MAX bytes,
+// no '/', '+' or '#', no control characters.
+bool ValidTopicLevel(const char *name);
+
+// Sets the identity and forgets everything else. Returns false when a name
+// is not a valid topic level.
+bool StartBridgeState(BridgeState *b, const char *site, const char *pool);
+
+// Splits "<pool>/<site>/online" or "<pool>/<site>/slot/<n>" (n = 0..31
+// written without leading zeros). `site` receives BRIDGE_NAME_MAX + 1 bytes.
+TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot);
+
+// A slot payload: a decimal int32 with an optional '-', at most
+// SLOT_PAYLOAD_MAX bytes; an empty payload (a retained value removed) is 0.
+bool ParseSlotPayload(const void *payload, int length, int32_t *value);
+
+// A presence payload: "1" or "0".
+bool ParseOnlinePayload(const void *payload, int length, bool *online);
+
+// Applies one message. When it makes two sites publishers of one slot for the
+// first time, `warning` (BRIDGE_WARNING_MAX bytes) receives the line to print;
+// otherwise it is left empty.
+MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length, char *warning);
+
+// Forgets every other site (the broker is lost, or the bridge stops): their
+// slots fall back to local at the next ApplyRemoteSlots.
+void ForgetSites(BridgeState *b);
+
+// The 32-bit wrapping sum of the slots, as a copy with a camera computes it.
+int32_t WrappingSlotSum(const SharedInfo &info);
+
+// Writes remote values into `section` (a copy of the section), 0 once into a
+// slot whose remote value is gone, and DiffSum whenever a slot is remote or
+// was just written. Returns true when `section` changed.
+bool ApplyRemoteSlots(BridgeState *b, SharedInfo *section);
+
+// The local slots whose value changed in `section` since last seen and that
+// have been non-zero at least once. Returns how many were put into `out`.
+int CollectLocalChanges(BridgeState *b, const SharedInfo &section, SlotPublication out[SHARED_SLOTS]);
+
+// Every local slot that has been non-zero, with its last seen value: what a
+// new connection publishes. Returns how many were put into `out`.
+int CollectLocalSlots(const BridgeState &b, SlotPublication out[SHARED_SLOTS]);
+
+// Copies the fields that differ between `before` and `after` into `view`:
+// DiffSum and the slots only, one field at a time, so that other copies'
+// writes to other fields in between survive and the reserved bytes are never
+// touched.
+void StoreChangedFields(SharedInfo *view, const SharedInfo &before, const SharedInfo &after);

@@ -1,0 +1,511 @@
+// orvantis_bridge: joins this computer's shared section to the sections of
+// the other computers of a pool through an MQTT broker. One per computer; the
+// players do not know it runs. The decisions live in bridge_logic.cpp; this
+// file holds the command line, the section and the broker connection.
+#include <mosquitto.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "bridge/bridge_logic.h"
+#include "platform/shared_memory.h"
+#include "state/state.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char *PASSWORD_VARIABLE = "ORVANTIS_BROKER_PASSWORD";
+constexpr double BACKOFF_FIRST = 0.25; // seconds before the first retry
+constexpr double BACKOFF_MAX = 4.0;    // the retries' spacing never grows beyond this
+constexpr double FLUSH_SECONDS = 2.0;  // at the end, for the last "0" to reach the broker
+constexpr int MALFORMED_REPORTS = 5;   // malformed messages described; the rest are counted
+constexpr int HOST_MAX = 255;
+constexpr int PASSWORD_MAX = 255;
+constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 32;
+
+const char *const USAGE =
+    "usage: orvantis_bridge [--broker HOST[:PORT]] [--site NAME] [--pool NAME] [--keepalive SECONDS]\n"
+    "                       [--rate HZ] [--tls-ca FILE] [--username NAME] [--password-file FILE]\n"
+    "The password comes from the environment variable ORVANTIS_BROKER_PASSWORD or from the first\n"
+    "line of the password file, never from the command line.\n";
+
+struct BridgeOptions {
+  char Host[HOST_MAX + 1] = "localhost";
+  int Port = 0; // 0: 1883, or 8883 with TLS
+  char Site[BRIDGE_NAME_MAX + 1] = {};
+  char Pool[BRIDGE_NAME_MAX + 1] = "orvantis";
+  int Keepalive = 5;           // seconds
+  int Rate = 30;               // section reads per second
+  const char *TlsCa = nullptr; // CA certificate file: TLS on
+  const char *Username = nullptr;
+  const char *PasswordFile = nullptr;
+};
+
+// The running bridge: its decisions, the section and the connection.
+struct BridgeRun {
+  // --- Decisions and settings ---
+  BridgeState State;
+  BridgeOptions Options;
+  char Password[PASSWORD_MAX + 1] = {};
+  bool HasPassword = false;
+
+  // --- Section ---
+  int SectionHandle = -1;
+  SharedInfo *Section = nullptr;
+  bool SectionLost = false; // reported once while the section is unusable
+
+  // --- Broker ---
+  struct mosquitto *Mosq = nullptr;
+  bool Connected = false;   // CONNACK accepted and not lost since
+  bool Attempted = false;   // a first connection was tried
+  bool Dirty = false;       // messages taken since the section was written
+  bool Announce = false;    // presence and slots to publish again
+  bool Unreachable = false; // reported once until the next connection
+  int Refusal = 0;          // CONNACK code last reported
+  double Backoff = BACKOFF_FIRST;
+  int FinalMid = -1; // message id of the last "0"
+  bool FinalSent = false;
+};
+
+BridgeRun R;
+volatile sig_atomic_t StopRequested = 0;
+
+void RequestStop(int) { StopRequested = 1; }
+
+double Seconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
+
+// Parses a whole decimal argument within [low, high].
+bool ParseNumber(const char *text, long low, long high, int *out) {
+  errno = 0;
+  char *end = nullptr;
+  long value = strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
+  *out = static_cast<int>(value);
+  return true;
+}
+
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; a bare IPv6 address has no port.
+bool ParseBroker(const char *text, BridgeOptions *options) {
+  const char *host = text, *port = nullptr;
+  size_t length = strlen(text);
+  if (text[0] == '[') {
+    const char *close = strchr(text, ']');
+    if (close == nullptr || (close[1] != '\0' && close[1] != ':')) return false;
+    host = text + 1;
+    length = static_cast<size_t>(close - host);
+    if (close[1] == ':') port = close + 2;
+  } else {
+    const char *colon = strchr(text, ':');
+    if (colon != nullptr && strchr(colon + 1, ':') == nullptr) {
+      length = static_cast<size_t>(colon - text);
+      port = colon + 1;
+    }
+  }
+  if (length == 0 || length > static_cast<size_t>(HOST_MAX)) return false;
+  memcpy(options->Host, host, length);
+  options->Host[length] = '\0';
+  return port == nullptr || ParseNumber(port, 1, 65535, &options->Port);
+}
+
+bool CopyName(const char *text, char *field) {
+  if (!ValidTopicLevel(text)) return false;
+  snprintf(field, BRIDGE_NAME_MAX + 1, "%s", text);
+  return true;
+}
+
+// Fills `options` from the command line. Returns 0 to run, 1 after an error
+// message, 2 after the usage was asked for.
+int ParseOptions(int argc, char **argv, BridgeOptions *options) {
+  for (int i = 1; i < argc; ++i) {
+    const char *option = argv[i];
+    if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
+      fputs(USAGE, stdout);
+      return 2;
+    }
+    if (strcmp(option, "--password") == 0 || strncmp(option, "--password=", 11) == 0) {
+      fprintf(stderr,
+              "orvantis_bridge: a password is never given on the command line; set %s or use "
+              "--password-file FILE\n",
+              PASSWORD_VARIABLE);
+      return 1;
+    }
+    // "--name value" and "--name=value" both work.
+    char name[32];
+    const char *value = nullptr;
+    const char *equals = strchr(option, '=');
+    if (equals != nullptr && static_cast<size_t>(equals - option) < sizeof name) {
+      snprintf(name, sizeof name, "%.*s", static_cast<int>(equals - option), option);
+      value = equals + 1;
+    } else {
+      snprintf(name, sizeof name, "%s", option);
+      if (i + 1 < argc) value = argv[++i];
+    }
+    bool known = true, valid = value != nullptr;
+    if (strcmp(name, "--broker") == 0)
+      valid = valid && ParseBroker(value, options);
+    else if (strcmp(name, "--site") == 0)
+      valid = valid && CopyName(value, options->Site);
+    else if (strcmp(name, "--pool") == 0)
+      valid = valid && CopyName(value, options->Pool);
+    else if (strcmp(name, "--keepalive") == 0)
+      valid = valid && ParseNumber(value, 5, 65535, &options->Keepalive);
+    else if (strcmp(name, "--rate") == 0)
+      valid = valid && ParseNumber(value, 1, 1000, &options->Rate);
+    else if (strcmp(name, "--tls-ca") == 0)
+      options->TlsCa = value;
+    else if (strcmp(name, "--username") == 0)
+      options->Username = value;
+    else if (strcmp(name, "--password-file") == 0)
+      options->PasswordFile = value;
+    else
+      known = false;
+    if (!known) {
+      fprintf(stderr, "orvantis_bridge: unknown option %s\n%s", name, USAGE);
+      return 1;
+    }
+    if (value == nullptr) {
+      fprintf(stderr, "orvantis_bridge: %s needs a value\n%s", name, USAGE);
+      return 1;
+    }
+    if (!valid) {
+      const char *what = strcmp(name, "--broker") == 0      ? "HOST or HOST:PORT with a port in 1..65535"
+                         : strcmp(name, "--keepalive") == 0 ? "whole seconds in 5..65535"
+                         : strcmp(name, "--rate") == 0
+                             ? "a whole number of reads per second in 1..1000"
+                             : "1 to 64 bytes without '/', '+', '#' or control characters";
+      fprintf(stderr, "orvantis_bridge: bad value for %s: \"%s\" (expected %s)\n", name, value, what);
+      return 1;
+    }
+  }
+  if (options->Site[0] == '\0') {
+    char host[HOST_MAX + 1] = {};
+    if (gethostname(host, HOST_MAX) != 0 || !CopyName(host, options->Site)) {
+      fprintf(stderr, "orvantis_bridge: the host name \"%s\" cannot name a site; give --site NAME\n", host);
+      return 1;
+    }
+  }
+  if (options->Port == 0) options->Port = options->TlsCa != nullptr ? 8883 : 1883;
+  return 0;
+}
+
+// The password from the file, else from the environment. Returns false
+// after a message.
+bool ReadPassword(const BridgeOptions &options) {
+  const char *text = getenv(PASSWORD_VARIABLE);
+  char line[PASSWORD_MAX + 2] = {};
+  if (options.PasswordFile != nullptr) {
+    FILE *file = fopen(options.PasswordFile, "r");
+    if (file == nullptr) {
+      fprintf(stderr, "orvantis_bridge: cannot read the password file %s: %s\n", options.PasswordFile,
+              strerror(errno));
+      return false;
+    }
+    if (fgets(line, sizeof line, file) == nullptr) line[0] = '\0';
+    fclose(file);
+    size_t length = strcspn(line, "\r\n");
+    if (length > static_cast<size_t>(PASSWORD_MAX)) {
+      fprintf(stderr, "orvantis_bridge: the password in %s is longer than %d bytes\n", options.PasswordFile,
+              PASSWORD_MAX);
+      return false;
+    }
+    line[length] = '\0';
+    text = line;
+  }
+  if (text == nullptr) return true;
+  if (options.Username == nullptr) {
+    fprintf(stderr, "orvantis_bridge: a password needs --username NAME\n");
+    return false;
+  }
+  if (strlen(text) > static_cast<size_t>(PASSWORD_MAX)) {
+    fprintf(stderr, "orvantis_bridge: %s is longer than %d bytes\n", PASSWORD_VARIABLE, PASSWORD_MAX);
+    return false;
+  }
+  snprintf(R.Password, sizeof R.Password, "%s", text);
+  R.HasPassword = true;
+  return true;
+}
+
+// --- Publishing ---
+
+void PublishRetained(const char *leaf, const char *payload, int *mid = nullptr) {
+  char topic[TOPIC_MAX];
+  snprintf(topic, sizeof topic, "%s/%s/%s", R.State.Pool, R.State.Site, leaf);
+  mosquitto_publish(R.Mosq, mid, topic, static_cast<int>(strlen(payload)), payload, 1, true);
+}
+
+void PublishSlots(const SlotPublication *slots, int count) {
+  if (!R.Connected) return; // republished on the next connection
+  for (int i = 0; i < count; ++i) {
+    char leaf[16], payload[16];
+    snprintf(leaf, sizeof leaf, "slot/%d", slots[i].Slot);
+    snprintf(payload, sizeof payload, "%d", static_cast<int>(slots[i].Value));
+    PublishRetained(leaf, payload);
+  }
+}
+
+// Presence, then every slot: the local ones that have been set with their
+// value, the others removed, so that values kept from an earlier run of this
+// site never reach a bridge that starts later.
+void AnnounceSite() {
+  if (!R.Connected) return;
+  PublishRetained("online", "1");
+  SlotPublication slots[SHARED_SLOTS];
+  int count = CollectLocalSlots(R.State, slots);
+  bool published[SHARED_SLOTS] = {};
+  for (int i = 0; i < count; ++i)
+    published[slots[i].Slot] = true;
+  for (int n = 0; n < SHARED_SLOTS; ++n)
+    if (!published[n]) {
+      char leaf[16];
+      snprintf(leaf, sizeof leaf, "slot/%d", n);
+      PublishRetained(leaf, "");
+    }
+  PublishSlots(slots, count);
+}
+
+// --- The section ---
+
+// Writes the remote slots (and DiffSum) into the section; with `local`,
+// also publishes the local changes.
+void SyncSection(bool local) {
+  if (!SharedSectionIntact(R.SectionHandle, SHARED_SIZE)) {
+    if (!R.SectionLost) fprintf(stderr, "orvantis_bridge: the shared section cannot be used now; waiting\n");
+    R.SectionLost = true;
+    return;
+  }
+  R.SectionLost = false;
+  SharedInfo before, after;
+  memcpy(&before, R.Section, SHARED_SIZE);
+  after = before;
+  if (ApplyRemoteSlots(&R.State, &after)) StoreChangedFields(R.Section, before, after);
+  if (!local) return;
+  SlotPublication slots[SHARED_SLOTS];
+  PublishSlots(slots, CollectLocalChanges(&R.State, after, slots));
+}
+
+// --- Broker callbacks ---
+
+void OnConnect(struct mosquitto *, void *, int code) {
+  if (code != 0) {
+    if (code != R.Refusal)
+      fprintf(stderr, "orvantis_bridge: the broker refused the connection: %s\n",
+              mosquitto_connack_string(code));
+    R.Refusal = code;
+    return;
+  }
+  R.Connected = true;
+  R.Unreachable = false;
+  R.Refusal = 0;
+  R.Backoff = BACKOFF_FIRST;
+  printf("orvantis_bridge: connected to %s:%d as site %s of pool %s\n", R.Options.Host, R.Options.Port,
+         R.State.Site, R.State.Pool);
+  char filter[TOPIC_MAX];
+  snprintf(filter, sizeof filter, "%s/#", R.State.Pool);
+  mosquitto_subscribe(R.Mosq, nullptr, filter, 1);
+  AnnounceSite();
+}
+
+void OnDisconnect(struct mosquitto *, void *, int code) {
+  if (R.Connected && code != 0 && !StopRequested) {
+    fprintf(stderr, "orvantis_bridge: lost the broker (%s); retrying\n", mosquitto_strerror(code));
+    R.Unreachable = true; // said once, until the next connection
+  }
+  R.Connected = false;
+  // Without the broker nobody's presence is known: the remote slots go back
+  // to the copies here, and the next connection brings the room back.
+  ForgetSites(&R.State);
+  R.Dirty = true;
+}
+
+void OnPublish(struct mosquitto *, void *, int mid) {
+  if (mid == R.FinalMid) R.FinalSent = true;
+}
+
+// A topic as printable text, cut short: malformed topics may hold anything.
+void PrintableTopic(const char *topic, char *out, size_t size) {
+  size_t i = 0;
+  for (; topic[i] != '\0' && i + 4 < size; ++i)
+    out[i] = static_cast<unsigned char>(topic[i]) < 0x20 || topic[i] == 0x7f ? '?' : topic[i];
+  if (topic[i] != '\0') out[i++] = '.', out[i++] = '.', out[i++] = '.';
+  out[i] = '\0';
+}
+
+void OnMessage(struct mosquitto *, void *, const struct mosquitto_message *message) {
+  char warning[BRIDGE_WARNING_MAX];
+  MessageResult result =
+      TakeMessage(&R.State, message->topic, message->payload, message->payloadlen, warning);
+  if (warning[0] != '\0') fputs(warning, stderr);
+  char topic[100];
+  switch (result) {
+  case MESSAGE_TAKEN: R.Dirty = true; break;
+  case MESSAGE_OWN: break;
+  case MESSAGE_OWN_OFFLINE:
+    // Our own presence said "0" while we run (a last will fired late, or an
+    // earlier run's): say "1" again, with our slots.
+    if (!StopRequested) R.Announce = true;
+    break;
+  case MESSAGE_MALFORMED:
+    if (R.State.Malformed <= MALFORMED_REPORTS) {
+      PrintableTopic(message->topic, topic, sizeof topic);
+      fprintf(stderr, "orvantis_bridge: ignored a malformed message on %s (%d bytes)%s\n", topic,
+              message->payloadlen,
+              R.State.Malformed == MALFORMED_REPORTS ? "; further ones are only counted" : "");
+    }
+    break;
+  case MESSAGE_NO_ROOM:
+    if (R.State.NoRoom == 1)
+      fprintf(stderr, "orvantis_bridge: more than %d other sites; the values of further sites are ignored\n",
+              BRIDGE_SITES_MAX);
+    break;
+  }
+}
+
+// --- Connection ---
+
+// Said once until the next connection.
+void ReportUnreachable(int code) {
+  if (R.Unreachable) return;
+  fprintf(stderr, "orvantis_bridge: cannot reach the broker at %s:%d (%s); retrying\n", R.Options.Host,
+          R.Options.Port, code == MOSQ_ERR_ERRNO ? strerror(errno) : mosquitto_strerror(code));
+  R.Unreachable = true;
+}
+
+void TryConnect() {
+  int code = R.Attempted
+                 ? mosquitto_reconnect_async(R.Mosq)
+                 : mosquitto_connect_async(R.Mosq, R.Options.Host, R.Options.Port, R.Options.Keepalive);
+  R.Attempted = true;
+  if (code != MOSQ_ERR_SUCCESS) ReportUnreachable(code);
+}
+
+// Returns false after a message.
+bool PrepareClient() {
+  mosquitto_lib_init();
+  // No fixed client id: two bridges must never take over each other's session.
+  R.Mosq = mosquitto_new(nullptr, true, nullptr);
+  if (R.Mosq == nullptr) {
+    fprintf(stderr, "orvantis_bridge: cannot create the broker client\n");
+    return false;
+  }
+  char topic[TOPIC_MAX];
+  snprintf(topic, sizeof topic, "%s/%s/online", R.State.Pool, R.State.Site);
+  mosquitto_will_set(R.Mosq, topic, 1, "0", 1, true);
+  // Slot values are small messages that must go at once, not wait for the
+  // acknowledgement of the previous one (up to 40 ms with delayed ACKs).
+  mosquitto_int_option(R.Mosq, MOSQ_OPT_TCP_NODELAY, 1);
+  if (R.Options.Username != nullptr &&
+      mosquitto_username_pw_set(R.Mosq, R.Options.Username, R.HasPassword ? R.Password : nullptr) !=
+          MOSQ_ERR_SUCCESS) {
+    fprintf(stderr, "orvantis_bridge: the user name cannot be used\n");
+    return false;
+  }
+  if (R.Options.TlsCa != nullptr) {
+    if (access(R.Options.TlsCa, R_OK) != 0) {
+      fprintf(stderr, "orvantis_bridge: cannot read the CA file %s: %s\n", R.Options.TlsCa, strerror(errno));
+      return false;
+    }
+    int code = mosquitto_tls_set(R.Mosq, R.Options.TlsCa, nullptr, nullptr, nullptr, nullptr);
+    if (code != MOSQ_ERR_SUCCESS) {
+      fprintf(stderr, "orvantis_bridge: TLS cannot be set up with %s: %s\n", R.Options.TlsCa,
+              mosquitto_strerror(code));
+      return false;
+    }
+  }
+  mosquitto_connect_callback_set(R.Mosq, OnConnect);
+  mosquitto_disconnect_callback_set(R.Mosq, OnDisconnect);
+  mosquitto_publish_callback_set(R.Mosq, OnPublish);
+  mosquitto_message_callback_set(R.Mosq, OnMessage);
+  return true;
+}
+
+// One turn of the loop: the connection, the broker's traffic until the next
+// tick at most, the section.
+void RunTurn(double *next_tick, double *next_attempt) {
+  double now = Seconds();
+  if (!R.Connected && mosquitto_socket(R.Mosq) < 0 && now >= *next_attempt) {
+    TryConnect();
+    *next_attempt = now + R.Backoff;
+    R.Backoff = std::min(R.Backoff * 2, BACKOFF_MAX);
+  }
+  double wait = std::max(0.0, *next_tick - now);
+  if (mosquitto_socket(R.Mosq) >= 0) {
+    int code = mosquitto_loop(R.Mosq, static_cast<int>(wait * 1000), 1);
+    // A refusal has been reported by OnConnect already.
+    if (code != MOSQ_ERR_SUCCESS && !R.Connected && R.Refusal == 0) ReportUnreachable(code);
+  } else {
+    std::this_thread::sleep_for(
+        std::chrono::duration<double>(std::min(wait, std::max(0.0, *next_attempt - now))));
+  }
+  if (R.Dirty) {
+    R.Dirty = false;
+    SyncSection(false); // a remote value is written as soon as it arrives
+  }
+  if (R.Announce) {
+    R.Announce = false;
+    AnnounceSite();
+  }
+  now = Seconds();
+  if (now >= *next_tick) {
+    SyncSection(true);
+    *next_tick += 1.0 / R.Options.Rate;
+    if (*next_tick < now) *next_tick = now + 1.0 / R.Options.Rate;
+  }
+}
+
+// The end: remote slots cleared, presence "0", a clean disconnect.
+void FinishBridge() {
+  ForgetSites(&R.State);
+  SyncSection(false);
+  if (R.Connected) {
+    PublishRetained("online", "0", &R.FinalMid);
+    double give_up = Seconds() + FLUSH_SECONDS;
+    while (R.Connected && !R.FinalSent && Seconds() < give_up)
+      mosquitto_loop(R.Mosq, 50, 1);
+    mosquitto_disconnect(R.Mosq);
+  }
+  mosquitto_destroy(R.Mosq);
+  mosquitto_lib_cleanup();
+  CloseSharedSection(R.SectionHandle, R.Section, SHARED_SIZE);
+  printf("orvantis_bridge: stopped; %ld malformed messages ignored\n", R.State.Malformed);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  setvbuf(stdout, nullptr, _IOLBF, 0);
+  switch (ParseOptions(argc, argv, &R.Options)) {
+  case 0: break;
+  case 2: return 0;
+  default: return 1;
+  }
+  if (!StartBridgeState(&R.State, R.Options.Site, R.Options.Pool) || !ReadPassword(R.Options)) return 1;
+  void *view = nullptr;
+  if (OpenSharedSection(SHARED_SECTION_NAME, SHARED_SIZE, &R.SectionHandle, &view) != SECTION_OPEN) {
+    fprintf(stderr, "orvantis_bridge: cannot open the shared section %s\n", SHARED_SECTION_NAME);
+    return 1;
+  }
+  R.Section = static_cast<SharedInfo *>(view);
+  if (!PrepareClient()) return 1;
+
+  struct sigaction action = {};
+  action.sa_handler = RequestStop;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  printf("orvantis_bridge: site %s of pool %s, broker %s:%d\n", R.State.Site, R.State.Pool, R.Options.Host,
+         R.Options.Port);
+  double next_tick = Seconds(), next_attempt = next_tick;
+  while (!StopRequested)
+    RunTurn(&next_tick, &next_attempt);
+  FinishBridge();
+  return 0;
+}

@@ -1,0 +1,183 @@
+// The bridge's decisions without a broker: what topics and payloads say, which
+// slots are remote, what reaches the section and what is published.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "bridge/bridge_logic.h"
+
+namespace {
+
+struct BridgeLogic : ::testing::Test {
+  BridgeState b;
+  SharedInfo section{};
+  char warning[BRIDGE_WARNING_MAX];
+  void SetUp() override { ASSERT_TRUE(StartBridgeState(&b, "here", "pool")); }
+  MessageResult Take(const std::string &topic, const std::string &payload) {
+    return TakeMessage(&b, topic.c_str(), payload.data(), static_cast<int>(payload.size()), warning);
+  }
+  std::string Publications() {
+    SlotPublication out[SHARED_SLOTS];
+    std::string text;
+    int count = CollectLocalChanges(&b, section, out);
+    for (int i = 0; i < count; ++i)
+      text += std::to_string(out[i].Slot) + "=" + std::to_string(out[i].Value) + " ";
+    return text;
+  }
+};
+
+TEST(BridgeParsing, TopicsAndPayloadsOutsideTheRulesAreRefused) {
+  char site[BRIDGE_NAME_MAX + 1];
+  int slot = -1;
+  EXPECT_EQ(ParseTopic("pool/A/online", "pool", site, &slot), TOPIC_ONLINE);
+  EXPECT_STREQ(site, "A");
+  EXPECT_EQ(ParseTopic("pool/B/slot/31", "pool", site, &slot), TOPIC_SLOT);
+  EXPECT_EQ(slot, 31);
+  EXPECT_EQ(ParseTopic("pool/B/slot/0", "pool", site, &slot), TOPIC_SLOT);
+  EXPECT_EQ(slot, 0);
+  const std::string long_site(BRIDGE_NAME_MAX + 1, 's');
+  for (const std::string &topic : std::initializer_list<std::string>{
+           "pool/B/slot/32", "pool/B/slot/03", "pool/B/slot/-1", "pool/B/slot/", "pool/B/slot/3/x",
+           "pool//online", "pool/B", "pool/B/onlinex", "poolx/B/online", "other/B/online",
+           "pool/" + long_site + "/online"})
+    EXPECT_EQ(ParseTopic(topic.c_str(), "pool", site, &slot), TOPIC_MALFORMED) << topic;
+
+  int32_t value = 1;
+  EXPECT_TRUE(ParseSlotPayload("", 0, &value));
+  EXPECT_EQ(value, 0); // a retained value removed
+  EXPECT_TRUE(ParseSlotPayload("-2147483648", 11, &value));
+  EXPECT_EQ(value, INT32_MIN);
+  EXPECT_TRUE(ParseSlotPayload("2147483647", 10, &value));
+  EXPECT_EQ(value, INT32_MAX);
+  for (const char *bad :
+       {"2147483648", "-2147483649", "99999999999", "12a", "-", " 5", "+5", "1.0", "123456789012"})
+    EXPECT_FALSE(ParseSlotPayload(bad, static_cast<int>(strlen(bad)), &value)) << bad;
+  EXPECT_FALSE(ParseSlotPayload("5\0", 2, &value));
+
+  EXPECT_FALSE(ValidTopicLevel("a/b"));
+  EXPECT_FALSE(ValidTopicLevel("a+"));
+  EXPECT_FALSE(ValidTopicLevel(""));
+  BridgeState b;
+  EXPECT_FALSE(StartBridgeState(&b, "site#", "pool"));
+}
+
+TEST_F(BridgeLogic, MalformedMessagesAreCountedAndChangeNothing) {
+  ASSERT_EQ(Take("pool/A/online", "1"), MESSAGE_TAKEN);
+  ASSERT_EQ(Take("pool/A/slot/3", "500"), MESSAGE_TAKEN);
+  EXPECT_EQ(Take("pool/A/slot/3", "abc"), MESSAGE_MALFORMED);
+  EXPECT_EQ(Take("pool/A/slot/40", "1"), MESSAGE_MALFORMED);
+  EXPECT_EQ(Take("pool/A/online", "yes"), MESSAGE_MALFORMED);
+  EXPECT_EQ(b.Malformed, 3);
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[3], 500);
+  EXPECT_EQ(section.DiffSum, 500);
+  EXPECT_EQ(Take("pool/here/slot/3", "9"), MESSAGE_OWN);
+  EXPECT_EQ(Take("pool/here/online", "0"), MESSAGE_OWN_OFFLINE);
+}
+
+TEST_F(BridgeLogic, RemoteSlotIsRepairedThenWrittenZeroOnceAndNeverPublished) {
+  section.WebCamDiff[1] = 70; // a local camera
+  Take("pool/A/online", "1");
+  Take("pool/A/slot/3", "-5");
+  ASSERT_TRUE(ApplyRemoteSlots(&b, &section));
+  EXPECT_EQ(section.WebCamDiff[3], -5);
+  EXPECT_EQ(section.DiffSum, 65);
+  EXPECT_EQ(Publications(), "1=70 ");
+
+  section.WebCamDiff[3] = 0; // a copy starting up clears the pool
+  section.DiffSum = 0;
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[3], -5);
+  EXPECT_EQ(section.DiffSum, 65);
+  EXPECT_EQ(Publications(), "");
+
+  Take("pool/A/slot/3", "0");
+  EXPECT_TRUE(ApplyRemoteSlots(&b, &section));
+  EXPECT_EQ(section.WebCamDiff[3], 0);
+  EXPECT_EQ(section.DiffSum, 70);
+  EXPECT_EQ(Publications(), ""); // the bridge's own 0 is no local change
+  section.WebCamDiff[3] = 9;     // local again
+  EXPECT_EQ(Publications(), "3=9 ");
+}
+
+TEST_F(BridgeLogic, SlotNeverSetIsNeverPublishedAndASetOneIsEvenAtZero) {
+  EXPECT_EQ(Publications(), "");
+  section.WebCamDiff[4] = 10;
+  EXPECT_EQ(Publications(), "4=10 ");
+  EXPECT_EQ(Publications(), "");
+  section.WebCamDiff[4] = 0;
+  EXPECT_EQ(Publications(), "4=0 ");
+  SlotPublication out[SHARED_SLOTS];
+  ASSERT_EQ(CollectLocalSlots(b, out), 1); // what a new connection republishes
+  EXPECT_EQ(out[0].Slot, 4);
+  EXPECT_EQ(out[0].Value, 0);
+  // With no remote site the section stays as the copies wrote it.
+  section.DiffSum = 12345;
+  EXPECT_FALSE(ApplyRemoteSlots(&b, &section));
+  EXPECT_EQ(section.DiffSum, 12345);
+}
+
+TEST_F(BridgeLogic, PresenceDecidesWhoseValuesCount) {
+  Take("pool/A/slot/2", "40"); // retained values may come before the presence
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[2], 0);
+  Take("pool/A/online", "1");
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[2], 40);
+
+  Take("pool/A/online", "0");
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[2], 0);
+  EXPECT_EQ(section.DiffSum, 0);
+  Take("pool/A/slot/2", "41"); // kept on the broker for a site not online
+  Take("pool/A/online", "1");
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[2], 0);
+
+  Take("pool/A/slot/2", "42");
+  ApplyRemoteSlots(&b, &section);
+  ForgetSites(&b); // the broker is lost
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[2], 0);
+}
+
+TEST_F(BridgeLogic, TwoPublishersOfASlotWarnOnceAndTheLastValueWins) {
+  Take("pool/A/online", "1");
+  Take("pool/B/online", "1");
+  Take("pool/A/slot/6", "100");
+  EXPECT_STREQ(warning, "");
+  Take("pool/B/slot/6", "200");
+  EXPECT_STREQ(warning, "orvantis_bridge: slot 6 is published by both A and B; the last value wins\n");
+  Take("pool/A/slot/6", "300");
+  EXPECT_STREQ(warning, "");
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[6], 300);
+  Take("pool/A/slot/6", "0"); // B still holds it
+  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(section.WebCamDiff[6], 200);
+}
+
+TEST_F(BridgeLogic, AFullSiteTableRefusesNewSitesButReusesOfflineOnes) {
+  for (int i = 0; i < BRIDGE_SITES_MAX; ++i)
+    ASSERT_EQ(Take("pool/s" + std::to_string(i) + "/online", "1"), MESSAGE_TAKEN);
+  EXPECT_EQ(Take("pool/late/slot/1", "5"), MESSAGE_NO_ROOM);
+  Take("pool/s0/online", "0");
+  EXPECT_EQ(Take("pool/late/online", "1"), MESSAGE_TAKEN);
+}
+
+TEST(BridgeSection, OnlyChangedFieldsAreStoredAndTheReservedBytesNever) {
+  SharedInfo view{}, before{}, after{};
+  memset(view.reserved, 0xAB, sizeof view.reserved);
+  after.WebCamDiff[3] = 5;
+  after.DiffSum = 5;
+  view.WebCamDiff[7] = 99; // another copy wrote between our read and our store
+  StoreChangedFields(&view, before, after);
+  EXPECT_EQ(view.WebCamDiff[3], 5);
+  EXPECT_EQ(view.DiffSum, 5);
+  EXPECT_EQ(view.WebCamDiff[7], 99);
+  for (uint8_t byte : view.reserved)
+    ASSERT_EQ(byte, 0xAB);
+}
+
+} // namespace

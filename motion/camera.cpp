@@ -3,15 +3,13 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
-#include "console/banners.h"
 #include "common/naming.h"
 #include "common/text_values.h"
+#include "console/banners.h"
 #include "motion/shared_pool.h"
 #include "platform/camera_source.h"
-#include "platform/image_cv.h"
+#include "platform/image.h"
 #include "platform/platform.h"
 #include "state/state.h"
 
@@ -23,8 +21,8 @@ constexpr const char *TURNING_OFF = "\nNOW, TURNING OFF THE CAMERA DEVICE. WAIT 
 
 // The images behind CamFrame and CamGray live as long as the program; their
 // pixel buffers are allocated once, at the first grab.
-ZepImage FrameImage;
-ZepImage GrayImage;
+ZepImage *const FrameImage = CreateImage();
+ZepImage *const GrayImage = CreateImage();
 
 // Reads one value of the settings file into *field. A value that is missing
 // or not a number leaves the field as it was (and, as ScanInt stops at it,
@@ -72,22 +70,19 @@ void SwitchOff(const char *done) {
   PrintBannerLine();
 }
 
-// Bits per channel value, as the diagnostic block reports them.
-int DepthBits(const cv::Mat &m) { return static_cast<int>(m.elemSize1() * 8); }
-
 // Only 320 x 240 frames of 8-bit BGR are measured: the grey slots hold
 // exactly that many bytes, and another layout would be read as garbage.
-bool AcceptableFrame(const cv::Mat &m) {
-  return m.cols == ZEP_F_XMAX && m.rows == ZEP_F_YMAX && m.type() == CV_8UC3;
+bool AcceptableFrame(const ImageShape &m) {
+  return m.width == ZEP_F_XMAX && m.height == ZEP_F_YMAX && m.channels == 3 && m.bytes;
 }
 
-void ReportWrongFrame(const cv::Mat &m) {
+void ReportWrongFrame(const ImageShape &m) {
   Print("\n\n");
   PrintError("ERROR: The Size of Supposed Input Image does not Match.");
-  PrintError("nChannels = %d\n", m.channels());
-  PrintError("depth     = %d (bit)\n", DepthBits(m));
-  PrintError("width     = %d\n", m.cols);
-  PrintError("height    = %d\n", m.rows);
+  PrintError("nChannels = %d\n", m.channels);
+  PrintError("depth     = %d (bit)\n", m.depth_bits);
+  PrintError("width     = %d\n", m.width);
+  PrintError("height    = %d\n", m.height);
   PrintError("ZEP_F_XMAX    = %d\n", ZEP_F_XMAX);
   PrintError("ZEP_F_YMAX    = %d\n", ZEP_F_YMAX);
 }
@@ -164,37 +159,34 @@ void CameraResume() {
 
 void ZEP_Capture() {
   if (Z.CameraFlag == 0) return;
-  Z.CamFrame = &FrameImage;
-  bool got =
-      Z.CamCapture != nullptr && CameraSource.read(Z.CamCapture, Z.CamFrame) && !Z.CamFrame->mat.empty();
+  Z.CamFrame = FrameImage;
+  bool got = Z.CamCapture != nullptr && CameraSource.read(Z.CamCapture, Z.CamFrame) &&
+             ShapeOf(Z.CamFrame).width > 0;
   if (!got) {
     Print("cvQueryFrame() failed in ZEP_Capture().\n");
     SwitchOff("Done.\n\n");
     return;
   }
-  cv::Mat &frame = Z.CamFrame->mat;
-  if (!AcceptableFrame(frame)) {
-    ReportWrongFrame(frame);
+  ImageShape shape = ShapeOf(Z.CamFrame);
+  if (!AcceptableFrame(shape)) {
+    ReportWrongFrame(shape);
     SwitchOff("Done.\n\n");
     return;
   }
   // The flips change the frame itself, so the camera log shows what was measured.
-  if (Z.CamFlipV != 0) cv::flip(frame, frame, 0);
-  if (Z.CamFlipH != 0) cv::flip(frame, frame, 1);
-  if (Z.CamGray == nullptr) {
-    GrayImage.mat.create(frame.size(), CV_8UC1);
-    Z.CamGray = &GrayImage;
-  }
-  cv::cvtColor(frame, Z.CamGray->mat, cv::COLOR_BGR2GRAY);
+  if (Z.CamFlipV != 0) FlipImage(Z.CamFrame, 0);
+  if (Z.CamFlipH != 0) FlipImage(Z.CamFrame, 1);
+  Z.CamGray = GrayImage;
+  ConvertToGrey(Z.CamFrame, Z.CamGray);
   int slot = Z.GrayIndex == 1 ? 1 : 0;
-  // The grey image is one continuous 320 x 240 block (it is made by cvtColor
-  // at the accepted size), so its first 76800 bytes are the whole frame.
-  memcpy(Z.GrayFrame[slot], Z.CamGray->mat.data, GRAY_SIZE);
+  // The grey image is one continuous 320 x 240 block at the accepted size,
+  // so its first 76800 bytes are the whole frame.
+  memcpy(Z.GrayFrame[slot], ImagePixels(Z.CamGray), GRAY_SIZE);
   Z.GrayIndex = 1 - slot;
 }
 
 void LogCameraFrame() {
-  if (Z.CameraFlag != 1 || Z.CamCapture == nullptr || Z.CamFrame == nullptr || Z.CamFrame->mat.empty())
+  if (Z.CameraFlag != 1 || Z.CamCapture == nullptr || Z.CamFrame == nullptr || ShapeOf(Z.CamFrame).width == 0)
     return;
   // The log folder is the user's to make; without it nothing is logged.
   if (!FileExists("../log")) return;
@@ -204,19 +196,15 @@ void LogCameraFrame() {
     // Any name already taken is skipped, also one that cannot be read, so an
     // earlier log is never written over.
     if (FileExists(name)) continue;
-    try {
-      cv::imwrite(name, Z.CamFrame->mat);
-    } catch (const cv::Exception &) {
-      // a log that cannot be written is no reason to stop the player
-    }
+    SaveImage(name, Z.CamFrame); // a log that cannot be written is no reason to stop the player
     return;
   }
 }
 
 void ReleaseCamera() {
   ReleaseCapture();
-  FrameImage.mat.release();
-  GrayImage.mat.release();
+  EmptyImage(FrameImage);
+  EmptyImage(GrayImage);
   Z.CamFrame = nullptr;
   Z.CamGray = nullptr;
 }

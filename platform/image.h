@@ -1,7 +1,18 @@
-// Decoded images for the frame cache, the attachment and the key screen.
+// Images: decoded frames for the frame cache, the attachment and the key
+// screen, and the camera's colour and grey frames. The rest of the program
+// holds them as opaque handles; only this layer knows what is inside.
 #pragma once
 
 struct ZepImage;
+
+// The size and pixel layout of an image; all zero for an empty one.
+struct ImageShape {
+  int width;
+  int height;
+  int channels;   // 1 grey, 3 colour (BGR)
+  int depth_bits; // bits per channel value
+  bool bytes;     // channel values are unsigned bytes
+};
 
 // Loads an image file as 3-channel colour. Returns null when it cannot be read.
 ZepImage *LoadImage(const char *path);
@@ -9,9 +20,34 @@ ZepImage *LoadImage(const char *path);
 // Releases an image and nulls the handle; a null handle is left alone.
 void ReleaseImage(ZepImage **image);
 
+// How many released images are kept for reuse (at least two): as many as the
+// frame cache holds, so a full cache emptied at once is decoded into again.
+void KeepSpareImages(int count);
+
 // Draws the position mark of frame_no in a folder of max_count frames into the
 // bottom edge of the image: a green bar with a pale green core.
 void DrawPositionMark(ZepImage *image, double frame_no, int max_count);
 
 // Flips in place: code 1 around the vertical axis, 0 around the horizontal one.
 void FlipImage(ZepImage *image, int code);
+
+// An empty image for a source to read into (the camera's own frames), and
+// its disposal. Such images are never handed to ReleaseImage.
+ZepImage *CreateImage();
+void DestroyImage(ZepImage *image);
+
+// Frees an image's pixels; the handle stays valid and empty.
+void EmptyImage(ZepImage *image);
+
+ImageShape ShapeOf(const ZepImage *image);
+
+// Converts a BGR colour image into an 8-bit grey one of the same size, whose
+// pixels are then one continuous block (see ImagePixels).
+void ConvertToGrey(const ZepImage *colour, ZepImage *grey);
+
+// The first pixel of an image whose rows follow each other without gaps.
+const unsigned char *ImagePixels(const ZepImage *image);
+
+// Writes an image as a file of the type its name ends in. Returns false when
+// it cannot be written.
+bool SaveImage(const char *path, const ZepImage *image);

@@ -12,7 +12,6 @@
 
 #include "platform/image_cv.h"
 #include "platform/platform.h"
-#include "state/state.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ namespace {
 // Never destroyed, so that the spares stay reachable until the process ends.
 std::vector<ZepImage *> &Spares = *new std::vector<ZepImage *>;
 
-size_t SpareLimit() { return static_cast<size_t>(std::max(2, Z.CamOnMemory)); }
+size_t SpareLimit = 2;
 
 ZepImage *TakeSpare() {
   if (Spares.empty()) return new ZepImage;
@@ -104,7 +103,7 @@ ZepImage *LoadImage(const char *path) {
 
 void ReleaseImage(ZepImage **image) {
   if (*image == nullptr) return;
-  if (Spares.size() < SpareLimit() && !(*image)->mat.empty() && (*image)->mat.isContinuous())
+  if (Spares.size() < SpareLimit && !(*image)->mat.empty() && (*image)->mat.isContinuous())
     Spares.push_back(*image);
   else
     delete *image;
@@ -120,3 +119,29 @@ void DrawPositionMark(ZepImage *image, double frame_no, int max_count) {
 }
 
 void FlipImage(ZepImage *image, int code) { cv::flip(image->mat, image->mat, code); }
+
+void KeepSpareImages(int count) { SpareLimit = static_cast<size_t>(std::max(2, count)); }
+
+ZepImage *CreateImage() { return new ZepImage; }
+void DestroyImage(ZepImage *image) { delete image; }
+void EmptyImage(ZepImage *image) { image->mat.release(); }
+
+ImageShape ShapeOf(const ZepImage *image) {
+  const cv::Mat &m = image->mat;
+  if (m.empty()) return {0, 0, 0, 0, false};
+  return {m.cols, m.rows, m.channels(), static_cast<int>(m.elemSize1() * 8), m.depth() == CV_8U};
+}
+
+void ConvertToGrey(const ZepImage *colour, ZepImage *grey) {
+  cv::cvtColor(colour->mat, grey->mat, cv::COLOR_BGR2GRAY);
+}
+
+const unsigned char *ImagePixels(const ZepImage *image) { return image->mat.data; }
+
+bool SaveImage(const char *path, const ZepImage *image) {
+  try {
+    return cv::imwrite(path, image->mat);
+  } catch (const cv::Exception &) {
+    return false;
+  }
+}

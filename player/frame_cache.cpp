@@ -65,6 +65,7 @@ int LoadedFrames() {
 bool LoadFrame(int f) {
   FrameRecord &rec = Z.FrameData[f];
   if (rec.loaded != 0 || rec.path[0] == '\0') return true;
+  KeepSpareImages(Z.CamOnMemory);
   if (LoadedFrames() >= Z.CamOnMemory) EmptyFrameCache();
   ZepImage *image = LoadImage(rec.path);
   if (image == nullptr) {

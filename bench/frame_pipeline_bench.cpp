@@ -30,7 +30,7 @@
 #include "common/timing.h"
 #include "bench/bench_state.h"
 #include "contents/frame_table.h"
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"

@@ -21,7 +21,7 @@
 #include "motion/camera.h"
 #include "motion/shared_pool.h"
 #include "platform/camera_source.h"
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/player.h"

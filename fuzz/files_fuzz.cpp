@@ -27,10 +27,6 @@
 namespace {
 
 void Discard(const char *, size_t) {}
-void NoWindow(const char *, int) {}
-void NoDestroy(const char *) {}
-void NoShow(const char *, const ZepImage *) {}
-int NoKey(int) { return -1; }
 
 char Folder[] = "/dev/shm/orvantis-fuzz-XXXXXX"; // in memory: every run writes its file
 std::string SmallFrame, LargeFrame; // well-formed JPEGs of two sizes
@@ -110,7 +106,7 @@ void FuzzFrame(const uint8_t *data, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   Console = {Discard, Discard};
-  Display = {NoWindow, NoDestroy, NoShow, NoKey};
+  Display = NullDisplay; // no window
   if (mkdtemp(Folder) == nullptr || chdir(Folder) != 0) abort();
   atexit([] {
     for (const char *name : {"frame_data0001.dat", "SetCamera3.txt", THRESHOLD_FILE, "clip_00000.jpg"})

@@ -27,3 +27,6 @@ extern CameraSourceOps CameraSource;
 
 // The real device source (V4L2 on Linux).
 extern const CameraSourceOps DeviceCameraSource;
+
+// A source without a camera: nothing opens.
+extern const CameraSourceOps NullCameraSource;

@@ -85,6 +85,9 @@ struct DisplayOps {
 };
 extern DisplayOps Display;
 
+// A display that opens nothing, shows nothing and never has a key.
+extern const DisplayOps NullDisplay;
+
 // True when a window system can be reached (DISPLAY or WAYLAND_DISPLAY set).
 bool DisplayAvailable();
 

@@ -28,7 +28,7 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 mkdir -p "$build"
 build=$(cd "$build" && pwd) # the targets that read files by name work in a folder of their own
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANTIS_TESTS=OFF \
-  -DORVANTIS_SANITIZE=OFF -DORVANTIS_BENCH=OFF >"$build/configure.log" 2>&1 ||
+  -DORVANTIS_SANITIZE=OFF -DORVANTIS_BENCH=OFF -DORVANTIS_FUZZ=ON >"$build/configure.log" 2>&1 ||
   { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}"
 

@@ -10,7 +10,7 @@
 #include "contents/frame_table.h"
 #include "motion/camera.h"
 #include "platform/camera_source.h"
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "player/player.h"
 #include "player/folders.h"
 #include "state/state.h"

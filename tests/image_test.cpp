@@ -3,7 +3,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <vector>
 
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "platform/image.h"
 #include "tests/support.h"
 

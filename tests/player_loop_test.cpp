@@ -2,7 +2,7 @@
 #include <numeric>
 
 #include "contents/frame_table.h"
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
 #include "player/player.h"

@@ -1,7 +1,7 @@
 // The parts of the test support that draw and keep real images.
 #include <opencv2/imgcodecs.hpp>
 
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "tests/support.h"
 
 cv::Scalar FrameColour(int n) {

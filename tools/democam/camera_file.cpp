@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/camera_source.h"
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 
 #ifndef ORVANTIS_DEMO_CAMERA_PATH
 #define ORVANTIS_DEMO_CAMERA_PATH "democam"

@@ -10,7 +10,7 @@
 #include <deque>
 #include <opencv2/highgui.hpp>
 
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
 
 namespace {

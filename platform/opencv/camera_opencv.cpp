@@ -4,7 +4,7 @@
 #include <opencv2/videoio.hpp>
 
 #include "platform/camera_source.h"
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "platform/image_cv.h"
+#include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,0 +1,30 @@
+// The build without the image library: images are empty handles, no window
+// opens and no camera is found. Everything that only names images (the frame
+// table, the cache bookkeeping, the settings, the pool, the camera switching)
+// runs as it does in the program; a frame image never loads.
+#include "platform/camera_source.h"
+#include "platform/image.h"
+#include "platform/platform.h"
+
+struct ZepImage {};
+
+ZepImage *LoadImage(const char *) { return nullptr; }
+
+void ReleaseImage(ZepImage **image) {
+  if (image != nullptr) *image = nullptr;
+}
+
+void KeepSpareImages(int) {}
+void DrawPositionMark(ZepImage *, double, int) {}
+void FlipImage(ZepImage *, int) {}
+ZepImage *CreateImage() { return new ZepImage; }
+void DestroyImage(ZepImage *image) { delete image; }
+void EmptyImage(ZepImage *) {}
+ImageShape ShapeOf(const ZepImage *) { return {0, 0, 0, 0, false}; }
+void ConvertToGrey(const ZepImage *, ZepImage *) {}
+const unsigned char *ImagePixels(const ZepImage *) { return nullptr; }
+bool SaveImage(const char *, const ZepImage *) { return false; }
+
+DisplayOps Display = NullDisplay;
+const CameraSourceOps DeviceCameraSource = NullCameraSource;
+CameraSourceOps CameraSource = NullCameraSource;

@@ -6,13 +6,13 @@
 #include <cstring>
 #include <ctime>
 
-#include "console/banners.h"
 #include "app/import.h"
+#include "console/banners.h"
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
 #include "motion/camera.h"
-#include "platform/platform.h"
 #include "platform/image.h"
+#include "platform/platform.h"
 #include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"

@@ -27,14 +27,14 @@
 #include <string>
 #include <vector>
 
-#include "common/timing.h"
 #include "bench/bench_state.h"
+#include "common/timing.h"
 #include "contents/frame_table.h"
+#include "platform/image.h"
 #include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
-#include "platform/image.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -48,8 +48,6 @@ double Now() {
 }
 
 void Quiet(const char *, size_t) {}
-void NoWindow(const char *, int) {}
-void NoDestroy(const char *) {}
 double LastShow = 0;
 std::vector<double> ShowIntervals;
 void NoteShow(const char *, const ZepImage *) {
@@ -57,7 +55,6 @@ void NoteShow(const char *, const ZepImage *) {
   if (LastShow > 0) ShowIntervals.push_back(t - LastShow);
   LastShow = t;
 }
-int NoKey(int) { return -1; }
 
 bool Run(const std::string &command) { return system(command.c_str()) == 0; }
 
@@ -202,7 +199,7 @@ void ReplayFor(const char *name, int k) {
     if (!RunPass()) exit(1);
     work.push_back((WorkEnd - start) * 1000);
   }
-  Display.wait_key = NoKey;
+  Display.wait_key = NullDisplay.wait_key;
   // The first pass decodes into a fresh buffer, whose pages the system
   // hands out on first touch; it is the start of replay, reported apart.
   double first = work.front();
@@ -334,7 +331,8 @@ int main(int argc, char **argv) {
     if (strcmp(argv[i], "--seconds") == 0) ReplaySeconds = atoi(argv[i + 1]);
   Console = {Quiet, Quiet};
   const DisplayOps window = Display;
-  Display = {NoWindow, NoDestroy, NoteShow, NoKey};
+  Display = NullDisplay;
+  Display.show_image = NoteShow;
   const char *keep = getenv("ORVANTIS_BENCH_DIR"); // reuse made sequences between runs
   if (keep != nullptr) {
     Root = keep;

@@ -85,10 +85,6 @@ bool StillRead(ZepCapture *, ZepImage *frame) {
 void StillRelease(ZepCapture *capture) { delete capture; }
 
 void Discard(const char *, size_t) {}
-void NoWindow(const char *, int) {}
-void NoDestroy(const char *) {}
-void NoShow(const char *, const ZepImage *) {}
-int NoKey(int) { return -1; }
 
 // A working folder with one 320 x 240 frame beside it, the seams quiet.
 void PreparePlayerOnce() {
@@ -102,7 +98,7 @@ void PreparePlayerOnce() {
   cv::imwrite(root + "/S001/clip_00000.jpg", cv::Mat(240, 320, CV_8UC3, cv::Scalar(40, 90, 160)));
   if (chdir((root + "/work").c_str()) != 0) abort();
   Console = {Discard, Discard};
-  Display = {NoWindow, NoDestroy, NoShow, NoKey};
+  Display = NullDisplay;
   StillFrame = cv::Mat(240, 320, CV_8UC3, cv::Scalar(90, 120, 30));
   CameraSource = {StillOpen, StillSet, StillRead, StillRelease};
   OpenContents();

@@ -22,9 +22,9 @@
 
 #include "bench/bench_state.h"
 #include "contents/frame_table.h"
+#include "platform/image.h"
 #include "platform/platform.h"
 #include "player/folders.h"
-#include "platform/image.h"
 #include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"
@@ -40,8 +40,6 @@ long Shown = 0;
 int Key = -1;
 
 void Quiet(const char *, size_t) {}
-void NoWindow(const char *, int) {}
-void NoDestroy(const char *) {}
 void CountShow(const char *, const ZepImage *) { ++Shown; }
 int ScriptedKey(int) { return Key; }
 
@@ -140,7 +138,9 @@ double UnpacedBareRound() {
 
 int main() {
   Console = {Quiet, Quiet};
-  Display = {NoWindow, NoDestroy, CountShow, ScriptedKey};
+  Display = NullDisplay;
+  Display.show_image = CountShow;
+  Display.wait_key = ScriptedKey;
   if (!CheckKeyTable()) return 1;
   MakeInstallation();
   printf("replay_bench: %d frames of 1920x1080, JPEG quality 95\n", FRAMES);

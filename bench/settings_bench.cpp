@@ -28,7 +28,6 @@ namespace {
 std::string Root;
 
 void Quiet(const char *, size_t) {}
-int NoKey(int) { return -1; }
 
 void PutInt32(std::string &out, int32_t v) {
   uint32_t u;
@@ -94,7 +93,7 @@ void MakeInstallation() {
 
 void Setup() {
   Console = {Quiet, Quiet};
-  Display.wait_key = NoKey;
+  Display.wait_key = NullDisplay.wait_key;
   InitKnowledgeBase();
 }
 

@@ -22,11 +22,11 @@
 #include "app/startup.h"
 #include "bench/bench_state.h"
 #include "contents/frame_table.h"
+#include "platform/image.h"
 #include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
-#include "platform/image.h"
 #include "state/state.h"
 
 namespace {
@@ -34,9 +34,6 @@ namespace {
 std::string Root;
 
 void Quiet(const char *, size_t) {}
-void NoWindow(const char *, int) {}
-void NoDestroy(const char *) {}
-void NoShow(const char *, const ZepImage *) {}
 int Escape(int) { return 0x1B; }
 
 void MakeInstallation() {
@@ -122,7 +119,9 @@ void BM_StartupToFirstFrame(benchmark::State &state) {
   symlink("/usr/bin/true", "ffmpeg");
   for (auto _ : state) {
     ResetStateRecord();
-    Display = {NoWindow, NoDestroy, NoteFirstShow, Escape};
+    Display = NullDisplay;
+    Display.show_image = NoteFirstShow;
+    Display.wait_key = Escape;
     FirstShownAt = 0;
     char program[] = "./orvantis";
     char *argv[] = {program, nullptr};
@@ -130,7 +129,8 @@ void BM_StartupToFirstFrame(benchmark::State &state) {
     ProgramMain(1, argv);
     state.SetIterationTime(FirstShownAt - start);
   }
-  Display = {NoWindow, NoDestroy, NoShow, Escape};
+  Display = NullDisplay;
+  Display.wait_key = Escape;
 }
 
 } // namespace
@@ -145,7 +145,8 @@ BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond)->UseManualTime(
 
 int main(int argc, char **argv) {
   Console = {Quiet, Quiet};
-  Display = {NoWindow, NoDestroy, NoShow, Escape};
+  Display = NullDisplay;
+  Display.wait_key = Escape;
   MakeInstallation();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

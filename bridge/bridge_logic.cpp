@@ -183,13 +183,6 @@ void ForgetSites(BridgeState *b) {
     site = RemoteSite{};
 }
 
-int32_t WrappingSlotSum(const SharedInfo &info) {
-  uint32_t total = 0;
-  for (int32_t slot : info.WebCamDiff)
-    total += static_cast<uint32_t>(slot);
-  return static_cast<int32_t>(total);
-}
-
 bool ApplyRemoteSlots(BridgeState *b, SharedInfo *section) {
   bool changed = false, any_remote = false, dropped = false;
   for (int n = 0; n < SHARED_SLOTS; ++n) {
@@ -213,7 +206,7 @@ bool ApplyRemoteSlots(BridgeState *b, SharedInfo *section) {
   // Copies without a camera follow DiffSum; it must carry the room's motion
   // while any slot is remote, and lose it when the last remote value goes.
   if (any_remote || dropped) {
-    int32_t total = WrappingSlotSum(*section);
+    int32_t total = PooledTotal(*section);
     if (section->DiffSum != total) {
       section->DiffSum = total;
       changed = true;

@@ -95,9 +95,6 @@ MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload
 // slots fall back to local at the next ApplyRemoteSlots.
 void ForgetSites(BridgeState *b);
 
-// The 32-bit wrapping sum of the slots, as a copy with a camera computes it.
-int32_t WrappingSlotSum(const SharedInfo &info);
-
 // Writes remote values into `section` (a copy of the section), 0 once into a
 // slot whose remote value is gone, and DiffSum whenever a slot is remote or
 // was just written. Returns true when `section` changed.

@@ -6,11 +6,21 @@
 #include <cstdlib>
 #include <string>
 
-int ScanInt(FILE *file, int *value) {
+namespace {
+
+// The first character after white space, as scanf skips it; EOF at the end.
+int SkipSpace(FILE *file) {
   int c;
   do {
     c = fgetc(file);
   } while (c != EOF && isspace(c));
+  return c;
+}
+
+} // namespace
+
+int ScanInt(FILE *file, int *value) {
+  int c = SkipSpace(file);
   if (c == EOF) return -1;
   bool negative = false;
   if (c == '+' || c == '-') {
@@ -128,10 +138,7 @@ double ConvertNumber(const std::string &text) {
 } // namespace
 
 int ScanDouble(FILE *file, double *value) {
-  int c;
-  do {
-    c = fgetc(file);
-  } while (c != EOF && isspace(c));
+  int c = SkipSpace(file);
   if (c == EOF) return -1;
   NumberText t{file, c, {}};
   if (TakeNumber(t)) {

@@ -10,15 +10,20 @@ void PrintAll(const char *const *lines) {
     Print("%s", *lines);
 }
 
-const char *const StartBanner[] = {"/////////////////////////////////////////////////////////////\n",
-                                   "//                                                         //\n",
-                                   "//           O    R    V    A    N    T    I    S          //\n",
-                                   "//        ------------------------------------------       //\n",
-                                   "//         for  the  simple  but  sensible  reality        //\n",
-                                   "//                                                         //\n",
-                                   "//                                                         //\n",
-                                   "/////////////////////////////////////////////////////////////\n\n",
-                                   nullptr};
+// clang-format off
+// The texts stand one string to a line, as they are printed, so that the
+// banners drawn in letters read as pictures here too.
+const char *const StartBanner[] = {
+    "/////////////////////////////////////////////////////////////\n",
+    "//                                                         //\n",
+    "//           O    R    V    A    N    T    I    S          //\n",
+    "//        ------------------------------------------       //\n",
+    "//         for  the  simple  but  sensible  reality        //\n",
+    "//                                                         //\n",
+    "//                                                         //\n",
+    "/////////////////////////////////////////////////////////////\n\n",
+    nullptr,
+};
 
 const char *const FfmpegNotice[] = {
     "\nエラー!! ファイル[ ffmpeg.exe ]が見つかりません。\n\n",
@@ -31,7 +36,8 @@ const char *const FfmpegNotice[] = {
     "         and copy [ffmpeg.exe] to the specified folder in advance.\n",
     "         Please refer to the file[ README.txt ] for details.\n",
     "         Thank you for your cooperation.\n",
-    nullptr};
+    nullptr,
+};
 
 const char *const FfmpegInstallNotes[] = {
     "\n-------------------------------------------------------------------------------------\n",
@@ -65,7 +71,8 @@ const char *const FfmpegInstallNotes[] = {
     "フォルダを直接削除してください（インストーラはありません）。\n",
     "\n",
     "以上\n",
-    nullptr};
+    nullptr,
+};
 
 // The image library's 3-clause BSD licence, in the library's own words.
 const char *const Licence[] = {
@@ -114,7 +121,8 @@ const char *const Licence[] = {
     " the use of this software, even if advised of the possibility of such damage.\n",
     " --------------------------------------------------------------------------------\n",
     "\n",
-    nullptr};
+    nullptr,
+};
 
 const char *const KeyList[] = {
     "\n --------------------------------------------------------------------------------\n",
@@ -159,7 +167,8 @@ const char *const KeyList[] = {
     "     [ENTER]   ORVANTIS  Ver.1.2  の機能一覧等を再表示します。\n",
     " --------------------------------------------------------------------------------\n",
     "\n",
-    nullptr};
+    nullptr,
+};
 
 const char *const CameraOnBanner[] = {
     "  OOO    OOO   O     O  OOOO  OOOO    OOO            OOOOO    O     O   \n",
@@ -168,7 +177,8 @@ const char *const CameraOnBanner[] = {
     " O   O  O   O  O  O  O  O     O  O   O   O    OO    O     O   O    OO   \n",
     "  OOO   O   O  O     O  OOOO  O   O  O   O           OOOOO    O     O   \n",
     "\n",
-    nullptr};
+    nullptr,
+};
 
 const char *const CameraOffBanner[] = {
     "  OOO    OOO   O     O  OOOO  OOOO    OOO            OOOO    OOOOO  OOOOO \n",
@@ -177,25 +187,39 @@ const char *const CameraOffBanner[] = {
     " O   O  O   O  O  O  O  O     O  O   O   O    OO    O    O   O      O     \n",
     "  OOO   O   O  O     O  OOOO  O   O  O   O           OOOO    O      O     \n",
     "\n",
-    nullptr};
+    nullptr,
+};
 
 const char *const PauseBanner[] = {
-    "\n\n OOOO    OOO   O   O   OOOO  OOOOO  O \n", " O   O  O   O  O   O  O      O      O \n",
-    " OOOO   OOOOO  O   O   OOO   OOOO   O \n",     " O      O   O  O   O      O  O        \n",
-    " O      O   O   OOO   OOOO   OOOOO  O \n\n",   nullptr};
+    "\n\n OOOO    OOO   O   O   OOOO  OOOOO  O \n",
+    " O   O  O   O  O   O  O      O      O \n",
+    " OOOO   OOOOO  O   O   OOO   OOOO   O \n",
+    " O      O   O  O   O      O  O        \n",
+    " O      O   O   OOO   OOOO   OOOOO  O \n\n",
+    nullptr,
+};
 
-const char *const GoBanner[] = {"\n  OOO            O \n", " O       OOOO    O \n",   " O OOOO O    O   O \n",
-                                " O   O  O    O     \n",   "  OOO    OOOO    O \n\n", nullptr};
+const char *const GoBanner[] = {
+    "\n  OOO            O \n",
+    " O       OOOO    O \n",
+    " O OOOO O    O   O \n",
+    " O   O  O    O     \n",
+    "  OOO    OOOO    O \n\n",
+    nullptr,
+};
 
 // "See You!" in the letter O, seven lines, two line ends before, one empty line after.
-const char *const SeeYouBanner[] = {"\n\n  OOOO                  O     O                   O \n",
-                                    " O                       O   O                    O \n",
-                                    " O       OOO    OOO       O O    OOO   O    O     O \n",
-                                    "  OOOO  O   O  O   O       O    O   O  O    O     O \n",
-                                    "      O OOOOO  OOOOO       O    O   O  O    O     O \n",
-                                    "      O O      O           O    O   O  O   OO       \n",
-                                    " OOOOO   OOO    OOO        O     OOO    OOO O     O \n\n",
-                                    nullptr};
+const char *const SeeYouBanner[] = {
+    "\n\n  OOOO                  O     O                   O \n",
+    " O                       O   O                    O \n",
+    " O       OOO    OOO       O O    OOO   O    O     O \n",
+    "  OOOO  O   O  O   O       O    O   O  O    O     O \n",
+    "      O OOOOO  OOOOO       O    O   O  O    O     O \n",
+    "      O O      O           O    O   O  O   OO       \n",
+    " OOOOO   OOO    OOO        O     OOO    OOO O     O \n\n",
+    nullptr,
+};
+// clang-format on
 
 } // namespace
 

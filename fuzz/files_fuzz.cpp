@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "contents/frame_table.h"
 #include "common/naming.h"
+#include "contents/frame_table.h"
 #include "motion/camera.h"
-#include "platform/platform.h"
 #include "platform/image.h"
+#include "platform/platform.h"
 #include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"
@@ -29,7 +29,7 @@ namespace {
 void Discard(const char *, size_t) {}
 
 char Folder[] = "/dev/shm/orvantis-fuzz-XXXXXX"; // in memory: every run writes its file
-std::string SmallFrame, LargeFrame; // well-formed JPEGs of two sizes
+std::string SmallFrame, LargeFrame;              // well-formed JPEGs of two sizes
 
 void Check(bool ok) {
   if (!ok) __builtin_trap();

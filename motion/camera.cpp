@@ -160,8 +160,8 @@ void CameraResume() {
 void ZEP_Capture() {
   if (Z.CameraFlag == 0) return;
   Z.CamFrame = FrameImage;
-  bool got = Z.CamCapture != nullptr && CameraSource.read(Z.CamCapture, Z.CamFrame) &&
-             ShapeOf(Z.CamFrame).width > 0;
+  bool got =
+      Z.CamCapture != nullptr && CameraSource.read(Z.CamCapture, Z.CamFrame) && ShapeOf(Z.CamFrame).width > 0;
   if (!got) {
     Print("cvQueryFrame() failed in ZEP_Capture().\n");
     SwitchOff("Done.\n\n");

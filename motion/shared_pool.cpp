@@ -19,16 +19,6 @@ bool LoadSharedInfo() {
 
 void StoreSharedInfo() { memcpy(Z.SharedView, &Z.SI, SHARED_SIZE); }
 
-// The 32-bit total of the slots. Other processes may have written anything
-// into them, so the sum wraps as the record's int32 would instead of
-// overflowing.
-int32_t PooledTotal(const SharedInfo &info) {
-  uint32_t total = 0;
-  for (int32_t slot : info.WebCamDiff)
-    total += static_cast<uint32_t>(slot);
-  return static_cast<int32_t>(total);
-}
-
 int GreyDifference(const uint8_t *a, const uint8_t *b, int step) {
   if (step == 1) {
     // The whole frame is one run of bytes; a flat loop lets the compiler use

@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstdio>
 
-#include "platform/platform.h"
 #include "platform/image.h"
+#include "platform/platform.h"
 #include "state/state.h"
 
 void EmptyFrameCache() {

@@ -124,14 +124,18 @@ int RunPlayer() {
   return Z.PlayerEnding == PLAYER_QUIT ? 0 : 1;
 }
 
-void ReplayStep(int direction, int count) {
+void AdvanceFrame(int direction, double amount) {
   if (direction == 1) {
-    Z.frame_no += count;
+    Z.frame_no += amount;
     if (IntegerPart(Z.frame_no) >= Z.MaxCount) Z.frame_no = Z.WrapFlag ? 0.0 : Z.MaxCount - 1.0;
   } else if (direction == 0) {
-    Z.frame_no -= count;
+    Z.frame_no -= amount;
     if (Z.frame_no < 0.0) Z.frame_no = Z.WrapFlag ? Z.MaxCount - 1.0 : 0.0;
   }
+}
+
+void ReplayStep(int direction, int count) {
+  AdvanceFrame(direction, count);
   Z.PlayDirection = direction;
   if (Z.WrapFlag == 0) Z.PrevDirection = direction;
   int f = IntegerPart(Z.frame_no);

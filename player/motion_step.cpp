@@ -1,21 +1,11 @@
 #include "player/motion_step.h"
 
-#include "platform/platform.h"
-#include "player/frame_cache.h"
 #include "platform/image.h"
+#include "platform/platform.h"
+#include "player/player.h"
 #include "state/state.h"
 
 namespace {
-
-void MoveByStep() {
-  if (Z.PlayDirection == 0) {
-    Z.frame_no -= Z.VR_step;
-    if (Z.frame_no < 0.0) Z.frame_no = Z.WrapFlag ? Z.MaxCount - 1.0 : 0.0;
-  } else if (Z.PlayDirection == 1) {
-    Z.frame_no += Z.VR_step;
-    if (IntegerPart(Z.frame_no) >= Z.MaxCount) Z.frame_no = Z.WrapFlag ? 0.0 : Z.MaxCount - 1.0;
-  }
-}
 
 // A two-frame folder swaps between its frames at every turn; the frame the
 // new direction leads to is loaded now so that the swap shows without delay.
@@ -40,7 +30,7 @@ void MotionStep() {
   if (Z.DifferenceSum > 0) {
     if (Z.DifferenceSum > Z.VR_threshold) {
       Z.MotionCount += 1;
-      MoveByStep();
+      AdvanceFrame(Z.PlayDirection, Z.VR_step);
     } else {
       if (Z.MotionCount > Z.TurnCount) Z.PlayDirection = Z.PlayDirection == 0 ? 1 : 0;
       if (Z.MotionCount > Z.RestCount) Z.MotionCount = 0;

@@ -9,6 +9,11 @@ int RunPlayer();
 // One pass of the loop. Returns false when the player must stop.
 bool RunPass();
 
+// Moves frame_no by amount in a direction (1 forward, 0 backward; any other
+// leaves it), stopping at the ends, or wrapping to the other end when
+// WrapFlag is set.
+void AdvanceFrame(int direction, double amount);
+
 // Steps count frames in a direction (1 forward, 0 backward), stopping or
 // wrapping at the ends, and reports the frame's attached texts.
 void ReplayStep(int direction, int count);

@@ -73,6 +73,16 @@ struct SharedInfo {
 static_assert(sizeof(SharedInfo) == SHARED_SIZE, "shared record is 1024 bytes");
 static_assert(offsetof(SharedInfo, reserved) == 132, "shared record layout");
 
+// The 32-bit total of the slots, as DiffSum holds it. Other processes may
+// have written anything into them, so the sum wraps as the record's int32
+// would instead of overflowing.
+inline int32_t PooledTotal(const SharedInfo &info) {
+  uint32_t total = 0;
+  for (int32_t slot : info.WebCamDiff)
+    total += static_cast<uint32_t>(slot);
+  return static_cast<int32_t>(total);
+}
+
 struct GestureEntry {
   char name[20];
   int32_t number;
@@ -135,22 +145,22 @@ struct ZepState {
 
   // --- Player ---
   double LastShownFrame = NO_FRAME_SHOWN; // frame last presented
-  int REPLAY_SPEED = 3;         // speed step 1..5
-  double SpeedFactor = 1.0;     // derived from REPLAY_SPEED every pass
-  double VR_step = 1.0;         // motion step, SpeedFactor every pass
-  int AutoReplayFlag = 0;       // 1: automatic replay (TAB)
-  int PlayDirection = 1;        // 1 forward, 0 backward
-  int WrapFlag = 0;             // non-zero: wrap at the ends
-  int PrevDirection = -1;       // direction last noted by the motion step
-  double f_rate = 0.0;          // measured passes per second
-  int VR_threshold = 9600;      // motion threshold of the step
-  int ZEP_threshold = 11500;    // shared threshold from ZEP_THRESHOLD.dat
-  int DISP_WEB_CAM_INFO = 0;    // 0 quiet, 1 status line, 2 pooled line, -1 once
-  int flip_mode = 0;            // 0 normal, 1 left-right, 2 top-bottom
-  int TurnCount = 5;            // motion passes before stillness reverses
-  int RestCount = 2;            // motion passes after which stillness resets the count
-  int UnchangedPasses = 0;      // passes in a row without a frame change
-  int StartFrameNum = 0;        // replay period, printed only
+  int REPLAY_SPEED = 3;                   // speed step 1..5
+  double SpeedFactor = 1.0;               // derived from REPLAY_SPEED every pass
+  double VR_step = 1.0;                   // motion step, SpeedFactor every pass
+  int AutoReplayFlag = 0;                 // 1: automatic replay (TAB)
+  int PlayDirection = 1;                  // 1 forward, 0 backward
+  int WrapFlag = 0;                       // non-zero: wrap at the ends
+  int PrevDirection = -1;                 // direction last noted by the motion step
+  double f_rate = 0.0;                    // measured passes per second
+  int VR_threshold = 9600;                // motion threshold of the step
+  int ZEP_threshold = 11500;              // shared threshold from ZEP_THRESHOLD.dat
+  int DISP_WEB_CAM_INFO = 0;              // 0 quiet, 1 status line, 2 pooled line, -1 once
+  int flip_mode = 0;                      // 0 normal, 1 left-right, 2 top-bottom
+  int TurnCount = 5;                      // motion passes before stillness reverses
+  int RestCount = 2;                      // motion passes after which stillness resets the count
+  int UnchangedPasses = 0;                // passes in a row without a frame change
+  int StartFrameNum = 0;                  // replay period, printed only
   int EndFrameNum = 0;
   int PlayerEnding = 0; // PLAYER_RUNNING, PLAYER_QUIT or PLAYER_FAILED
 

@@ -11,8 +11,8 @@
 #include "motion/camera.h"
 #include "platform/camera_source.h"
 #include "platform/opencv/image_cv.h"
-#include "player/player.h"
 #include "player/folders.h"
+#include "player/player.h"
 #include "state/state.h"
 #include "tests/support.h"
 

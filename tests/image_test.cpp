@@ -3,8 +3,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <vector>
 
-#include "platform/opencv/image_cv.h"
 #include "platform/image.h"
+#include "platform/opencv/image_cv.h"
 #include "tests/support.h"
 
 namespace {

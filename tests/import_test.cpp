@@ -71,8 +71,8 @@ TEST_F(Import, EchoesTheCommandsAndPassesNamesByteForByte) {
   ImportVideos();
   EXPECT_EQ(CapturedOut, Echo(1, nasty) + Echo(2, "b.avi") + Echo(3, longest));
   ASSERT_EQ(Runs.size(), 3u);
-  EXPECT_EQ(Runs[0], (std::vector<std::string>{"./ffmpeg", "-i", nasty, "-q:v", "1",
-                                               "../S001/clip_%05d.jpg"}));
+  EXPECT_EQ(Runs[0],
+            (std::vector<std::string>{"./ffmpeg", "-i", nasty, "-q:v", "1", "../S001/clip_%05d.jpg"}));
   EXPECT_EQ(Runs[2][2], longest);
   EXPECT_TRUE(access("../S001", F_OK) == 0 && access("../S003", F_OK) == 0);
 }

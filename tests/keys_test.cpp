@@ -10,9 +10,9 @@
 
 #include "common/timing.h"
 #include "contents/frame_table.h"
+#include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
-#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 

@@ -1,8 +1,8 @@
 // The motion-steered step: moving by VR_step up to the ends, the turn after
 // enough motion, and the two-frame preload (camera-driven passes: camera_test).
 #include "contents/frame_table.h"
-#include "player/motion_step.h"
 #include "player/folders.h"
+#include "player/motion_step.h"
 #include "state/state.h"
 #include "tests/support.h"
 

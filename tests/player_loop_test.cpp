@@ -3,10 +3,10 @@
 
 #include "contents/frame_table.h"
 #include "platform/opencv/image_cv.h"
+#include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
 #include "player/player.h"
-#include "player/folders.h"
 #include "state/state.h"
 #include "tests/support.h"
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "contents/folder_settings.h"
 #include "common/text_values.h"
+#include "contents/folder_settings.h"
 #include "state/state.h"
 #include "tests/kb_writer.h"
 #include "tests/support.h"

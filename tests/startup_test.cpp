@@ -9,8 +9,8 @@
 
 #include "app/startup.h"
 #include "contents/frame_table.h"
-#include "player/keys.h"
 #include "player/folders.h"
+#include "player/keys.h"
 #include "state/state.h"
 #include "tests/support.h"
 

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "motion/shared_pool.h"
+#include "platform/image.h"
 #include "platform/platform.h"
 #include "platform/shared_memory.h"
-#include "platform/image.h"
 #include "state/state.h"
 
 namespace fs = std::filesystem;

@@ -70,7 +70,8 @@ Decoded DecodeJpeg(ZepImage *image) {
   if (tjDecompressHeader3(Decoder, data, static_cast<unsigned long>(size), &width, &height, &subsampling,
                           &colourspace) != 0)
     return Decoded::NotTaken;
-  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || width <= 0 || height <= 0) return Decoded::NotTaken;
+  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || width <= 0 || height <= 0)
+    return Decoded::NotTaken;
   if (static_cast<long long>(width) * height > MAX_FRAME_PIXELS) return Decoded::TooLarge;
   image->mat.create(height, width, CV_8UC3); // keeps the buffer when the size is the same
   int result = tjDecompress2(Decoder, data, static_cast<unsigned long>(size), image->mat.data, width,

@@ -45,7 +45,6 @@ double NowSeconds() {
   return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) * 1e-6;
 }
 
-
 } // namespace
 
 ConsoleOps Console = {WriteOut, WriteErr};

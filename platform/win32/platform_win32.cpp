@@ -94,7 +94,6 @@ double NowSeconds() {
   return static_cast<double>(micro / 1000000ULL) + static_cast<double>(micro % 1000000ULL) * 1e-6;
 }
 
-
 // A wide string in the locale's multibyte form, whole (the argument table
 // truncates it). Returns a malloc'd string, empty when memory is short.
 char *ToLocaleMultibyte(const wchar_t *wide) {

@@ -122,7 +122,7 @@ inline uint64_t AbnormalBits(uint64_t bits) {
 // Decodes 64 doubles; says whether any of them is abnormal.
 bool DecodeValues(const unsigned char *p, double (&values)[64]) {
   uint64_t abnormal = 0;
-  for (int i = 0; i < 64; ++i) {
+  for (size_t i = 0; i < 64; ++i) {
     uint64_t bits =
         static_cast<uint64_t>(LoadLE32(p + 8 * i)) | static_cast<uint64_t>(LoadLE32(p + 8 * i + 4)) << 32;
     abnormal |= AbnormalBits(bits);

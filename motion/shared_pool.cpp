@@ -34,7 +34,7 @@ int GreyDifference(const uint8_t *a, const uint8_t *b, int step) {
     return static_cast<int>(total);
   }
   int sum = 0;
-  for (int y = 0; y < ZEP_F_YMAX; y += step) {
+  for (size_t y = 0; y < ZEP_F_YMAX; y += static_cast<size_t>(step)) {
     const uint8_t *ra = a + y * ZEP_F_XMAX;
     const uint8_t *rb = b + y * ZEP_F_XMAX;
     for (int x = 0; x < ZEP_F_XMAX; x += step)

@@ -13,7 +13,7 @@
 
 #include "platform/process.h"
 
-extern char **environ;
+extern char **environ; // NOLINT(readability-redundant-declaration): POSIX asks the program to declare it
 
 namespace {
 

@@ -91,7 +91,9 @@ double NowSeconds() {
   t.HighPart = ft.dwHighDateTime;
   // 100-nanosecond ticks since 1601; 1970 is 11644473600 seconds later.
   unsigned long long micro = t.QuadPart / 10ULL - 11644473600ULL * 1000000ULL;
-  return static_cast<double>(micro / 1000000ULL) + static_cast<double>(micro % 1000000ULL) * 1e-6;
+  // Whole seconds and microseconds apart, so that no microsecond is lost to rounding.
+  return static_cast<double>(micro / 1000000ULL) + // NOLINT(bugprone-integer-division)
+         static_cast<double>(micro % 1000000ULL) * 1e-6;
 }
 
 // A wide string in the locale's multibyte form, whole (the argument table

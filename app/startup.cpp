@@ -63,7 +63,7 @@ int ProgramMain(int argc, char **argv) {
   PrintWorkingFolder();
   if (!FindFfmpeg(Z.FfmpegPath, sizeof Z.FfmpegPath)) {
     PrintFfmpegHelp();
-    Print("On Linux: install the ffmpeg package (for example: apt-get install ffmpeg).\n");
+    if (FFMPEG_INSTALL_HINT != nullptr) Print("%s", FFMPEG_INSTALL_HINT);
     ReadConsoleKey();
     return 1;
   }

@@ -121,5 +121,9 @@ bool WriteFileAtomically(const char *path, const char *data, size_t size);
 // ffmpeg on PATH. Returns false when there is none.
 bool FindFfmpeg(char *buffer, size_t size);
 
+// A line on how to get ffmpeg on this system, printed after the ffmpeg help
+// when none is found; null where the help itself says it all.
+extern const char *const FFMPEG_INSTALL_HINT;
+
 // The byte sequence the console bell is.
 void RingBell();

@@ -172,6 +172,9 @@ bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   return ok;
 }
 
+const char *const FFMPEG_INSTALL_HINT =
+    "On Linux: install the ffmpeg package (for example: apt-get install ffmpeg).\n";
+
 bool FindFfmpeg(char *buffer, size_t size) {
   auto executable = [](const char *p) {
     struct stat st;

@@ -151,9 +151,11 @@ ProgramArguments ReadProgramArguments(int, char **) {
 
 int ReadConsoleKey() {
   fflush(stdout);
-  // Without a console to type on (input from a file, a pipe or nothing)
-  // nobody can press the key: do not wait.
-  if (!_isatty(_fileno(stdin))) return -1;
+  // Without a console to type on (input from a file, a pipe or NUL) nobody
+  // can press the key: do not wait. Only a console has a console mode;
+  // _isatty would also call NUL a terminal.
+  DWORD mode = 0;
+  if (!GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return -1;
   int c = _getch();
   return c >= 0 ? c & 0xFF : -1;
 }
@@ -243,6 +245,8 @@ bool WriteFileAtomically(const char *path, const char *data, size_t size) {
 
 // The program refuses to run without its own copy of ffmpeg beside it; the
 // echoed commands name it the way they always have.
+const char *const FFMPEG_INSTALL_HINT = nullptr; // the help tells where ffmpeg.exe goes
+
 bool FindFfmpeg(char *buffer, size_t size) {
   if (!PathFileExistsA(".\\ffmpeg.exe")) return false;
   snprintf(buffer, size, "%s", ".\\ffmpeg");

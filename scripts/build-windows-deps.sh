@@ -103,15 +103,16 @@ if ! has_deb_src; then
       [ "$f" = "$list" ] && continue
       awk -v rel="$codename" '
         function flush() {
-          if (deb && suite && uris != "") {
+          if (deb && suite && !off && uris != "") {
             print "Types: deb-src"; print uris; print suites; print comps
             if (signed != "") print signed
             print ""
           }
-          deb = 0; suite = 0; uris = suites = comps = signed = ""
+          deb = suite = off = 0; uris = suites = comps = signed = ""
         }
         /^[ \t]*$/ { flush(); next }
         /^Types:/ { for (i = 2; i <= NF; i++) if ($i == "deb") deb = 1 }
+        /^Enabled:/ { off = ($2 == "no") }
         /^URIs:/ { uris = $0 }
         /^Suites:/ { suites = $0; for (i = 2; i <= NF; i++) if ($i ~ "^" rel "(-|$)") suite = 1 }
         /^Components:/ { comps = $0 }
@@ -287,9 +288,11 @@ done
 rm -rf "$stage/bin" "$stage/share/man" "$stage/share/opencv4/haarcascades" "$stage/share/opencv4/lbpcascades"
 rmdir --ignore-fail-on-non-empty "$stage/share/opencv4"
 
-# The installed CMake files name the staging folder; make them name the final one.
-grep -rlF "$stage" "$stage" | while read -r f; do sed -i "s|$stage|$prefix|g" "$f"; done
-! grep -rqF "$stage" "$stage" || fail "staging path left in the installed files"
+# The installed CMake and pkg-config files name the staging folder; make them
+# name the final one. Text files only (-I): libopencv_core's build information
+# string names it too, and editing an archive would break it.
+grep -rlIF "$stage" "$stage" | while read -r f; do sed -i "s|$stage|$prefix|g" "$f"; done
+! grep -rqIF "$stage" "$stage" || fail "staging path left in the installed files"
 
 # Licence texts of what an executable linking this prefix carries.
 lic=$stage/share/licenses

@@ -170,7 +170,7 @@ step() {
   shift
   if ! (cd "$work" && nice "$@") >"$log" 2>&1; then
     tail -n 40 "$log" >&2
-    fail "$* (log above, from $log)"
+    fail "$* (the end of its log is above)"
   fi
 }
 seconds() { echo $(($(date +%s) - $1)); }

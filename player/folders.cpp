@@ -43,7 +43,6 @@ bool OpenContents() {
     return false;
   }
   RecreateMainWindow();
-  Z.LastShownFrame = NO_FRAME_SHOWN;
   return true;
 }
 
@@ -84,7 +83,7 @@ bool ApplyStartPosition() {
   Z.frame_no = DecimalValue(frame);
   Print("\n***** Changed current frame_no = %f\n\n", Z.frame_no);
   if (Z.frame_no > 0) {
-    Z.LastShownFrame = NO_FRAME_SHOWN;
+    ShowFrameAgain();
     int whole = static_cast<int>(Z.frame_no);
     Z.StartFrameNum = whole - 22000 > 0 ? whole - 22000 : 0;
     Z.EndFrameNum = whole + 22000 < Z.MaxCount - 1 ? whole + 22000 : Z.MaxCount - 1;

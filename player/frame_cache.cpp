@@ -29,7 +29,10 @@ void PrintChangeMessage() {
 void RecreateMainWindow() {
   Display.destroy_window(MAIN_WINDOW);
   Display.create_window(MAIN_WINDOW, Z.VARIABLE_SIZE_FLAG != 0);
+  ShowFrameAgain();
 }
+
+void ShowFrameAgain() { Z.LastShownFrame = NO_FRAME_SHOWN; }
 
 void ShowFrame(int index, int flip) {
   ZepImage *image = Z.FrameCache[index];

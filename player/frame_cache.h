@@ -8,8 +8,12 @@ void EmptyFrameCache();
 // Prints "* Changed Contents Folder to [ S002 ]" for the current folder.
 void PrintChangeMessage();
 
-// Destroys and re-creates the main window, sized by VARIABLE_SIZE_FLAG.
+// Destroys and re-creates the main window, sized by VARIABLE_SIZE_FLAG; the
+// new window is empty until the frame is shown again.
 void RecreateMainWindow();
+
+// Makes the next pass show the current frame, whether or not it changed.
+void ShowFrameAgain();
 
 // Loads, marks and shows the current frame when it changed. Returns false when
 // its image cannot be read (the message is printed here).

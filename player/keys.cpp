@@ -91,7 +91,6 @@ void ToggleWindowSizing(int) {
   Z.VARIABLE_SIZE_FLAG = Z.VARIABLE_SIZE_FLAG == 0 ? 1 : 0;
   Print("SET: 画像表示用ウィンドウサイズ = [ %s ]\n", Z.VARIABLE_SIZE_FLAG ? "自動変更" : "手動変更");
   RecreateMainWindow();
-  Z.LastShownFrame = NO_FRAME_SHOWN; // the new window is empty until the frame is shown again
 }
 
 // Level 1 belongs to the status line and is left alone; any other level

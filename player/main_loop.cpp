@@ -169,5 +169,5 @@ void EnterPause() {
   }
   CameraResume();
   PrintGoBanner();
-  Z.LastShownFrame = NO_FRAME_SHOWN;
+  ShowFrameAgain();
 }

@@ -33,9 +33,10 @@ bool ImageFits(const ZepImage *image, int width, int height);
 // its buffer. Off when the environment sets ORVANTIS_DECODE_AHEAD=off.
 void DecodeAhead(const char *path, int width, int height);
 
-// The image decoded ahead for exactly this request, waiting for the worker
-// when it is still at it; null when the last request was another one or the
-// worker could not decode it (the caller loads the file itself).
+// The image decoded ahead for this file, as LoadImageScaled gives it for a
+// picture of width x height, waiting for the worker when it is still at it;
+// null when the last request was another file, the result has another scale
+// or the worker could not decode it (the caller then loads the file itself).
 ZepImage *TakeDecodedAhead(const char *path, int width, int height);
 
 // Forgets the request and its result (the files may be other ones next time).

@@ -214,10 +214,12 @@ void DecodeAhead(const char *path, int width, int height) {
 
 ZepImage *TakeDecodedAhead(const char *path, int width, int height) {
   std::unique_lock<std::mutex> hold(Worker.lock);
-  if (!SameRequest(path, width, height)) return nullptr;
+  // Another picture size may still give the same scale (the window's first
+  // size is told before it has shown anything).
+  if (Worker.asked == 0 || Worker.path != path) return nullptr;
   Worker.finished.wait(hold, [] { return Worker.answered == Worker.asked; });
-  Worker.path.clear(); // taken: the next request starts afresh
-  if (!Worker.decoded) return nullptr;
+  Worker.path.clear(); // taken or discarded: the next request starts afresh
+  if (!Worker.decoded || !ImageFits(Worker.image, width, height)) return nullptr;
   ZepImage *image = Worker.image;
   Worker.image = nullptr;
   return image;

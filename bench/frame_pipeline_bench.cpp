@@ -440,12 +440,10 @@ struct ViewSequence {
   int k, width, height, count;
   bool noisy;
 };
-const ViewSequence ViewSequences[] = {{"1080p testsrc2", 1, 1920, 1080, 60, false},
-                                      {"1080p noisy", 2, 1920, 1080, 60, true},
-                                      {"4K testsrc2", 3, 3840, 2160, 40, false},
-                                      {"4K noisy", 4, 3840, 2160, 40, true},
-                                      {"8K testsrc2", 7, 7680, 4320, 20, false},
-                                      {"8K noisy", 8, 7680, 4320, 20, true}};
+const ViewSequence ViewSequences[] = {
+    {"1080p testsrc2", 1, 1920, 1080, 60, false}, {"1080p noisy", 2, 1920, 1080, 60, true},
+    {"4K testsrc2", 3, 3840, 2160, 40, false},    {"4K noisy", 4, 3840, 2160, 40, true},
+    {"8K testsrc2", 7, 7680, 4320, 20, false},    {"8K noisy", 8, 7680, 4320, 20, true}};
 
 void BenchView() {
   if (!DisplayAvailable()) {

@@ -28,7 +28,8 @@ class ShownSize : public PlayerTest {
       cv::Mat m(height, width, CV_8UC3);
       for (int y = 0; y < height; ++y)
         m.row(y).setTo(cv::Scalar(255 * y / height, 128, 40 + n * 20 % 200));
-      cv::circle(m, cv::Point(width * (n + 1) / (count + 1), height / 2), height / 4, cv::Scalar(20, 40, 240), -1);
+      cv::circle(m, cv::Point(width * (n + 1) / (count + 1), height / 2), height / 4, cv::Scalar(20, 40, 240),
+                 -1);
       char path[64];
       snprintf(path, sizeof path, "../S001/clip_%05d.jpg", n);
       bool as_png = std::find(png.begin(), png.end(), n) != png.end();

@@ -160,8 +160,8 @@ ZepImage *LoadImageScaled(const char *path, int width, int height) {
   // A missing file is an ordinary null here, without the decoder's warning.
   if (!FileExists(path)) return nullptr;
   ZepImage *image = TakeSpare();
-  Decoded decoded =
-      ReadWholeFile(path, MainDecoder.bytes) ? DecodeJpeg(MainDecoder, image, width, height) : Decoded::NotTaken;
+  Decoded decoded = ReadWholeFile(path, MainDecoder.bytes) ? DecodeJpeg(MainDecoder, image, width, height)
+                                                           : Decoded::NotTaken;
   if (decoded == Decoded::Done) return image;
   if (decoded == Decoded::TooLarge) {
     ReleaseImage(&image);

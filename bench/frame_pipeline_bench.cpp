@@ -281,23 +281,31 @@ long ResidentKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-void BenchMemory() {
-  // 22000 frames: links to 60 real 1080p frames, so that the disk holds little.
-  MakeSequence(1, 1920, 1080, 60, false);
-  if (!FileExists("../S006/clip_21999.jpg")) {
-    mkdir("../S006", 0755);
+void DefaultPicture(const char *, int *width, int *height) {
+  *width = 400; // what the default 400x300 window shows of a 16:9 frame
+  *height = 225;
+}
+
+// Resident memory while showing 22000 frames, links to the frames of folder
+// source (so that the disk holds little) in folder k, one frame cached.
+void MemoryOver(const char *what, int source, int count, int k) {
+  char folder[16], last[48];
+  snprintf(folder, sizeof folder, "../S%03d", k);
+  snprintf(last, sizeof last, "%s/clip_21999.jpg", folder);
+  if (!FileExists(last)) {
+    mkdir(folder, 0755);
     for (int n = 0; n < MAX_FRAMES; ++n) {
       char link[96], target[96];
-      snprintf(link, sizeof link, "../S006/clip_%05d.jpg", n);
-      snprintf(target, sizeof target, "../S001/clip_%05d.jpg", n % 60);
+      snprintf(link, sizeof link, "%s/clip_%05d.jpg", folder, n);
+      snprintf(target, sizeof target, "../S%03d/clip_%05d.jpg", source, n % count);
       if (symlink(target, link) != 0) exit(1);
     }
   }
   ResetStateRecord();
-  Z.ContentsIndex = 5;
+  Z.ContentsIndex = k - 1;
   OpenContents();
   Z.CamOnMemory = 1;
-  printf("Resident memory while showing frames of a 22000-frame 1080p folder, 1 frame cached:\n");
+  printf("Resident memory while showing frames of a 22000-frame %s folder, 1 frame cached:\n", what);
   long after100 = 0;
   for (int f = 0; f < MAX_FRAMES; ++f) {
     Z.frame_no = f;
@@ -310,6 +318,16 @@ void BenchMemory() {
   getrusage(RUSAGE_SELF, &usage);
   printf("  growth after frame 100: %ld KiB; peak resident %ld KiB\n", ResidentKiB() - after100,
          usage.ru_maxrss);
+}
+
+void BenchMemory() {
+  MakeSequence(1, 1920, 1080, 60, false);
+  MemoryOver("1080p", 1, 60, 6);
+  // 4K in the default window: decoded at 1/8, the next frame ahead.
+  MakeSequence(3, 3840, 2160, 40, false);
+  Display.window_size = DefaultPicture;
+  MemoryOver("4K (shown as in the default window)", 3, 40, 9);
+  Display.window_size = NullDisplay.window_size;
 }
 
 void BenchPass() {

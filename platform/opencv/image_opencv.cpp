@@ -12,6 +12,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -206,8 +207,15 @@ void DecodeAhead(const char *path, int width, int height) {
   Worker.height = height;
   ++Worker.asked;
   if (!Worker.started) {
-    Worker.started = true;
-    std::thread(WorkAhead).detach();
+    try {
+      std::thread(WorkAhead).detach();
+      Worker.started = true;
+    } catch (const std::system_error &) {
+      // No thread to be had: the request is withdrawn, and the next one tries again.
+      Worker.path.clear();
+      Worker.asked = Worker.answered;
+      return;
+    }
   }
   Worker.wake.notify_one();
 }

@@ -74,34 +74,34 @@ TEST_F(ShownSize, TheScaledFrameIsTheWholeOneScaledWithItsMarkInPlaceForJpegAndO
 }
 
 TEST_F(ShownSize, BackspaceResizeAndFlipNeverShowAFrameOfTheWrongSize) {
-  Make(4, 1600, 900);
+  Make(4, 3840, 2160);
   Z.CamOnMemory = 3;
-  Recorded.width = 200, Recorded.height = 112;
+  Recorded.width = 400, Recorded.height = 225; // the default window's picture
   auto show = [](int f) {
     Z.frame_no = f;
     EXPECT_TRUE(PresentFrame());
     return Recorded.shown.back().image.size();
   };
   show(0);
-  EXPECT_EQ(show(1).width, 200);
+  EXPECT_EQ(show(1).width, 480);
   DispatchKey(KEY_BACKSPACE); // the window follows the image: decoded whole
-  EXPECT_EQ(show(1), cv::Size(1600, 900));
+  EXPECT_EQ(show(1), cv::Size(3840, 2160));
   EXPECT_EQ(Z.FrameData[0].loaded, 0); // the frame of the other scale left the cache
   DispatchKey('e');                    // mirrored from the cache, at its size
-  EXPECT_EQ(Recorded.shown.back().image.size(), cv::Size(1600, 900));
-  EXPECT_EQ(Z.FrameCache[1]->mat.cols, 1600);
+  EXPECT_EQ(Recorded.shown.back().image.size(), cv::Size(3840, 2160));
+  EXPECT_EQ(Z.FrameCache[1]->mat.cols, 3840);
   DispatchKey('e');
   DispatchKey(KEY_BACKSPACE); // user-sized again
-  EXPECT_EQ(show(1).width, 200);
+  EXPECT_EQ(show(1).width, 480);
   show(2);
   // The user makes the window larger: taken up at the next frame change only.
-  Recorded.width = 400, Recorded.height = 225;
+  Recorded.width = 1280, Recorded.height = 720;
   size_t count = Recorded.shown.size();
   show(2);
   EXPECT_EQ(Recorded.shown.size(), count);
-  EXPECT_EQ(show(1).width, 400);
+  EXPECT_EQ(show(1).width, 1920);
   EXPECT_EQ(Z.FrameCache[2], nullptr);
-  EXPECT_EQ(show(2).width, 400);
+  EXPECT_EQ(show(2).width, 1920);
 }
 
 // One run of passes steered by motion and then by automatic replay, turning

@@ -12,7 +12,11 @@
 //   pass      the share of each step of a pass without a frame change;
 //   window    the steps of a pass that changes frame in a real window
 //             (load and mark, show, key wait), when a display is there.
-// Usage: frame_pipeline_bench [frames|step|replay|memory|pass|window|all] [--seconds N]
+//   view      in a real window of 400x300 and of 1280x720: unpaced stepping
+//             through 1080p, 4K and 8K sequences, plain and noisy, beside
+//             today's path (whole decoding, none ahead) and the plain loop;
+//   view-replay  automatic replay in a real window, beside today's path.
+// Usage: frame_pipeline_bench [frames|step|replay|memory|pass|window|view|view-replay|all] [--seconds N]
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,7 +27,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
@@ -35,6 +41,8 @@
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
+#include "player/keys.h"
+#include "player/motion_step.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -273,23 +281,31 @@ long ResidentKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-void BenchMemory() {
-  // 22000 frames: links to 60 real 1080p frames, so that the disk holds little.
-  MakeSequence(1, 1920, 1080, 60, false);
-  if (!FileExists("../S006/clip_21999.jpg")) {
-    mkdir("../S006", 0755);
+void DefaultPicture(const char *, int *width, int *height) {
+  *width = 400; // what the default 400x300 window shows of a 16:9 frame
+  *height = 225;
+}
+
+// Resident memory while showing 22000 frames, links to the frames of folder
+// source (so that the disk holds little) in folder k, one frame cached.
+void MemoryOver(const char *what, int source, int count, int k) {
+  char folder[16], last[48];
+  snprintf(folder, sizeof folder, "../S%03d", k);
+  snprintf(last, sizeof last, "%s/clip_21999.jpg", folder);
+  if (!FileExists(last)) {
+    mkdir(folder, 0755);
     for (int n = 0; n < MAX_FRAMES; ++n) {
       char link[96], target[96];
-      snprintf(link, sizeof link, "../S006/clip_%05d.jpg", n);
-      snprintf(target, sizeof target, "../S001/clip_%05d.jpg", n % 60);
+      snprintf(link, sizeof link, "%s/clip_%05d.jpg", folder, n);
+      snprintf(target, sizeof target, "../S%03d/clip_%05d.jpg", source, n % count);
       if (symlink(target, link) != 0) exit(1);
     }
   }
   ResetStateRecord();
-  Z.ContentsIndex = 5;
+  Z.ContentsIndex = k - 1;
   OpenContents();
   Z.CamOnMemory = 1;
-  printf("Resident memory while showing frames of a 22000-frame 1080p folder, 1 frame cached:\n");
+  printf("Resident memory while showing frames of a 22000-frame %s folder, 1 frame cached:\n", what);
   long after100 = 0;
   for (int f = 0; f < MAX_FRAMES; ++f) {
     Z.frame_no = f;
@@ -302,6 +318,18 @@ void BenchMemory() {
   getrusage(RUSAGE_SELF, &usage);
   printf("  growth after frame 100: %ld KiB; peak resident %ld KiB\n", ResidentKiB() - after100,
          usage.ru_maxrss);
+}
+
+void BenchMemory() {
+  Display.show_image = NullDisplay.show_image; // the interval record would grow by a frame's 8 bytes
+  MakeSequence(1, 1920, 1080, 60, false);
+  MemoryOver("1080p", 1, 60, 6);
+  // 4K in the default window: decoded at 1/8, the next frame ahead.
+  MakeSequence(3, 3840, 2160, 40, false);
+  Display.window_size = DefaultPicture;
+  MemoryOver("4K (shown as in the default window)", 3, 40, 9);
+  Display.window_size = NullDisplay.window_size;
+  Display.show_image = NoteShow;
 }
 
 void BenchPass() {
@@ -321,6 +349,204 @@ void BenchPass() {
   printf(
       "A pass without a frame change (no key wait): %.2f us, of which the threshold file re-read %.2f us\n",
       pass * 1e6, reload * 1e6);
+}
+
+// --- In a real window: decoding at the size shown, and ahead ---------------
+
+// The path before either: frames decoded whole, none ahead, and the window
+// handed the whole image to scale.
+void WholeShow(const char *name, const ZepImage *image) {
+  if (image != nullptr && !image->mat.empty()) cv::imshow(name, image->mat);
+}
+DisplayOps WindowOps, TodayOps; // the real display, and it as it was before
+
+// Prepares folder k in a real main window of width x height (0: auto-size),
+// through our path or today's.
+void OpenInWindow(int k, bool ours, int width, int height) {
+  ResetStateRecord();
+  DropDecodedAhead();
+  if (ours)
+    unsetenv("ORVANTIS_DECODE_AHEAD");
+  else
+    setenv("ORVANTIS_DECODE_AHEAD", "off", 1);
+  Display = ours ? WindowOps : TodayOps;
+  Z.ContentsIndex = k - 1;
+  Z.VARIABLE_SIZE_FLAG = width == 0;
+  if (!OpenContents()) exit(1);
+  if (width > 0) cv::resizeWindow(MAIN_WINDOW, width, height);
+  for (int i = 0; i < 5; ++i)
+    cv::waitKey(5);
+}
+
+// Unpaced motion-steered stepping: each pass steps one frame on and shows it,
+// with the 1 ms key wait in which the window draws. Milliseconds per pass.
+std::vector<double> StepInWindow(int k, bool ours, int width, int height, int changes) {
+  OpenInWindow(k, ours, width, height);
+  Z.VR_threshold = 1000;
+  Z.WrapFlag = 1;
+  Z.PlayDirection = Z.PrevDirection = 1;
+  std::vector<double> ms;
+  for (int i = 0; i < changes; ++i) {
+    double t = Now();
+    Z.DifferenceSum = 2000;
+    MotionStep();
+    if (!PresentFrame()) exit(1);
+    Display.wait_key(1);
+    ms.push_back((Now() - t) * 1000);
+  }
+  Display.destroy_window(MAIN_WINDOW);
+  return ms;
+}
+
+// Unpaced stepping with key x through the key table, as a user holding it.
+std::vector<double> KeyStepInWindow(int k, bool ours, int changes) {
+  OpenInWindow(k, ours, 400, 300);
+  Z.WrapFlag = 1;
+  std::vector<double> ms;
+  for (int i = 0; i < changes; ++i) {
+    double t = Now();
+    DispatchKey('x');
+    if (!PresentFrame()) exit(1);
+    Display.wait_key(1);
+    ms.push_back((Now() - t) * 1000);
+  }
+  Display.destroy_window(MAIN_WINDOW);
+  return ms;
+}
+
+// The plain loop: cv::imread, the mark, cv::imshow, cv::waitKey(1).
+std::vector<double> PlainLoop(int k, int count, int changes) {
+  cv::namedWindow("plain", cv::WINDOW_NORMAL | cv::WINDOW_GUI_NORMAL);
+  for (int i = 0; i < 5; ++i)
+    cv::waitKey(5);
+  std::vector<double> ms;
+  for (int i = 0; i < changes; ++i) {
+    char path[96];
+    snprintf(path, sizeof path, "../S%03d/clip_%05d.jpg", k, i % count);
+    double t = Now();
+    cv::Mat m = cv::imread(path, cv::IMREAD_COLOR);
+    int x = (i % count) * m.cols / count;
+    cv::rectangle(m, cv::Point(x, m.rows - 5), cv::Point(x, m.rows), cv::Scalar(0, 255, 0), 10);
+    cv::imshow("plain", m);
+    cv::waitKey(1);
+    ms.push_back((Now() - t) * 1000);
+  }
+  cv::destroyWindow("plain");
+  return ms;
+}
+
+double Median(std::vector<double> v) { return Percentile(std::move(v), 0.5); }
+
+// Runs a measure twice each way, interleaved (ours, today's, ours, today's),
+// and reports both with the median of the two medians.
+template <typename Measure> void Interleaved(const char *what, Measure measure) {
+  std::vector<double> ours, today, ours_medians, today_medians;
+  for (int round = 0; round < 2; ++round)
+    for (bool mine : {true, false}) {
+      std::vector<double> ms = measure(mine);
+      (mine ? ours_medians : today_medians).push_back(Median(ms));
+      (mine ? ours : today).insert((mine ? ours : today).end(), ms.begin(), ms.end());
+    }
+  printf(" %s\n", what);
+  Report("ours: per frame change", ours);
+  Report("today's path: per frame change", today);
+  double a = (ours_medians[0] + ours_medians[1]) / 2, b = (today_medians[0] + today_medians[1]) / 2;
+  printf("  rounds' medians %.2f / %.2f ms against %.2f / %.2f ms: %.1f against %.1f frames/s, %.2f x\n",
+         ours_medians[0], ours_medians[1], today_medians[0], today_medians[1], 1000 / a, 1000 / b, b / a);
+}
+
+struct ViewSequence {
+  const char *name;
+  int k, width, height, count;
+  bool noisy;
+};
+const ViewSequence ViewSequences[] = {
+    {"1080p testsrc2", 1, 1920, 1080, 60, false}, {"1080p noisy", 2, 1920, 1080, 60, true},
+    {"4K testsrc2", 3, 3840, 2160, 40, false},    {"4K noisy", 4, 3840, 2160, 40, true},
+    {"8K testsrc2", 7, 7680, 4320, 20, false},    {"8K noisy", 8, 7680, 4320, 20, true}};
+
+void BenchView() {
+  if (!DisplayAvailable()) {
+    printf("View: no display (set DISPLAY, e.g. under Xvfb)\n");
+    return;
+  }
+  for (const ViewSequence &s : ViewSequences)
+    MakeSequence(s.k, s.width, s.height, s.count, s.noisy);
+  const int sizes[][2] = {{400, 300}, {1280, 720}};
+  for (const auto &size : sizes) {
+    printf("Unpaced motion-steered stepping in a %dx%d window, beside today's path (whole decoding, "
+           "none ahead):\n",
+           size[0], size[1]);
+    for (const ViewSequence &s : ViewSequences) {
+      int changes = s.count * (s.width > 4000 ? 1 : 2);
+      Interleaved(s.name, [&](bool ours) { return StepInWindow(s.k, ours, size[0], size[1], changes); });
+      if (size[0] == 400 && s.k == 4) {
+        std::vector<double> plain = PlainLoop(s.k, s.count, changes);
+        std::vector<double> more = PlainLoop(s.k, s.count, changes);
+        plain.insert(plain.end(), more.begin(), more.end());
+        Report("plain loop (imread, mark, imshow, waitKey(1))", plain);
+      }
+    }
+  }
+  printf("Unpaced key-x stepping in the default window, beside today's path:\n");
+  Interleaved("1080p testsrc2", [](bool ours) { return KeyStepInWindow(1, ours, 120); });
+}
+
+DisplayOps Inner; // the display a noting wrapper passes on to
+void NoteShowThen(const char *name, const ZepImage *image) {
+  NoteShow(name, image);
+  Inner.show_image(name, image);
+}
+int KeyWaitThen(int milliseconds) {
+  int key = Inner.wait_key(milliseconds);
+  WorkEnd = Now();
+  return key;
+}
+
+// Automatic replay in a real window of width x height (0: auto-size) for
+// seconds: the work of each pass up to the end of its key wait (the drawing
+// included, the pacing wait apart) and the frames shown per second.
+void ReplayInWindow(const char *name, int k, bool ours, int width, int height, int seconds) {
+  OpenInWindow(k, ours, width, height);
+  Inner = Display;
+  Display.show_image = NoteShowThen;
+  Display.wait_key = KeyWaitThen;
+  Z.AutoReplayFlag = 1;
+  ShowIntervals.clear();
+  LastShow = 0;
+  std::vector<double> work;
+  mark();
+  double end = Now() + seconds;
+  while (Now() < end) {
+    Z.WrapFlag = 1;
+    double start = Now();
+    if (!RunPass()) exit(1);
+    work.push_back((WorkEnd - start) * 1000);
+  }
+  Display = Inner;
+  Display.destroy_window(MAIN_WINDOW);
+  work.erase(work.begin()); // the first pass decodes into fresh memory
+  int slow = 0;
+  for (double w : work)
+    slow += w > 1000.0 / 30.0;
+  printf(" %s, %s\n", name, ours ? "ours" : "today's path");
+  Report("work of a pass (pacing wait apart)", work);
+  printf("  passes over 33.3 ms of work: %d of %zu; frames shown per second %.2f\n", slow, work.size(),
+         ShowIntervals.size() / static_cast<double>(seconds));
+}
+
+void BenchViewReplay() {
+  if (!DisplayAvailable()) return;
+  MakeSequence(4, 3840, 2160, 40, true);
+  MakeSequence(8, 7680, 4320, 20, true);
+  printf("Automatic replay in a real window, %d s each, interleaved:\n", ReplaySeconds);
+  for (int round = 0; round < 2; ++round)
+    for (bool ours : {true, false})
+      ReplayInWindow("4K noisy, 400x300 window", 4, ours, 400, 300, ReplaySeconds);
+  for (bool ours : {true, false})
+    ReplayInWindow("8K noisy, 400x300 window", 8, ours, 400, 300, ReplaySeconds / 3);
+  for (bool ours : {true, false})
+    ReplayInWindow("4K noisy, auto-size window", 4, ours, 0, 0, ReplaySeconds / 3);
 }
 
 } // namespace
@@ -349,6 +575,12 @@ int main(int argc, char **argv) {
   if (what == "memory" || what == "all") BenchMemory();
   if (what == "pass" || what == "all") BenchPass();
   if (what == "window" || what == "all") BenchWindow(window);
+  WindowOps = window;
+  TodayOps = window;
+  TodayOps.window_size = NullDisplay.window_size;
+  TodayOps.show_image = WholeShow;
+  if (what == "view" || what == "all") BenchView();
+  if (what == "view-replay" || what == "all") BenchViewReplay();
   if (keep == nullptr && chdir("/") == 0) Run("rm -rf '" + Root + "'");
   return 0;
 }

@@ -84,12 +84,14 @@ void FuzzThreshold(const uint8_t *data, size_t size) {
 }
 
 // Arbitrary bytes as a frame, between well-formed frames of two sizes, so that
-// each load may decode into a buffer an image of another size released.
+// each load may decode into a buffer an image of another size released; the
+// size of the input picks the picture it is decoded for (whole, or scaled).
 void FuzzFrame(const uint8_t *data, size_t size) {
   const char *name = "clip_00000.jpg";
-  auto load = [name](const std::string &bytes) {
+  int picture = static_cast<int>(size % 3) * 40;
+  auto load = [name, picture](const std::string &bytes) {
     WriteFile(name, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
-    ZepImage *image = LoadImage(name);
+    ZepImage *image = LoadImageScaled(name, picture, picture * 3 / 4);
     if (image != nullptr) {
       DrawPositionMark(image, 3.0, 7);
       FlipImage(image, 1);

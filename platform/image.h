@@ -17,6 +17,31 @@ struct ImageShape {
 // Loads an image file as 3-channel colour. Returns null when it cannot be read.
 ZepImage *LoadImage(const char *path);
 
+// Loads an image file as 3-channel colour for a picture of width x height:
+// scaled down by the smallest of 1/2, 1/4 and 1/8 that still keeps at least
+// that size in both directions (a JPEG is decoded at that scale), whole when
+// none does or when width or height is 0. Returns null when it cannot be read.
+ZepImage *LoadImageScaled(const char *path, int width, int height);
+
+// True when the image is what LoadImageScaled gives its file for a picture of
+// width x height (an image that was not loaded from a file always is).
+bool ImageFits(const ZepImage *image, int width, int height);
+
+// Decoding ahead: a worker thread decodes one file, as LoadImageScaled would
+// for JPEG files, into a buffer of its own while the caller goes on. A new
+// request replaces the one before; the worker prints nothing and touches only
+// its buffer. Off when the environment sets ORVANTIS_DECODE_AHEAD=off.
+void DecodeAhead(const char *path, int width, int height);
+
+// The image decoded ahead for this file, as LoadImageScaled gives it for a
+// picture of width x height, waiting for the worker when it is still at it;
+// null when the last request was another file, the result has another scale
+// or the worker could not decode it (the caller then loads the file itself).
+ZepImage *TakeDecodedAhead(const char *path, int width, int height);
+
+// Forgets the request and its result (the files may be other ones next time).
+void DropDecodedAhead();
+
 // Releases an image and nulls the handle; a null handle is left alone.
 void ReleaseImage(ZepImage **image);
 
@@ -25,7 +50,8 @@ void ReleaseImage(ZepImage **image);
 void KeepSpareImages(int count);
 
 // Draws the position mark of frame_no in a folder of max_count frames into the
-// bottom edge of the image: a green bar with a pale green core.
+// bottom edge of the image: a green bar with a pale green core. On an image
+// loaded scaled down, the mark is scaled with it.
 void DrawPositionMark(ZepImage *image, double frame_no, int max_count);
 
 // Flips in place: code 1 around the vertical axis, 0 around the horizontal one.

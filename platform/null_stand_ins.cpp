@@ -10,6 +10,7 @@ void NoWindow(const char *, int) {}
 void NoDestroy(const char *) {}
 void NoShow(const char *, const ZepImage *) {}
 int NoKey(int) { return -1; }
+void NoSize(const char *, int *width, int *height) { *width = *height = 0; }
 
 ZepCapture *NoCamera(int) { return nullptr; }
 void NoFormat(ZepCapture *, int, int, double) {}
@@ -18,5 +19,5 @@ void NoRelease(ZepCapture *) {}
 
 } // namespace
 
-const DisplayOps NullDisplay = {NoWindow, NoDestroy, NoShow, NoKey};
+const DisplayOps NullDisplay = {NoWindow, NoDestroy, NoShow, NoKey, NoSize};
 const CameraSourceOps NullCameraSource = {NoCamera, NoFormat, NoFrame, NoRelease};

@@ -82,6 +82,8 @@ struct DisplayOps {
   void (*destroy_window)(const char *name);
   void (*show_image)(const char *name, const ZepImage *image);
   int (*wait_key)(int milliseconds); // key code 0..255, -1 when none; 0 waits forever
+  // The size of the picture a window shows; 0 x 0 when it cannot be told.
+  void (*window_size)(const char *name, int *width, int *height);
 };
 extern DisplayOps Display;
 

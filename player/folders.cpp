@@ -8,6 +8,7 @@
 #include "contents/frame_table.h"
 #include "gesture/knowledge_base.h"
 #include "motion/camera.h"
+#include "platform/image.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
 #include "state/state.h"
@@ -37,6 +38,7 @@ void EndPlayer(int ending) {
 
 bool OpenContents() {
   EmptyFrameCache();
+  DropDecodedAhead();
   if (!ScanContents()) {
     Display.wait_key(0);
     EndPlayer(PLAYER_FAILED);

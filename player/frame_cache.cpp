@@ -5,6 +5,7 @@
 
 #include "platform/image.h"
 #include "platform/platform.h"
+#include "player/player.h"
 #include "state/state.h"
 
 void EmptyFrameCache() {
@@ -63,6 +64,46 @@ int LoadedFrames() {
   return count;
 }
 
+// Frames are decoded for the picture the main window shows while the user
+// sizes it, whole while it follows the image. A change is taken up here, at a
+// frame change: cached frames decoded for another size leave the cache.
+void FollowShownSize() {
+  int width = 0, height = 0;
+  if (Z.VARIABLE_SIZE_FLAG == 0) Display.window_size(MAIN_WINDOW, &width, &height);
+  if (width == Z.ShownWidth && height == Z.ShownHeight) return;
+  Z.ShownWidth = width;
+  Z.ShownHeight = height;
+  for (int i = 0; i < MAX_FRAMES; ++i) {
+    if (Z.FrameCache[i] == nullptr || ImageFits(Z.FrameCache[i], width, height)) continue;
+    ReleaseImage(&Z.FrameCache[i]);
+    if (i < Z.MaxCount) Z.FrameData[i].loaded = 0;
+  }
+}
+
+// The frame the next frame change most likely brings: the next one in the
+// play direction, by automatic replay's step or the motion step. -1 when
+// there is none (an end without wrapping).
+int NextFrameGuess(int f) {
+  if (Z.PlayDirection != 0 && Z.PlayDirection != 1) return -1;
+  double step = Z.AutoReplayFlag != 0 ? 1.0 : Z.VR_step;
+  if (!(step > 0.0)) return -1;
+  double next = Z.frame_no;
+  for (int i = 0; i < 64; ++i) {
+    next = FrameAfter(next, Z.PlayDirection, step);
+    int n = IntegerPart(next);
+    if (n != f) return n >= 0 && n < Z.MaxCount && n < MAX_FRAMES ? n : -1;
+  }
+  return -1;
+}
+
+// While frame f is shown, the worker decodes the one that most likely
+// follows; LoadFrame takes it when the guess was right.
+void DecodeNextAhead(int f) {
+  int n = NextFrameGuess(f);
+  if (n < 0 || Z.FrameData[n].loaded != 0 || Z.FrameData[n].path[0] == '\0') return;
+  DecodeAhead(Z.FrameData[n].path, Z.ShownWidth, Z.ShownHeight);
+}
+
 // Brings frame f into the cache with its position mark. Returns false when the
 // image cannot be read.
 bool LoadFrame(int f) {
@@ -70,7 +111,8 @@ bool LoadFrame(int f) {
   if (rec.loaded != 0 || rec.path[0] == '\0') return true;
   KeepSpareImages(Z.CamOnMemory);
   if (LoadedFrames() >= Z.CamOnMemory) EmptyFrameCache();
-  ZepImage *image = LoadImage(rec.path);
+  ZepImage *image = TakeDecodedAhead(rec.path, Z.ShownWidth, Z.ShownHeight);
+  if (image == nullptr) image = LoadImageScaled(rec.path, Z.ShownWidth, Z.ShownHeight);
   if (image == nullptr) {
     PrintError("[ NG ] Read Failed : [ %s ]\n", rec.path);
     return false;
@@ -106,9 +148,11 @@ bool PresentFrame() {
   }
   Z.UnchangedPasses = 0;
   if (in_table) {
+    FollowShownSize();
     if (!LoadFrame(f)) return false;
     LoadAttachment(f);
     ShowFrame(f, Z.flip_mode);
+    DecodeNextAhead(f);
   }
   Z.LastShownFrame = Z.frame_no;
   return true;

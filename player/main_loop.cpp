@@ -124,15 +124,18 @@ int RunPlayer() {
   return Z.PlayerEnding == PLAYER_QUIT ? 0 : 1;
 }
 
-void AdvanceFrame(int direction, double amount) {
+double FrameAfter(double frame_no, int direction, double amount) {
   if (direction == 1) {
-    Z.frame_no += amount;
-    if (IntegerPart(Z.frame_no) >= Z.MaxCount) Z.frame_no = Z.WrapFlag ? 0.0 : Z.MaxCount - 1.0;
+    frame_no += amount;
+    if (IntegerPart(frame_no) >= Z.MaxCount) frame_no = Z.WrapFlag ? 0.0 : Z.MaxCount - 1.0;
   } else if (direction == 0) {
-    Z.frame_no -= amount;
-    if (Z.frame_no < 0.0) Z.frame_no = Z.WrapFlag ? Z.MaxCount - 1.0 : 0.0;
+    frame_no -= amount;
+    if (frame_no < 0.0) frame_no = Z.WrapFlag ? Z.MaxCount - 1.0 : 0.0;
   }
+  return frame_no;
 }
+
+void AdvanceFrame(int direction, double amount) { Z.frame_no = FrameAfter(Z.frame_no, direction, amount); }
 
 void ReplayStep(int direction, int count) {
   AdvanceFrame(direction, count);

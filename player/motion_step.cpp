@@ -14,7 +14,7 @@ void PreloadTurnFrame() {
   int f = Z.PlayDirection;
   FrameRecord &rec = Z.FrameData[f];
   if (rec.loaded == 0) {
-    ZepImage *image = LoadImage(rec.path);
+    ZepImage *image = LoadImageScaled(rec.path, Z.ShownWidth, Z.ShownHeight);
     if (image == nullptr) return;
     ReleaseImage(&Z.FrameCache[f]);
     Z.FrameCache[f] = image;

@@ -14,6 +14,9 @@ bool RunPass();
 // WrapFlag is set.
 void AdvanceFrame(int direction, double amount);
 
+// The frame number AdvanceFrame would move frame_no to.
+double FrameAfter(double frame_no, int direction, double amount);
+
 // Steps count frames in a direction (1 forward, 0 backward), stopping or
 // wrapping at the ends, and reports the frame's attached texts.
 void ReplayStep(int direction, int count);

@@ -33,6 +33,10 @@ void RecordCreate(const char *name, int autosize) {
 }
 void RecordDestroy(const char *name) { Recorded.events.push_back(std::string("destroy ") + name); }
 void RecordShow(const char *name, const ZepImage *image) { Recorded.shown.push_back(ShownCopy(name, image)); }
+void RecordSize(const char *, int *width, int *height) {
+  *width = Recorded.width;
+  *height = Recorded.height;
+}
 int ScriptedKey(int ms) {
   Recorded.events.push_back("wait " + std::to_string(ms));
   // A loop that never ends would hang the test: long after the script ran
@@ -76,6 +80,7 @@ void ResetState() {
     ReleaseImage(&image);
   ReleaseImage(&Z.KeyScreen);
   ReleaseImage(&Z.AttachImage);
+  DropDecodedAhead();
   Z.~ZepState();
   memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;
@@ -90,7 +95,7 @@ void PlayerTest::SetUp() {
   FakeTick = 0.001;
   Console = {CaptureOut, CaptureErr};
   Clock = {FakeClock};
-  Display = {RecordCreate, RecordDestroy, RecordShow, ScriptedKey};
+  Display = {RecordCreate, RecordDestroy, RecordShow, ScriptedKey, RecordSize};
   static std::string section = "/orvantis-test-" + ProcessTag();
   PlayerSectionName = section.c_str();
   root_ = MakeTempRoot();

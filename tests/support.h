@@ -34,6 +34,7 @@ struct RecordedDisplay {
   std::vector<std::string> events; // "create NAME autosize", "destroy NAME", "wait N"
   int keys_after_script = 0x1B;
   int waits_after_script = 0;
+  int width = 0, height = 0; // the picture size the main window reports
 };
 
 extern RecordedDisplay Recorded;

@@ -9,6 +9,11 @@
 struct ZepImage {};
 
 ZepImage *LoadImage(const char *) { return nullptr; }
+ZepImage *LoadImageScaled(const char *, int, int) { return nullptr; }
+bool ImageFits(const ZepImage *, int, int) { return true; }
+void DecodeAhead(const char *, int, int) {}
+ZepImage *TakeDecodedAhead(const char *, int, int) { return nullptr; }
+void DropDecodedAhead() {}
 
 void ReleaseImage(ZepImage **image) {
   if (image != nullptr) *image = nullptr;

@@ -7,8 +7,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QObject>
+#include <algorithm>
+#include <cmath>
 #include <deque>
 #include <opencv2/highgui.hpp>
+#include <opencv2/imgproc.hpp>
+#include <set>
+#include <string>
 
 #include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
@@ -60,7 +65,16 @@ void InstallKeyFilter() {
 
 void OnMouse(int, int, int, int, void *) {}
 
+// The windows the user sizes (the others follow their image), and the
+// buffer an image is shrunk into before such a window shows it.
+std::set<std::string> &UserSized = *new std::set<std::string>;
+cv::Mat &Shrunk = *new cv::Mat;
+
 void CreateWindow(const char *name, int autosize) {
+  if (autosize)
+    UserSized.erase(name);
+  else
+    UserSized.insert(name);
   int flags = (autosize ? cv::WINDOW_AUTOSIZE : cv::WINDOW_NORMAL) | cv::WINDOW_GUI_NORMAL;
   cv::namedWindow(name, flags);
   cv::setMouseCallback(name, OnMouse, nullptr);
@@ -68,6 +82,7 @@ void CreateWindow(const char *name, int autosize) {
 }
 
 void DestroyWindow(const char *name) {
+  UserSized.erase(name);
   try {
     cv::destroyWindow(name);
   } catch (const cv::Exception &) {
@@ -75,8 +90,40 @@ void DestroyWindow(const char *name) {
   }
 }
 
+void WindowSize(const char *name, int *width, int *height) {
+  cv::Rect shown(0, 0, 0, 0);
+  try {
+    shown = cv::getWindowImageRect(name);
+  } catch (const cv::Exception &) {
+    // no such window
+  }
+  bool known = shown.width > 0 && shown.height > 0;
+  *width = known ? shown.width : 0;
+  *height = known ? shown.height : 0;
+}
+
+// A user-sized window is handed no more pixels than it shows: a larger image
+// is shrunk to fit first, which costs less than the toolkit's own scaling of
+// the whole. Frames decoded for the window's size are less than twice as
+// large, and interpolation serves them; only a larger step needs averaging.
+// The picture's size is the last image's: an image of another shape (the key
+// screen between frames) is handed over whole, for the window to fit.
 void ShowImage(const char *name, const ZepImage *image) {
-  if (image != nullptr && !image->mat.empty()) cv::imshow(name, image->mat);
+  if (image == nullptr || image->mat.empty()) return;
+  const cv::Mat &m = image->mat;
+  int width = 0, height = 0;
+  if (UserSized.count(name) != 0) WindowSize(name, &width, &height);
+  double fit = 1;
+  if (width > 0 && std::abs(static_cast<double>(width) * m.rows / height / m.cols - 1) < 0.02)
+    fit = std::min(static_cast<double>(width) / m.cols, static_cast<double>(height) / m.rows);
+  if (fit >= 1) {
+    cv::imshow(name, m);
+    return;
+  }
+  cv::Size size(std::max(1, static_cast<int>(std::lround(m.cols * fit))),
+                std::max(1, static_cast<int>(std::lround(m.rows * fit))));
+  cv::resize(m, Shrunk, size, 0, 0, fit >= 0.5 ? cv::INTER_LINEAR : cv::INTER_AREA);
+  cv::imshow(name, Shrunk);
 }
 
 int TakePending() {
@@ -106,4 +153,4 @@ int WaitKey(int milliseconds) {
 
 } // namespace
 
-DisplayOps Display = {CreateWindow, DestroyWindow, ShowImage, WaitKey};
+DisplayOps Display = {CreateWindow, DestroyWindow, ShowImage, WaitKey, WindowSize};

@@ -6,4 +6,7 @@
 
 struct ZepImage {
   cv::Mat mat;
+  int scale = 1;      // loaded at 1 / scale of its file's size
+  int file_width = 0; // the size the file holds, when loaded from one
+  int file_height = 0;
 };

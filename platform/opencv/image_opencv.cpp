@@ -3,11 +3,17 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/opencv/image_cv.h"
@@ -38,55 +44,125 @@ ZepImage *TakeSpare() {
 // and decoding one would exhaust memory before a single row arrives.
 constexpr long long MAX_FRAME_PIXELS = 1LL << 28;
 
-tjhandle Decoder = nullptr;
-std::vector<unsigned char> FileBytes;
+// One decoder with the bytes of the file it reads: the main thread has one,
+// the worker that decodes ahead another.
+struct JpegDecoder {
+  tjhandle handle = nullptr;
+  std::vector<unsigned char> bytes;
+};
 
-bool ReadWholeFile(const char *path) {
+bool ReadWholeFile(const char *path, std::vector<unsigned char> &bytes) {
   FILE *file = fopen(path, "rb");
   if (file == nullptr) return false;
   bool ok = fseek(file, 0, SEEK_END) == 0;
   long size = ok ? ftell(file) : -1;
   ok = ok && size > 0 && fseek(file, 0, SEEK_SET) == 0;
   if (ok) {
-    FileBytes.resize(static_cast<size_t>(size));
-    ok = fread(FileBytes.data(), 1, FileBytes.size(), file) == FileBytes.size();
+    bytes.resize(static_cast<size_t>(size));
+    ok = fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
   }
   fclose(file);
   return ok;
 }
 
+// The scale (1, 2, 4 or 8) an image of the file's size is loaded at for a
+// picture of width x height: the largest that keeps at least that size.
+int ScaleFor(int file_width, int file_height, int width, int height) {
+  if (width <= 0 || height <= 0) return 1;
+  int scale = 1;
+  while (scale < 8 && (file_width + 2 * scale - 1) / (2 * scale) >= width &&
+         (file_height + 2 * scale - 1) / (2 * scale) >= height)
+    scale *= 2;
+  return scale;
+}
+
 enum class Decoded { Done, NotTaken, TooLarge };
 
 // Decodes a baseline or progressive JPEG straight into image's buffer, as
-// stored: an Exif orientation is not applied, so the frame and its position
-// mark stay as the file holds them. NotTaken is anything the fast decoder
-// leaves to the general one.
-Decoded DecodeJpeg(ZepImage *image) {
-  const unsigned char *data = FileBytes.data();
-  size_t size = FileBytes.size();
+// stored, at the scale for a picture of width x height: an Exif orientation is
+// not applied, so the frame and its position mark stay as the file holds them.
+// NotTaken is anything the fast decoder leaves to the general one.
+Decoded DecodeJpeg(JpegDecoder &decoder, ZepImage *image, int width, int height) {
+  const unsigned char *data = decoder.bytes.data();
+  size_t size = decoder.bytes.size();
   if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return Decoded::NotTaken;
-  if (Decoder == nullptr && (Decoder = tjInitDecompress()) == nullptr) return Decoded::NotTaken;
-  int width = 0, height = 0, subsampling = 0, colourspace = 0;
-  if (tjDecompressHeader3(Decoder, data, static_cast<unsigned long>(size), &width, &height, &subsampling,
-                          &colourspace) != 0)
+  if (decoder.handle == nullptr && (decoder.handle = tjInitDecompress()) == nullptr) return Decoded::NotTaken;
+  int file_width = 0, file_height = 0, subsampling = 0, colourspace = 0;
+  if (tjDecompressHeader3(decoder.handle, data, static_cast<unsigned long>(size), &file_width, &file_height,
+                          &subsampling, &colourspace) != 0)
     return Decoded::NotTaken;
-  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || width <= 0 || height <= 0)
+  if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK || file_width <= 0 || file_height <= 0)
     return Decoded::NotTaken;
-  if (static_cast<long long>(width) * height > MAX_FRAME_PIXELS) return Decoded::TooLarge;
-  image->mat.create(height, width, CV_8UC3); // keeps the buffer when the size is the same
-  int result = tjDecompress2(Decoder, data, static_cast<unsigned long>(size), image->mat.data, width,
-                             static_cast<int>(image->mat.step), height, TJPF_BGR, TJFLAG_ACCURATEDCT);
+  if (static_cast<long long>(file_width) * file_height > MAX_FRAME_PIXELS) return Decoded::TooLarge;
+  int scale = ScaleFor(file_width, file_height, width, height);
+  int w = (file_width + scale - 1) / scale, h = (file_height + scale - 1) / scale;
+  image->mat.create(h, w, CV_8UC3); // keeps the buffer when the size is the same
+  image->scale = scale;
+  image->file_width = file_width;
+  image->file_height = file_height;
+  int result = tjDecompress2(decoder.handle, data, static_cast<unsigned long>(size), image->mat.data, w,
+                             static_cast<int>(image->mat.step), h, TJPF_BGR, TJFLAG_ACCURATEDCT);
   // A warning (a damaged tail, say) still leaves a picture, as the general decoder would.
-  return result == 0 || tjGetErrorCode(Decoder) == TJERR_WARNING ? Decoded::Done : Decoded::NotTaken;
+  return result == 0 || tjGetErrorCode(decoder.handle) == TJERR_WARNING ? Decoded::Done : Decoded::NotTaken;
+}
+
+JpegDecoder &MainDecoder = *new JpegDecoder;
+
+// The worker that decodes ahead, and the one request it serves. The worker
+// owns `image` while `busy`; the main thread owns it otherwise.
+struct Ahead {
+  std::mutex lock;
+  std::condition_variable wake, finished;
+  bool started = false;
+  std::string path; // the latest request
+  int width = 0, height = 0;
+  unsigned long asked = 0, answered = 0; // request numbers
+  bool busy = false, decoded = false;
+  ZepImage *image = nullptr;
+  JpegDecoder decoder; // the worker's own
+};
+Ahead &Worker = *new Ahead; // never destroyed: the worker may outlive main
+
+void WorkAhead() {
+  std::unique_lock<std::mutex> hold(Worker.lock);
+  for (;;) {
+    Worker.wake.wait(hold, [] { return Worker.asked != Worker.answered; });
+    unsigned long number = Worker.asked;
+    std::string path = Worker.path;
+    int width = Worker.width, height = Worker.height;
+    if (Worker.image == nullptr) Worker.image = new ZepImage;
+    ZepImage *image = Worker.image;
+    Worker.busy = true;
+    hold.unlock();
+    bool done = ReadWholeFile(path.c_str(), Worker.decoder.bytes) &&
+                DecodeJpeg(Worker.decoder, image, width, height) == Decoded::Done;
+    hold.lock();
+    Worker.busy = false;
+    Worker.decoded = done;
+    Worker.answered = number;
+    Worker.finished.notify_all();
+  }
+}
+
+bool DecodeAheadOff() {
+  const char *setting = getenv("ORVANTIS_DECODE_AHEAD");
+  return setting != nullptr && strcmp(setting, "off") == 0;
+}
+
+bool SameRequest(const char *path, int width, int height) {
+  return Worker.asked != 0 && Worker.path == path && Worker.width == width && Worker.height == height;
 }
 
 } // namespace
 
-ZepImage *LoadImage(const char *path) {
+ZepImage *LoadImage(const char *path) { return LoadImageScaled(path, 0, 0); }
+
+ZepImage *LoadImageScaled(const char *path, int width, int height) {
   // A missing file is an ordinary null here, without the decoder's warning.
   if (!FileExists(path)) return nullptr;
   ZepImage *image = TakeSpare();
-  Decoded decoded = ReadWholeFile(path) ? DecodeJpeg(image) : Decoded::NotTaken;
+  Decoded decoded = ReadWholeFile(path, MainDecoder.bytes) ? DecodeJpeg(MainDecoder, image, width, height)
+                                                           : Decoded::NotTaken;
   if (decoded == Decoded::Done) return image;
   if (decoded == Decoded::TooLarge) {
     ReleaseImage(&image);
@@ -97,9 +173,69 @@ ZepImage *LoadImage(const char *path) {
   static bool limited = setenv("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456", 0) == 0;
   (void)limited;
   image->mat = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
-  if (!image->mat.empty()) return image;
-  ReleaseImage(&image);
-  return nullptr;
+  if (image->mat.empty()) {
+    ReleaseImage(&image);
+    return nullptr;
+  }
+  image->file_width = image->mat.cols;
+  image->file_height = image->mat.rows;
+  image->scale = ScaleFor(image->file_width, image->file_height, width, height);
+  if (image->scale > 1) {
+    // The size the JPEG decoder gives at that scale, by averaging.
+    cv::Mat scaled;
+    cv::resize(image->mat, scaled,
+               cv::Size((image->file_width + image->scale - 1) / image->scale,
+                        (image->file_height + image->scale - 1) / image->scale),
+               0, 0, cv::INTER_AREA);
+    image->mat = scaled;
+  }
+  return image;
+}
+
+bool ImageFits(const ZepImage *image, int width, int height) {
+  if (image->file_width <= 0) return true;
+  return ScaleFor(image->file_width, image->file_height, width, height) == image->scale;
+}
+
+void DecodeAhead(const char *path, int width, int height) {
+  if (DecodeAheadOff()) return;
+  std::lock_guard<std::mutex> hold(Worker.lock);
+  if (SameRequest(path, width, height)) return;
+  if (!Worker.busy && Worker.image == nullptr) Worker.image = TakeSpare();
+  Worker.path = path;
+  Worker.width = width;
+  Worker.height = height;
+  ++Worker.asked;
+  if (!Worker.started) {
+    try {
+      std::thread(WorkAhead).detach();
+      Worker.started = true;
+    } catch (const std::system_error &) {
+      // No thread to be had: the request is withdrawn, and the next one tries again.
+      Worker.path.clear();
+      Worker.asked = Worker.answered;
+      return;
+    }
+  }
+  Worker.wake.notify_one();
+}
+
+ZepImage *TakeDecodedAhead(const char *path, int width, int height) {
+  std::unique_lock<std::mutex> hold(Worker.lock);
+  // Another picture size may still give the same scale (the window's first
+  // size is told before it has shown anything).
+  if (Worker.asked == 0 || Worker.path != path) return nullptr;
+  Worker.finished.wait(hold, [] { return Worker.answered == Worker.asked; });
+  Worker.path.clear(); // taken or discarded: the next request starts afresh
+  if (!Worker.decoded || !ImageFits(Worker.image, width, height)) return nullptr;
+  ZepImage *image = Worker.image;
+  Worker.image = nullptr;
+  return image;
+}
+
+void DropDecodedAhead() {
+  std::lock_guard<std::mutex> hold(Worker.lock);
+  Worker.path.clear();
 }
 
 void ReleaseImage(ZepImage **image) {
@@ -115,8 +251,23 @@ void DrawPositionMark(ZepImage *image, double frame_no, int max_count) {
   cv::Mat &m = image->mat;
   int x = static_cast<int>(frame_no * m.cols / max_count);
   int h = m.rows;
-  cv::rectangle(m, cv::Point(x, h - 5), cv::Point(x, h), cv::Scalar(0, 255, 0, 0), 10, cv::LINE_8);
-  cv::rectangle(m, cv::Point(x, h - 4), cv::Point(x, h), cv::Scalar(200, 255, 200, 0), 3, cv::LINE_8);
+  if (image->scale == 1) {
+    cv::rectangle(m, cv::Point(x, h - 5), cv::Point(x, h), cv::Scalar(0, 255, 0, 0), 10, cv::LINE_8);
+    cv::rectangle(m, cv::Point(x, h - 4), cv::Point(x, h), cv::Scalar(200, 255, 200, 0), 3, cv::LINE_8);
+    return;
+  }
+  // The same boxes as on the whole frame (a bar 11 wide and 10 high, a core
+  // 3 wide and 5 high, both on the bottom edge), scaled, at least a pixel.
+  double at = frame_no * m.cols / max_count, scale = 1.0 / image->scale;
+  auto box = [&](double half_width, double height, const cv::Scalar &colour) {
+    int left = static_cast<int>(std::lround(at - half_width * scale));
+    int right = std::max(left + 1, static_cast<int>(std::lround(at + half_width * scale)));
+    int top = h - std::max(1, static_cast<int>(std::lround(height * scale)));
+    cv::Rect inside = cv::Rect(left, top, right - left, h - top) & cv::Rect(0, 0, m.cols, h);
+    if (!inside.empty()) m(inside).setTo(colour);
+  };
+  box(5.5, 10, cv::Scalar(0, 255, 0, 0));
+  if (1.5 * scale >= 0.5) box(1.5, 5, cv::Scalar(200, 255, 200, 0));
 }
 
 void FlipImage(ZepImage *image, int code) { cv::flip(image->mat, image->mat, code); }

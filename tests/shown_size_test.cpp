@@ -1,0 +1,161 @@
+// Frames decoded at the size the main window shows, and the frame decoded
+// ahead: what is shown, cached and printed stays what the whole decode gives.
+#include <algorithm>
+#include <cstdlib>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "platform/image.h"
+#include "platform/opencv/image_cv.h"
+#include "player/folders.h"
+#include "player/frame_cache.h"
+#include "player/keys.h"
+#include "player/motion_step.h"
+#include "player/player.h"
+#include "state/state.h"
+#include "tests/support.h"
+
+namespace {
+
+class ShownSize : public PlayerTest {
+ protected:
+  // Frames 0..count-1 of ../S001: a gradient with a moving disc, so that a
+  // wrong scale or place shows; the frames in `png` are PNG files under the
+  // .jpg name, which the general decoder reads.
+  void Make(int count, int width, int height, std::vector<int> png = {}) {
+    MakeFolder(1, {});
+    for (int n = 0; n < count; ++n) {
+      cv::Mat m(height, width, CV_8UC3);
+      for (int y = 0; y < height; ++y)
+        m.row(y).setTo(cv::Scalar(255 * y / height, 128, 40 + n * 20 % 200));
+      cv::circle(m, cv::Point(width * (n + 1) / (count + 1), height / 2), height / 4, cv::Scalar(20, 40, 240),
+                 -1);
+      char path[64];
+      snprintf(path, sizeof path, "../S001/clip_%05d.jpg", n);
+      bool as_png = std::find(png.begin(), png.end(), n) != png.end();
+      std::vector<uchar> bytes;
+      ASSERT_TRUE(cv::imencode(as_png ? ".png" : ".jpg", m, bytes, {cv::IMWRITE_JPEG_QUALITY, 95}));
+      WriteText(path, std::string(bytes.begin(), bytes.end()));
+    }
+    OpenContents();
+  }
+};
+
+// The mean column of the green bar in the bottom row, -1 when there is none.
+double MarkColumn(const cv::Mat &m) {
+  double sum = 0;
+  int count = 0;
+  for (int x = 0; x < m.cols; ++x) {
+    cv::Vec3b p = m.at<cv::Vec3b>(m.rows - 1, x);
+    if (p[1] > 200 && p[2] < 230 && p[0] < 230 && std::abs(p[0] - p[2]) < 60) sum += x, ++count;
+  }
+  return count == 0 ? -1 : sum / count;
+}
+
+TEST_F(ShownSize, TheScaledFrameIsTheWholeOneScaledWithItsMarkInPlaceForJpegAndOtherFiles) {
+  Make(4, 1600, 900, {3});
+  Recorded.width = 200, Recorded.height = 112; // a user-sized window's picture: 1/8 keeps 200 x 113
+  for (int f : {1, 3}) {
+    Z.frame_no = f;
+    ASSERT_TRUE(PresentFrame());
+    const cv::Mat &shown = Recorded.shown.back().image;
+    ASSERT_EQ(shown.size(), cv::Size(200, 113)) << f;
+    ZepImage *whole = LoadImage(Z.FrameData[f].path);
+    ASSERT_NE(whole, nullptr);
+    DrawPositionMark(whole, f, 4);
+    cv::Mat want;
+    cv::resize(whole->mat, want, shown.size(), 0, 0, cv::INTER_AREA);
+    ReleaseImage(&whole);
+    EXPECT_LT(cv::norm(shown, want, cv::NORM_L1) / shown.total(), 6.0) << f; // mean over the channels
+    // The mark at the same relative place.
+    EXPECT_NEAR(MarkColumn(shown), f * 200.0 / 4, 1.0) << f;
+    EXPECT_NEAR(MarkColumn(shown), MarkColumn(want), 1.0) << f;
+  }
+}
+
+TEST_F(ShownSize, BackspaceResizeAndFlipNeverShowAFrameOfTheWrongSize) {
+  Make(4, 3840, 2160);
+  Z.CamOnMemory = 3;
+  Recorded.width = 400, Recorded.height = 225; // the default window's picture
+  auto show = [](int f) {
+    Z.frame_no = f;
+    EXPECT_TRUE(PresentFrame());
+    return Recorded.shown.back().image.size();
+  };
+  show(0);
+  EXPECT_EQ(show(1).width, 480);
+  DispatchKey(KEY_BACKSPACE); // the window follows the image: decoded whole
+  EXPECT_EQ(show(1), cv::Size(3840, 2160));
+  EXPECT_EQ(Z.FrameData[0].loaded, 0); // the frame of the other scale left the cache
+  DispatchKey('e');                    // mirrored from the cache, at its size
+  EXPECT_EQ(Recorded.shown.back().image.size(), cv::Size(3840, 2160));
+  EXPECT_EQ(Z.FrameCache[1]->mat.cols, 3840);
+  DispatchKey('e');
+  DispatchKey(KEY_BACKSPACE); // user-sized again
+  EXPECT_EQ(show(1).width, 480);
+  show(2);
+  // The user makes the window larger: taken up at the next frame change only.
+  Recorded.width = 1280, Recorded.height = 720;
+  size_t count = Recorded.shown.size();
+  show(2);
+  EXPECT_EQ(Recorded.shown.size(), count);
+  EXPECT_EQ(show(1).width, 1920);
+  EXPECT_EQ(Z.FrameCache[2], nullptr);
+  EXPECT_EQ(show(2).width, 1920);
+}
+
+// One run of passes steered by motion and then by automatic replay, turning
+// both ways and stepping across a non-JPEG frame and a window resize: every
+// frame shown (pixels included), the cache after each pass, and the console.
+struct Playback {
+  std::vector<ShownImage> shown;
+  std::string cache, out;
+};
+
+Playback Passes(bool ahead) {
+  if (ahead)
+    unsetenv("ORVANTIS_DECODE_AHEAD");
+  else
+    setenv("ORVANTIS_DECODE_AHEAD", "off", 1);
+  ResetState();
+  Recorded = RecordedDisplay{};
+  Recorded.width = 40, Recorded.height = 30;
+  CapturedOut.clear();
+  OpenContents();
+  Z.CamOnMemory = 2;
+  Z.VR_threshold = 1000;
+  Z.TurnCount = 3, Z.RestCount = 1, Z.WrapFlag = 1;
+  Playback run;
+  const char *script = "MMMMMMM.MMMMM.MMMMMMMMMMMMMM.M.MMMMRRRRRRRR<RRRRRRR>RRRRR";
+  for (int pass = 0; script[pass] != '\0'; ++pass) {
+    char c = script[pass];
+    if (pass == 20) Recorded.width = 80, Recorded.height = 60;
+    Z.VR_step = pass % 3 == 0 ? 1.0 : pass % 3 == 1 ? 0.5 : 3.0;
+    Z.DifferenceSum = c == 'M' ? 2000 : c == '.' ? 10 : 0;
+    if (c == '<' || c == '>') Z.PlayDirection = c == '>' ? 1 : 0;
+    if (c == 'R' && Z.AutoReplayFlag == 0) DispatchKey(KEY_TAB);
+    MotionStep();
+    if (!PresentFrame()) ADD_FAILURE() << "pass " << pass;
+    NoCommandPath();
+    for (int f = 0; f < Z.MaxCount; ++f)
+      run.cache += Z.FrameData[f].loaded ? '1' : '0';
+    run.cache += ' ';
+  }
+  run.shown = Recorded.shown;
+  run.out = CapturedOut;
+  unsetenv("ORVANTIS_DECODE_AHEAD");
+  return run;
+}
+
+TEST_F(ShownSize, DecodingAheadChangesNothingShownCachedOrPrinted) {
+  Make(9, 320, 240, {4});
+  Playback alone = Passes(false), ahead = Passes(true);
+  EXPECT_EQ(ahead.out, alone.out);
+  EXPECT_EQ(ahead.cache, alone.cache);
+  ASSERT_EQ(ahead.shown.size(), alone.shown.size());
+  EXPECT_GT(alone.shown.size(), 30u);
+  for (size_t i = 0; i < alone.shown.size(); ++i)
+    EXPECT_EQ(cv::norm(ahead.shown[i].image, alone.shown[i].image, cv::NORM_INF), 0.0) << "change " << i;
+}
+
+} // namespace

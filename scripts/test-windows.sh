@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds the program for Windows, ORVANTIS.exe, with its unit tests
-# (scripts/build-windows.sh), and runs the tests under Wine: the unit tests,
-# and the end-to-end tests of tests/win/e2e/ with ORVANTIS.exe in a Wine
-# window on a private Xvfb, driven by xdotool.
+# (scripts/build-windows.sh) and the release archive
+# (scripts/package-windows.sh), and runs the tests under Wine: the unit
+# tests, and the end-to-end tests of tests/win/e2e/ with ORVANTIS.exe in a
+# Wine window on a private Xvfb, driven by xdotool.
 #
 #   scripts/test-windows.sh [build-folder]     (default: build-windows)
 #
@@ -48,6 +49,7 @@ t=$SECONDS
 exe=$(scripts/build-windows.sh "$build" | tail -n1)
 case $exe in skipped:*) echo "$exe"; exit 0 ;; esac
 echo "Windows build: $((SECONDS - t)) s"
+scripts/package-windows.sh "$build" >/dev/null # tested by tests/win/e2e/package.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 [ "$jobs" -gt 2 ] && jobs=2
 

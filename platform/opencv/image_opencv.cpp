@@ -95,7 +95,8 @@ ZepImage *LoadImage(const char *path) {
   // Not a JPEG despite the name, or one the fast path leaves alone. The
   // general decoder reads its limit once, before its first image.
 #ifdef _WIN32
-  static bool limited = getenv("OPENCV_IO_MAX_IMAGE_PIXELS") || _putenv_s("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456") == 0;
+  static bool limited =
+      getenv("OPENCV_IO_MAX_IMAGE_PIXELS") || _putenv_s("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456") == 0;
 #else
   static bool limited = setenv("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456", 0) == 0;
 #endif

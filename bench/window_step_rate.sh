@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Unpaced stepping with key x in a real window: the Linux program and the
-# Windows one under Wine, in the same Xvfb, over the same 1080p frames. 300
-# presses are typed 1 ms apart, faster than any pass; the time runs from the first press to the
-# screenshot that shows the last frame (red), polled every 20 ms.
+# Windows one under Wine, in the same Xvfb, over the same 1080p frames. The
+# presses (one fewer than the frames) are typed 1 ms apart, faster than any
+# pass; the time runs from the first press to the screenshot that shows the
+# last frame (red), polled every 20 ms.
 #
 #   bench/window_step_rate.sh LINUX_PROGRAM ORVANTIS.exe [frames]   (default 300)
 #
+# ONLY_WINDOWS=1 measures the Windows program alone; KEEP=1 keeps the work
+# folder in /tmp with a screenshot of each window at the end.
 # Use release builds (the bench preset; scripts/build-windows.sh) and a quiet
 # machine. Needs Xvfb, xdotool, ImageMagick, ffmpeg and Wine.
 set -euo pipefail

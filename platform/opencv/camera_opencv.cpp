@@ -1,4 +1,4 @@
-// The real camera source: a webcam through OpenCV's capture (V4L2 on Linux).
+// The real camera source: a webcam through OpenCV's capture (V4L2 on Linux, DirectShow on Windows).
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -19,6 +19,8 @@ DeviceCamera *Device(ZepCapture *capture) { return static_cast<DeviceCamera *>(c
 ZepCapture *OpenDevice(int index) {
 #ifdef __linux__
   const int api = cv::CAP_V4L2;
+#elif defined(_WIN32)
+  const int api = cv::CAP_DSHOW;
 #else
   const int api = cv::CAP_ANY;
 #endif

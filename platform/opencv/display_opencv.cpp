@@ -1,67 +1,18 @@
-// The real display: OpenCV image windows, with key presses read by an
-// application-wide Qt event filter. Debian's OpenCV draws its windows with
-// Qt 5 and its own key wait turns Shift+letter into the lower-case letter,
-// lets Qt take the first Tab of a window for focus, and can abort on some
-// Japanese-keyboard keys. So we take every key press before Qt handles it,
-// turn its typed text into the key code, and queue it for our key wait.
-#include <QApplication>
-#include <QKeyEvent>
-#include <QObject>
+// The real display: OpenCV image windows and their key wait, with the keys
+// taken from the key source where the window system's own are wrong
+// (key_source.h).
 #include <algorithm>
 #include <cmath>
-#include <deque>
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgproc.hpp>
 #include <set>
 #include <string>
 
 #include "platform/opencv/image_cv.h"
+#include "platform/opencv/key_source.h"
 #include "platform/platform.h"
 
 namespace {
-
-std::deque<int> PendingKeys;
-
-// Returns the key code of a press, or -1 for keys the player has no use for.
-int KeyCode(const QKeyEvent *e) {
-  switch (e->key()) {
-  case Qt::Key_Tab:
-  case Qt::Key_Backtab: return 0x09;
-  case Qt::Key_Backspace: return 0x08;
-  case Qt::Key_Return:
-  case Qt::Key_Enter: return 0x0D;
-  case Qt::Key_Escape: return 0x1B;
-  default: break;
-  }
-  QByteArray text = e->text().toLatin1();
-  if (text.size() != 1) return -1;
-  unsigned char c = static_cast<unsigned char>(text[0]);
-  if (c == 0 || c >= 0x7F) return -1;
-  return c;
-}
-
-class KeyFilter : public QObject {
- public:
-  bool eventFilter(QObject *watched, QEvent *event) override {
-    if (event->type() == QEvent::KeyPress) {
-      int code = KeyCode(static_cast<QKeyEvent *>(event));
-      if (code >= 0) PendingKeys.push_back(code);
-      return true; // neither Qt nor the window sees the key
-    }
-    if (event->type() == QEvent::ShortcutOverride) return true; // keeps Tab from focus handling
-    return QObject::eventFilter(watched, event);
-  }
-};
-
-KeyFilter *Filter = nullptr;
-
-void InstallKeyFilter() {
-  if (Filter != nullptr) return;
-  QCoreApplication *app = QCoreApplication::instance();
-  if (app == nullptr) return;
-  Filter = new KeyFilter;
-  app->installEventFilter(Filter);
-}
 
 void OnMouse(int, int, int, int, void *) {}
 
@@ -78,7 +29,7 @@ void CreateWindow(const char *name, int autosize) {
   int flags = (autosize ? cv::WINDOW_AUTOSIZE : cv::WINDOW_NORMAL) | cv::WINDOW_GUI_NORMAL;
   cv::namedWindow(name, flags);
   cv::setMouseCallback(name, OnMouse, nullptr);
-  InstallKeyFilter();
+  StartKeySource();
 }
 
 void DestroyWindow(const char *name) {
@@ -126,28 +77,24 @@ void ShowImage(const char *name, const ZepImage *image) {
   cv::imshow(name, Shrunk);
 }
 
-int TakePending() {
-  int k = PendingKeys.front();
-  PendingKeys.pop_front();
-  return k;
-}
+// A key with a code (0..255), or -1: keys that type no character (arrows,
+// function keys) arrive from the key wait above 0xFF and are dropped.
+int Typed(int k) { return k >= 0 && k <= 0xFF ? k : -1; }
 
+// Waits up to `milliseconds` (0: without end) for a key, keeping the windows
+// drawn all the while.
 int WaitKey(int milliseconds) {
-  if (!PendingKeys.empty()) {
+  int k = -1;
+  if (TakeQueuedKey(&k)) {
     cv::waitKey(1); // keep the window drawn
-    return TakePending();
-  }
-  if (milliseconds <= 0) {
-    while (PendingKeys.empty())
-      cv::waitKey(10);
-    return TakePending();
+    return k;
   }
   double deadline = Clock.now() + milliseconds / 1000.0;
   do {
-    int k = cv::waitKey(1);
-    if (!PendingKeys.empty()) return TakePending();
-    if (k >= 0 && Filter == nullptr) return k & 0xFF; // a window system without our filter
-  } while (Clock.now() < deadline);
+    int raw = cv::waitKeyEx(milliseconds <= 0 ? 10 : 1);
+    if (TakeQueuedKey(&k)) return k;
+    if (!KeysOnlyQueued() && (k = Typed(raw)) >= 0) return k;
+  } while (milliseconds <= 0 || Clock.now() < deadline);
   return -1;
 }
 

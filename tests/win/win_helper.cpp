@@ -2,8 +2,13 @@
 // the program does, prints the echo and every argument after its own name,
 // one a line, through the program's console output, appends the same
 // arguments to args.txt in the current folder, and ends with status 3.
-// Copied in as ffmpeg.exe it stands in for the converter.
+// Copied in as ffmpeg.exe it stands in for the converter; when frame.jpg is
+// in the current folder it converts as well: three copies of it as frames 0
+// to 2 after the pattern of its last argument, and status 0.
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -18,5 +23,14 @@ int main(int argc, char **argv) {
     Print("%s\n", args.values[i]);
     fprintf(record, "%s\n", args.values[i]);
   }
-  return fclose(record) == 0 ? 3 : 2;
+  if (fclose(record) != 0) return 2;
+  std::ifstream frame("frame.jpg", std::ios::binary);
+  if (!frame) return 3;
+  std::string bytes((std::istreambuf_iterator<char>(frame)), std::istreambuf_iterator<char>());
+  for (int i = 0; i < 3; ++i) {
+    char name[1024];
+    snprintf(name, sizeof name, args.values[args.count - 1], i);
+    std::ofstream(name, std::ios::binary) << bytes;
+  }
+  return 0;
 }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Cross-builds the whole program for 64-bit Windows with MinGW-w64:
+# build-windows/ORVANTIS.exe, static and self-contained (OpenCV's Win32 window,
+# libjpeg-turbo decoding, the DirectShow camera), with the unit tests and
+# their helper programs when GoogleTest's sources are installed.
+#
+#   scripts/build-windows.sh [build-folder]     (default: build-windows)
+#
+# The libraries come from scripts/build-windows-deps.sh (built once, cached).
+# When they cannot be had it prints "skipped: ..." and exits 0; the last line
+# of a successful run is the path of ORVANTIS.exe.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${1:-build-windows}
+case $build in /*) ;; *) build=$root/$build ;; esac
+
+prefix=$(scripts/build-windows-deps.sh | tail -n1)
+case $prefix in
+  skipped:*) echo "$prefix"; exit 0 ;;
+  /*) ;;
+  *) echo "build-windows: no library prefix from scripts/build-windows-deps.sh" >&2; exit 1 ;;
+esac
+
+tests=OFF
+[ -f /usr/src/googletest/googletest/CMakeLists.txt ] && tests=ON
+jobs=$(nproc 2>/dev/null || echo 2)
+[ "$jobs" -gt 2 ] && jobs=2 # the machine is shared: two compilers at most
+
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DORVANTIS_MEDIA=ON -DORVANTIS_TESTS=$tests \
+  -DOpenCV_DIR="$prefix/lib/cmake/opencv4" -Dlibjpeg-turbo_DIR="$prefix/lib/cmake/libjpeg-turbo" \
+  >/dev/null
+nice cmake --build "$build" -j"$jobs"
+
+# Only Windows system DLLs may be imported: nothing is shipped beside the exe.
+exe=$build/ORVANTIS.exe
+system_dlls=" kernel32.dll user32.dll gdi32.dll comdlg32.dll comctl32.dll msvcrt.dll ole32.dll oleaut32.dll "
+system_dlls+="advapi32.dll setupapi.dll ws2_32.dll shell32.dll shlwapi.dll "
+for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u); do
+  [[ $system_dlls == *" $dll "* ]] || { echo "build-windows: ORVANTIS.exe needs $dll" >&2; exit 1; }
+done
+echo "$exe"

@@ -1,0 +1,49 @@
+# The end-to-end helpers under Wine: those of tests/e2e/lib.sh (polling,
+# keys, screenshots), with the X server, Wine prefix and wine loader that
+# scripts/test-windows.sh sets up and exports (DISPLAY, WINEPREFIX, WINE).
+# Console output is code page 932 with CRLF line ends, so texts are compared
+# as bytes.
+[ -n "${WINE:-}" ] && [ -n "${DISPLAY:-}" ] || { echo "run through scripts/test-windows.sh (WINE, DISPLAY)" >&2; exit 1; }
+TESTS_BIN=${TESTS_BIN:?TESTS_BIN must name the folder of win_helper.exe and pool_peer.exe}
+. "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib.sh"
+export LC_ALL=C
+# Wine reads the Unix command line in the Unix locale's encoding.
+wine_run() { LC_ALL=C.UTF-8 exec timeout "$@"; }
+
+# cp932 TEXT: the bytes the console writes for TEXT.
+cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+
+# setup: the installation $TMP/work with ORVANTIS.exe and, standing in for
+# the converter, win_helper.exe as ffmpeg.exe; contents folders go beside it.
+setup() {
+  mkdir -p "$TMP/work"
+  cp "$PROGRAM" "$TMP/work/ORVANTIS.exe"
+  cp "$TESTS_BIN/win_helper.exe" "$TMP/work/ffmpeg.exe"
+}
+
+start_player() {
+  (cd "$TMP/work" && wine_run 120 "$WINE" ORVANTIS.exe "$@" >"$OUT" 2>"$ERR" </dev/null) &
+  PLAYER_PID=$!
+}
+
+# run_to_end INPUT [ARGUMENT]...: a run that must end by itself, with standard
+# input from INPUT; STATUS is its exit status (124 when it hung).
+run_to_end() {
+  local input=$1
+  shift
+  STATUS=0
+  (cd "$TMP/work" && wine_run 60 "$WINE" ORVANTIS.exe "$@" >"$OUT" 2>"$ERR" <"$input") || STATUS=$?
+}
+
+wait_for_player() {
+  wait_for_text "$(cp932 以下のキーを入力してください)"
+  take_window
+}
+
+# has_green_mark: the last screenshot has the green position mark in the
+# bottom-left corner of the window's picture (inside Wine's frame).
+has_green_mark() {
+  convert "$TMP/shot.png" -crop "24x24+$X+$((Y + HEIGHT - 24))" -depth 8 txt:- |
+    grep -oE '\(([0-9]+),([0-9]+),([0-9]+)' | tr -d '(' |
+    awk -F, '$2 > 180 && $1 < 120 && $3 < 120 { n++ } END { exit !(n > 0) }'
+}

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# One run of ORVANTIS.exe in a Wine window, as a user would: frame 0 with its
+# mark in the window of the program's title, frame keys (x, Shift+X), mirror,
+# replay, window sizing, folder keys, motion pooled by a second process
+# through the named section, the pause, and ESC twice.
+. "$(dirname "$0")/lib.sh"
+setup
+make_frames S001 21 0=$RED 1=$GREEN 11=$YELLOW 20=$MAGENTA
+make_frames S002 3 0=$CYAN
+
+start_player
+wait_for_player
+[ "$(xdotool getwindowname "$WIN")" = "$WINDOW_TITLE" ] || fail "window title"
+shows "start-up" "$RED"
+has_green_mark || fail "no green mark at the bottom left"
+key x
+shows "x" "$GREEN"
+key X
+shows "Shift+X: frame 11" "$YELLOW"
+key e
+shows "e: mirrored" "$PALE" "$YELLOW"
+key Tab # automatic replay runs to the last frame and stops there
+shows "replay" "$PALE" "$MAGENTA"
+key Tab
+key BackSpace # the window is made anew, sized to the frame
+take_window new
+shows "BackSpace" "$PALE" "$MAGENTA"
+
+# Folder keys make the window anew; the mirror stays.
+key 2
+take_window new
+shows "2: S002" "$PALE" "$CYAN"
+key p
+take_window new
+shows "p: S001" "$PALE" "$RED"
+
+# Another copy's camera sees motion in slot 3; this copy, its camera off,
+# shows the pooled line on i and is steered by it to the last frame.
+printf 'pass\nquit\n' >"$TMP/peer.in"
+(cd "$TESTS_BIN" && timeout 60 "$WINE" pool_peer.exe /WEX_SHARED_MEMORY 1 3 1224000 <"$TMP/peer.in" >"$TMP/peer.out" 2>&1) ||
+  fail "pool_peer: $(cat "$TMP/peer.out")"
+key i
+wait_for_text "*[SI.DiffSum=1224000 ] [WebCam(  3 ) =1224000 ] "
+shows "pooled motion" "$PALE" "$MAGENTA"
+key i
+
+# The pause; Enter brings the frame back; ESC twice ends with status 0.
+key Escape
+key Return
+shows "Enter after ESC" "$PALE" "$MAGENTA"
+quit
+
+expected="SET: flip_mode = [ LEFT-RIGHT REVERSE ]
+SET: AutoReplayFlag = [ ON ]
+SET: AutoReplayFlag = [ OFF ]
+$(cp932 'SET: 画像表示用ウィンドウサイズ = [ 自動変更 ]')
+* Changed Contents Folder to [ S002 ]
+* Changed Contents Folder to [ S001 ]
+SET: DISP_WEB_CAM_INFO = [ ENABLED ]
+SET: DISP_WEB_CAM_INFO = [ DISABLED ]"
+got=$(grep -E '^(SET: |\* Changed)' "$OUT" | tr -d '\r' || true)
+[ "$got" = "$expected" ] || fail "key transcript differs:
+$got"
+tail -n 9 "$OUT" | grep -qF " OOOOO   OOO    OOO        O     OOO    OOO O     O " || fail "no farewell banner"
+[ ! -s "$ERR" ] || fail "unexpected errors"
+echo "window_keys: ok"

@@ -25,10 +25,5 @@ grep -qxF "[ NG ] Read Failed : [ ../S001/clip_00000.jpg ]" "$ERR" || fail "no R
 
 # No frames down to S001: the message, then a key.
 rm "$TMP/S001/clip_00000.jpg"
-start_player
-wait_for_text "---> ERROR: No image file exists! Bye!"
-take_window
-key space
-wait_exit
-[ "$STATUS" = 1 ] || fail "no frames: exit status $STATUS"
+ends_without_frames
 echo "error_endings: ok"

@@ -161,6 +161,27 @@ wait_exit() {
   wait "$PLAYER_PID" || STATUS=$?
   PLAYER_PID=""
 }
+# Scenarios both systems' tests run. ends_without_frames: with no frames even
+# in S001 the player says so, waits for a key and ends with status 1.
+ends_without_frames() {
+  start_player
+  wait_for_text "---> ERROR: No image file exists! Bye!"
+  take_window
+  key space
+  wait_exit
+  [ "$STATUS" = 1 ] || fail "no frames: exit status $STATUS"
+}
+# changes_folders: keys 2 and p each make the window anew, showing S002's
+# first frame (cyan) and S001's (red), mirrored.
+changes_folders() {
+  key 2
+  take_window new
+  shows "2: S002" "$PALE" "$CYAN"
+  key p
+  take_window new
+  shows "p: S001" "$PALE" "$RED"
+}
+
 # quit: the user's own ending, ESC twice, with status 0.
 quit() {
   key Escape Escape

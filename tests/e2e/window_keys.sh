@@ -30,12 +30,7 @@ key Tab
 
 # Folder keys make the window anew; the mirror stays. S002's first frame asks
 # for a quarter turn, and is shown as stored.
-key 2
-take_window new
-shows "2: S002" "$PALE" "$CYAN"
-key p
-take_window new
-shows "p: S001" "$PALE" "$RED"
+changes_folders
 
 # No webcam: q switches the camera on, the first grab fails and switches it
 # off again, and the player goes on.

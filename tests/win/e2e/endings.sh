@@ -33,10 +33,5 @@ grep -qxF "Total length of file name strings = $((${#work} + 13))"$'\r' "$OUT" |
 
 # No frames down to S001: the message, then a key in the window.
 rm "$TMP/S001/clip_00000.jpg"
-start_player
-wait_for_text "---> ERROR: No image file exists! Bye!"
-take_window
-key space
-wait_exit
-[ "$STATUS" = 1 ] || fail "no frames: exit status $STATUS"
+ends_without_frames
 echo "endings: ok"

@@ -27,12 +27,7 @@ take_window new
 shows "BackSpace" "$PALE" "$MAGENTA"
 
 # Folder keys make the window anew; the mirror stays.
-key 2
-take_window new
-shows "2: S002" "$PALE" "$CYAN"
-key p
-take_window new
-shows "p: S001" "$PALE" "$RED"
+changes_folders
 
 # Another copy's camera sees motion in slot 3; this copy, its camera off,
 # shows the pooled line on i and is steered by it to the last frame.

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <clocale>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -97,34 +96,6 @@ std::wstring SectionName() { return L"orvantis-win-test-" + std::to_wstring(GetC
 bool StartPeer(Child &peer, int chan, int sum, const wchar_t *extra = L"") {
   return peer.Start(L"pool_peer.exe", L"/" + SectionName() + L" 1 " + std::to_wstring(chan) + L" " +
                                           std::to_wstring(sum) + extra);
-}
-
-TEST(WinSharedSection, TwoProcessesPoolTheirMotionInTheSectionOfTheirName) {
-  Child one, two;
-  // Each start clears the pool, so both run before the first pass.
-  ASSERT_TRUE(StartPeer(one, 2, 5000));
-  ASSERT_EQ(one.Read(), "ready");
-  ASSERT_TRUE(StartPeer(two, 5, 700));
-  ASSERT_EQ(two.Read(), "ready");
-  one.Send("pass\n");
-  EXPECT_EQ(one.Read(), "5000");
-  two.Send("pass\n");
-  EXPECT_EQ(two.Read(), "700");
-
-  // The section as any other copy maps it.
-  HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, SectionName().c_str());
-  ASSERT_NE(mapping, nullptr) << "the section is not under its name";
-  void *view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, SHARED_SIZE);
-  ASSERT_NE(view, nullptr);
-  std::vector<int32_t> words(7);
-  memcpy(words.data(), view, words.size() * sizeof(int32_t));
-  EXPECT_EQ(words, (std::vector<int32_t>{5700, 0, 0, 5000, 0, 0, 700})); // the total, then slots 0 to 5
-  UnmapViewOfFile(view);
-  CloseHandle(mapping);
-  for (Child *c : {&one, &two}) {
-    c->Send("quit\n");
-    EXPECT_EQ(c->Wait(), 0);
-  }
 }
 
 TEST(WinSharedSection, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {

@@ -188,18 +188,16 @@ int NoteKeyWait(int) {
   return -1;
 }
 
-void ReplayFor(const char *name, int k) {
-  ResetStateRecord();
-  Z.ContentsIndex = k - 1;
-  OpenContents();
-  Display.show_image = NoteShow;
-  Display.wait_key = NoteKeyWait;
+// Runs automatic replay for seconds, wrapping at the end, and returns the
+// work of each pass in ms (up to the end of its key wait, the pacing apart);
+// the shows are noted in ShowIntervals.
+std::vector<double> TimeReplayPasses(double seconds) {
   Z.AutoReplayFlag = 1;
   ShowIntervals.clear();
   LastShow = 0;
   std::vector<double> work;
   mark();
-  double end = Now() + ReplaySeconds;
+  double end = Now() + seconds;
   while (Now() < end) {
     // Wrapping restarts the sequence; keep the folder's wrap across the scan.
     Z.WrapFlag = 1;
@@ -207,6 +205,16 @@ void ReplayFor(const char *name, int k) {
     if (!RunPass()) exit(1);
     work.push_back((WorkEnd - start) * 1000);
   }
+  return work;
+}
+
+void ReplayFor(const char *name, int k) {
+  ResetStateRecord();
+  Z.ContentsIndex = k - 1;
+  OpenContents();
+  Display.show_image = NoteShow;
+  Display.wait_key = NoteKeyWait;
+  std::vector<double> work = TimeReplayPasses(ReplaySeconds);
   Display.wait_key = NullDisplay.wait_key;
   // The first pass decodes into a fresh buffer, whose pages the system
   // hands out on first touch; it is the start of replay, reported apart.
@@ -511,18 +519,7 @@ void ReplayInWindow(const char *name, int k, bool ours, int width, int height, i
   Inner = Display;
   Display.show_image = NoteShowThen;
   Display.wait_key = KeyWaitThen;
-  Z.AutoReplayFlag = 1;
-  ShowIntervals.clear();
-  LastShow = 0;
-  std::vector<double> work;
-  mark();
-  double end = Now() + seconds;
-  while (Now() < end) {
-    Z.WrapFlag = 1;
-    double start = Now();
-    if (!RunPass()) exit(1);
-    work.push_back((WorkEnd - start) * 1000);
-  }
+  std::vector<double> work = TimeReplayPasses(seconds);
   Display = Inner;
   Display.destroy_window(MAIN_WINDOW);
   work.erase(work.begin()); // the first pass decodes into fresh memory

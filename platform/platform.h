@@ -127,5 +127,9 @@ bool FindFfmpeg(char *buffer, size_t size);
 // when none is found; null where the help itself says it all.
 extern const char *const FFMPEG_INSTALL_HINT;
 
+// Sets an environment variable for this process unless it is set already
+// (the user's value wins). Returns true when the variable then has a value.
+bool SetEnvironmentDefault(const char *name, const char *value);
+
 // The byte sequence the console bell is.
 void RingBell();

@@ -170,12 +170,7 @@ ZepImage *LoadImageScaled(const char *path, int width, int height) {
   }
   // Not a JPEG despite the name, or one the fast path leaves alone. The
   // general decoder reads its limit once, before its first image.
-#ifdef _WIN32
-  static bool limited =
-      getenv("OPENCV_IO_MAX_IMAGE_PIXELS") || _putenv_s("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456") == 0;
-#else
-  static bool limited = setenv("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456", 0) == 0;
-#endif
+  static bool limited = SetEnvironmentDefault("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456");
   (void)limited;
   image->mat = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
   if (image->mat.empty()) {

@@ -172,6 +172,8 @@ bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   return ok;
 }
 
+bool SetEnvironmentDefault(const char *name, const char *value) { return setenv(name, value, 0) == 0; }
+
 const char *const FFMPEG_INSTALL_HINT =
     "On Linux: install the ffmpeg package (for example: apt-get install ffmpeg).\n";
 

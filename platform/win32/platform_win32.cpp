@@ -245,6 +245,10 @@ bool WriteFileAtomically(const char *path, const char *data, size_t size) {
 
 // The program refuses to run without its own copy of ffmpeg beside it; the
 // echoed commands name it the way they always have.
+bool SetEnvironmentDefault(const char *name, const char *value) {
+  return getenv(name) != nullptr || _putenv_s(name, value) == 0;
+}
+
 const char *const FFMPEG_INSTALL_HINT = nullptr; // the help tells where ffmpeg.exe goes
 
 bool FindFfmpeg(char *buffer, size_t size) {

@@ -11,6 +11,7 @@
 #include "platform/image.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
+#include "player/player.h"
 #include "state/state.h"
 
 namespace {
@@ -40,7 +41,7 @@ bool OpenContents() {
   EmptyFrameCache();
   DropDecodedAhead();
   if (!ScanContents()) {
-    Display.wait_key(0);
+    NextKey(0);
     EndPlayer(PLAYER_FAILED);
     return false;
   }

@@ -33,6 +33,11 @@ void RecreateMainWindow() {
   ShowFrameAgain();
 }
 
+void LetWindowDraw() {
+  int key = Display.wait_key(1);
+  if (key >= 0 && Z.HeldKey < 0) Z.HeldKey = key;
+}
+
 void ShowFrameAgain() { Z.LastShownFrame = NO_FRAME_SHOWN; }
 
 void ShowFrame(int index, int flip) {
@@ -143,7 +148,7 @@ bool PresentFrame() {
     // A still frame: once, let the window system catch up.
     // The count stops at ten: a frame held for weeks must not overflow it.
     if (Z.UnchangedPasses < 10 && ++Z.UnchangedPasses == 10 && in_table && Z.FrameData[f].loaded)
-      Display.wait_key(1);
+      LetWindowDraw();
     return true;
   }
   Z.UnchangedPasses = 0;

@@ -12,6 +12,10 @@ void PrintChangeMessage();
 // new window is empty until the frame is shown again.
 void RecreateMainWindow();
 
+// Waits a millisecond so that the window can draw. A key that comes meanwhile
+// is held for the pass's own key wait, not lost.
+void LetWindowDraw();
+
 // Makes the next pass show the current frame, whether or not it changed.
 void ShowFrameAgain();
 

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <utility>
 
 #include "common/text_values.h"
 #include "common/timing.h"
@@ -79,6 +80,18 @@ void PrintStatus() {
 
 } // namespace
 
+int NextKey(int milliseconds) {
+  if (Z.HeldKey >= 0 && milliseconds == 0) {
+    int held = Z.HeldKey;
+    Z.HeldKey = -1;
+    return held;
+  }
+  // The wait also lets the window draw; a key that comes now waits its turn.
+  int key = Display.wait_key(milliseconds);
+  if (Z.HeldKey >= 0) std::swap(key, Z.HeldKey);
+  return key;
+}
+
 bool ReadThresholdFile() {
   FILE *file = fopen(THRESHOLD_FILE, "r");
   if (file == nullptr) return false;
@@ -106,7 +119,7 @@ bool RunPass() {
     Z.PlayerEnding = PLAYER_FAILED;
     return false;
   }
-  int key = Display.wait_key(1) & 0xFF;
+  int key = NextKey(1) & 0xFF;
   if (key == KEY_ENTER) {
     ShowHelp();
     ClearSharedInfo();
@@ -164,7 +177,7 @@ void EnterPause() {
   EmptyFrameCache();
   int key;
   do {
-    key = Display.wait_key(0) & 0xFF;
+    key = NextKey(0) & 0xFF;
   } while (key != KEY_ENTER && key != KEY_ESC);
   if (key == KEY_ESC) {
     EndPlayer(PLAYER_QUIT);

@@ -2,6 +2,7 @@
 
 #include "platform/image.h"
 #include "platform/platform.h"
+#include "player/frame_cache.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -20,8 +21,8 @@ void PreloadTurnFrame() {
     Z.FrameCache[f] = image;
     rec.loaded = 1;
   }
-  Display.wait_key(1);
-  Display.wait_key(1);
+  LetWindowDraw();
+  LetWindowDraw();
 }
 
 } // namespace

@@ -28,6 +28,11 @@ void NoCommandPath();
 // ESC: the pause. Ends the player (PLAYER_QUIT) when the user quits from it.
 void EnterPause();
 
+// The next key, as the display's key wait gives it (-1 when none came within
+// the milliseconds; 0 waits without end), after a key held from a drawing
+// wait (LetWindowDraw), so that keys keep the order they were pressed in.
+int NextKey(int milliseconds);
+
 // Reads the shared threshold file into ZEP_threshold when it holds a number.
 // Returns false when it cannot be opened.
 bool ReadThresholdFile();

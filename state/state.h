@@ -160,6 +160,7 @@ struct ZepState {
   int TurnCount = 5;                      // motion passes before stillness reverses
   int RestCount = 2;                      // motion passes after which stillness resets the count
   int UnchangedPasses = 0;                // passes in a row without a frame change
+  int HeldKey = -1;                       // a key that came while the window only drew
   int ShownWidth = 0;                     // the main window's picture the cached frames
   int ShownHeight = 0;                    //   are decoded for; 0 x 0: whole
   int StartFrameNum = 0;                  // replay period, printed only

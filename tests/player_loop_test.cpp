@@ -36,10 +36,15 @@ TEST_F(PlayerLoop, ShowsTheFrameMarkedAndMirroredAndWaitsOnceWhenUnchanged) {
   EXPECT_EQ(shown.at<cv::Vec3b>(57, 36), cv::Vec3b(0, 255, 0));
   for (cv::Point p : {cv::Point(30, 59), cv::Point(40, 45)})
     EXPECT_LE(cv::norm(cv::Scalar(shown.at<cv::Vec3b>(p)) - FrameColour(2), cv::NORM_INF), 6) << p;
-  // The same frame again: not shown again, one wait at the tenth pass.
+  // The same frame again: not shown again, one wait at the tenth pass. A key
+  // pressed during that wait is not lost: the pass's key wait gives it first,
+  // and holds the one that came meanwhile (the script's end sends ESC).
+  Recorded.keys = {'x'};
   for (int pass = 1; pass <= 15; ++pass)
     ASSERT_TRUE(PresentFrame());
   EXPECT_EQ(Recorded.events, std::vector<std::string>{"wait 1"});
+  EXPECT_EQ(NextKey(1), 'x');
+  EXPECT_EQ(NextKey(0), KEY_ESC);
   EXPECT_EQ(Recorded.shown.size(), 1u);
   EXPECT_EQ(Z.UnchangedPasses, 10); // held there, so that a still frame never overflows it
   // Modes 1 and 2 mirror what is shown, any other shows it as it is; the

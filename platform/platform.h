@@ -77,11 +77,16 @@ void PauseBriefly();
 
 // --- Display ---------------------------------------------------------------
 
+constexpr int WINDOW_CLOSED = -2;
+
 struct DisplayOps {
   void (*create_window)(const char *name, int autosize); // with the empty mouse callback
   void (*destroy_window)(const char *name);
   void (*show_image)(const char *name, const ZepImage *image);
-  int (*wait_key)(int milliseconds); // key code 0..255, -1 when none; 0 waits forever
+  // Key code 0..255, -1 when none; 0 waits forever. WINDOW_CLOSED (at once
+  // in a wait without end, else when the time is up) once the window manager
+  // has asked to close one of the program's windows, from then on.
+  int (*wait_key)(int milliseconds);
   // The size of the picture a window shows; 0 x 0 when it cannot be told.
   void (*window_size)(const char *name, int *width, int *height);
 };

@@ -15,71 +15,20 @@
 
 namespace {
 
-constexpr UINT JAPANESE_CODE_PAGE = 932;
-
-// True when the bytes are well-formed UTF-8 holding at least one character
-// beyond ASCII.
-bool IsWideUtf8(const char *data, size_t size) {
-  bool wide = false;
-  for (size_t i = 0; i < size;) {
-    unsigned char c = static_cast<unsigned char>(data[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
-    if (more == 0 || i + more >= size) return false;
-    for (size_t k = 1; k <= more; ++k)
-      if ((static_cast<unsigned char>(data[i + k]) & 0xC0) != 0x80) return false;
-    wide = true;
-    i += more + 1;
-  }
-  return wide;
-}
-
-// The program's own texts are UTF-8 in the source, and the console shows
-// code page 932: each piece of output (one printf-style call) that is
-// UTF-8 beyond ASCII is converted before it is written. Names that came from
-// the command line or from files are already in the locale's code page and
-// are not valid UTF-8, so they pass unchanged.
-void WriteConverted(FILE *stream, const char *data, size_t size) {
-  if (!IsWideUtf8(data, size) || size > 0x7FFFFFF) {
-    fwrite(data, 1, size, stream);
-    return;
-  }
-  int length = static_cast<int>(size);
-  int wide_count = MultiByteToWideChar(CP_UTF8, 0, data, length, nullptr, 0);
-  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (wide_count > 0 ? wide_count : 1)));
-  if (wide == nullptr || wide_count <= 0) {
-    free(wide);
-    fwrite(data, 1, size, stream);
-    return;
-  }
-  MultiByteToWideChar(CP_UTF8, 0, data, length, wide, wide_count);
-  int narrow_count =
-      WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, nullptr, 0, nullptr, nullptr);
-  char *narrow = static_cast<char *>(malloc(narrow_count > 0 ? static_cast<size_t>(narrow_count) : 1));
-  if (narrow != nullptr && narrow_count > 0) {
-    WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, narrow, narrow_count, nullptr, nullptr);
-    fwrite(narrow, 1, static_cast<size_t>(narrow_count), stream);
-  } else {
-    fwrite(data, 1, size, stream);
-  }
-  free(narrow);
-  free(wide);
-}
-
+// The console shows code page 932. The program's own texts are compiled into
+// it (-fexec-charset), and names from the command line or from files are in
+// it already: every byte goes out as it is, without guessing at an encoding.
 // Standard output is flushed at every line end, also into a file or a pipe,
 // so that a log or a supervising program sees each message when it happens.
 // (The runtime's line-buffered mode is full buffering on Windows.)
 void WriteOut(const char *data, size_t size) {
-  WriteConverted(stdout, data, size);
+  fwrite(data, 1, size, stdout);
   if (memchr(data, '\n', size) != nullptr) fflush(stdout);
 }
 
 void WriteErr(const char *data, size_t size) {
   fflush(stdout); // keep the order of the two streams on a shared console
-  WriteConverted(stderr, data, size);
+  fwrite(data, 1, size, stderr);
   fflush(stderr);
 }
 

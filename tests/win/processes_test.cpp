@@ -15,9 +15,11 @@
 
 namespace {
 
-// 動画 ファイル.mp4 and 表示.mp4 (whose second byte is '\') in code page 932.
+// 動画 ファイル.mp4 and 表示.mp4 (whose second byte is '\') in code page 932,
+// and ﾃｽﾄｱ.mp4, whose bytes there happen to be valid UTF-8 as well.
 const std::string kMovie = "\x93\xAE\x89\xE6\x20\x83\x74\x83\x40\x83\x43\x83\x8B.mp4";
 const std::string kShow = "\x95\x5C\x8E\xA6.mp4";
+const std::string kHalfWidth = "\xC3\xBD\xC4\xB1.mp4";
 
 // Folder of the test programs (the helpers are built beside this one).
 std::wstring ProgramFolder() {
@@ -103,7 +105,7 @@ TEST(WinSharedSection, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {
   ASSERT_TRUE(StartPeer(peer, 0, 0, L" fail-map"));
   std::string out = peer.Read(true);
   EXPECT_EQ(peer.Wait(), 1);
-  // 共有メモリマッピング失敗, converted from the program's UTF-8 text.
+  // 共有メモリマッピング失敗: the program's own text, compiled into code page 932.
   EXPECT_EQ(
       out,
       "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x7D\x83\x62\x83\x73\x83\x93\x83\x4F\x8E\xB8\x94\x73\r\n");
@@ -112,19 +114,21 @@ TEST(WinSharedSection, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {
 class WinCommandLine : public PlayerTest {};
 
 // The helper prints the echo and every argument after its own name through
-// the program's console output: names already in the code page pass as they are.
+// the program's console output: names already in the code page pass as they
+// are, also where their bytes could be read as UTF-8.
 TEST_F(WinCommandLine, QuotesBackslashesAndJapaneseNamesSplitAsTheSystemSplits) {
   Child helper;
-  ASSERT_TRUE(
-      helper.Start(L"win_helper.exe",
-                   L"\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 \"\""));
+  ASSERT_TRUE(helper.Start(
+      L"win_helper.exe",
+      L"\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 ﾃｽﾄｱ.mp4 \"\""));
   std::string out = helper.Read(true);
   EXPECT_EQ(helper.Wait(), 3);
   // Past the quoted program: the rest of the line as given, then one argument a line.
   ASSERT_NE(out.find("\" "), std::string::npos) << out;
-  EXPECT_EQ(out.substr(out.find("\" ") + 2),
-            "\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"" + kMovie + "\" " + kShow + " \"\"\r\n" +
-                "my movie.mp4\r\nplain\r\na\"b\r\nC:\\dir\\\r\n" + kMovie + "\r\n" + kShow + "\r\n\r\n");
+  EXPECT_EQ(out.substr(out.find("\" ") + 2), "\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"" + kMovie +
+                                                 "\" " + kShow + " " + kHalfWidth +
+                                                 " \"\"\r\nmy movie.mp4\r\nplain\r\na\"b\r\nC:\\dir\\\r\n" +
+                                                 kMovie + "\r\n" + kShow + "\r\n" + kHalfWidth + "\r\n\r\n");
 }
 
 // The import with the real process layer. Names are in code page 932, as the

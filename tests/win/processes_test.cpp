@@ -191,4 +191,20 @@ TEST_F(WinImport, FfmpegExeGetsEveryNameByteForByteAndItsFailureIsReported) {
   EXPECT_EQ(ReadText("args.txt"), want);
 }
 
+// The manifest Windows reads from ORVANTIS.exe: frames pixel for pixel at any
+// display scaling (per-monitor DPI awareness), Windows 10 and 11.
+TEST(WinManifest, TheProgramDeclaresPerMonitorDpiAwarenessAndWindows10) {
+  HMODULE exe =
+      LoadLibraryExW((ProgramFolder() + L"..\\ORVANTIS.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  std::string text(static_cast<const char *>(LockResource(LoadResource(exe, found))),
+                   SizeofResource(exe, found));
+  FreeLibrary(exe);
+  EXPECT_NE(text.find(">PerMonitorV2</dpiAwareness>"), std::string::npos) << text;
+  EXPECT_NE(text.find(">true/pm</dpiAware>"), std::string::npos);
+  EXPECT_NE(text.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos);
+}
+
 } // namespace

@@ -75,6 +75,25 @@ char *ToLocaleMultibyte(const wchar_t *wide) {
   return out;
 }
 
+// A wide string as UTF-8, the form names are handed to started programs in;
+// malloc'd, null when memory is short.
+char *ToUtf8(const wchar_t *wide) {
+  int need = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  char *out = need > 0 ? static_cast<char *>(malloc(static_cast<size_t>(need))) : nullptr;
+  if (out != nullptr) WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, need, nullptr, nullptr);
+  return out;
+}
+
+// The arguments as the wide command line gave them and as the table holds
+// them (code page 932), both in the table's order.
+struct KeptArguments {
+  int count = 0;
+  wchar_t **wide = nullptr;
+  char **narrow = nullptr;
+};
+KeptArguments Kept;
+char *Handed = nullptr; // the last name handed out
+
 } // namespace
 
 ConsoleOps Console = {WriteOut, WriteErr};
@@ -92,10 +111,50 @@ ProgramArguments ReadProgramArguments(int, char **) {
   // Kept for the whole run, like argv.
   char **values = static_cast<char **>(calloc(static_cast<size_t>(count) + 1, sizeof(char *)));
   if (values == nullptr) count = 0;
-  for (int i = 0; i < count; ++i)
+  // Kept for the import as well, in an order of their own that follows the table's sort.
+  Kept.count = 0;
+  Kept.wide = static_cast<wchar_t **>(calloc(static_cast<size_t>(count) + 1, sizeof(wchar_t *)));
+  Kept.narrow = static_cast<char **>(calloc(static_cast<size_t>(count) + 1, sizeof(char *)));
+  bool keep = Kept.wide != nullptr && Kept.narrow != nullptr;
+  for (int i = 0; i < count; ++i) {
     values[i] = ToLocaleMultibyte(split[i]);
+    if (keep && (Kept.wide[i] = _wcsdup(split[i])) == nullptr) keep = false;
+    if (keep) Kept.narrow[i] = values[i];
+  }
+  if (keep) Kept.count = count;
   if (split != nullptr) LocalFree(split);
   return {count, values, ToLocaleMultibyte(line)};
+}
+
+void SwapArguments(int a, int b) {
+  if (a < 0 || b < 0 || a >= Kept.count || b >= Kept.count) return;
+  wchar_t *wide = Kept.wide[a];
+  Kept.wide[a] = Kept.wide[b];
+  Kept.wide[b] = wide;
+  char *narrow = Kept.narrow[a];
+  Kept.narrow[a] = Kept.narrow[b];
+  Kept.narrow[b] = narrow;
+}
+
+const char *ArgumentForProgram(int index, const char *table_text) {
+  free(Handed);
+  Handed = nullptr;
+  if (index >= 0 && index < Kept.count && strcmp(Kept.narrow[index], table_text) == 0) {
+    Handed = ToUtf8(Kept.wide[index]);
+  } else {
+    size_t need = mbstowcs(nullptr, table_text, 0);
+    wchar_t *wide = need != static_cast<size_t>(-1)
+                        ? static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (need + 1)))
+                        : nullptr;
+    if (wide != nullptr) {
+      mbstowcs(wide, table_text, need + 1);
+      Handed = ToUtf8(wide);
+    }
+    free(wide);
+  }
+  // Unconvertible text (or no memory) is handed over as it is: the started
+  // program's command line then cannot be made, and that is reported.
+  return Handed != nullptr ? Handed : table_text;
 }
 
 int ReadConsoleKey() {

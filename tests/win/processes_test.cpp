@@ -185,9 +185,11 @@ TEST_F(WinImport, FfmpegExeGetsEveryNameByteForByteAndItsFailureIsReported) {
       << CapturedOut;
   EXPECT_FALSE(FileExists("..\\S001\\clip_00000.jpg") || FileExists("..\\S001\\clip_00001.jpg"));
   EXPECT_TRUE(FileExists("..\\S001\\zep_env.txt"));
+  // The stand-in records the wide names it was given, in UTF-8.
   std::string want;
   for (size_t i = 0; i < names.size(); ++i)
-    want += "-i\n" + names[i] + "\n-q:v\n1\n..\\S00" + std::to_string(i + 1) + "\\clip_%05d.jpg\n";
+    want += "-i\n" + (names[i] == kShow ? std::string(u8"表示.mp4") : names[i]) + "\n-q:v\n1\n..\\S00" +
+            std::to_string(i + 1) + "\\clip_%05d.jpg\n";
   EXPECT_EQ(ReadText("args.txt"), want);
 }
 

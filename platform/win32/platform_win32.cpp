@@ -238,16 +238,37 @@ bool ProgramFolder(char *buffer, size_t size) {
   return fits;
 }
 
+// A rename over a file that another copy (which re-reads it every pass) or a
+// virus scanner holds open is refused. After about 50 ms of refusals the file
+// is emptied and written whole in one call instead, through a handle that
+// lets every reader keep its own: a reader then sees the old text, the new
+// one or an empty file, never a mix of two numbers.
 bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[MAX_PATH + 64];
   int n = snprintf(temp, sizeof temp, "%s.tmp%lu", path, GetCurrentProcessId());
-  if (n < 0 || static_cast<size_t>(n) >= sizeof temp) return false;
+  if (n < 0 || static_cast<size_t>(n) >= sizeof temp || size > 0x7FFFFFFF) return false;
   FILE *file = fopen(temp, "wb");
   if (file == nullptr) return false;
   bool ok = fwrite(data, 1, size, file) == size;
   if (fclose(file) != 0) ok = false;
-  if (ok && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) ok = false;
-  if (!ok) DeleteFileA(temp);
+  if (!ok) {
+    DeleteFileA(temp);
+    return false;
+  }
+  for (int tries = 0; tries < 10; ++tries) {
+    if (MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD why = GetLastError();
+    if (why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION) break;
+    Sleep(5);
+  }
+  DeleteFileA(temp);
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  ok = WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  if (!FlushFileBuffers(h)) ok = false;
+  CloseHandle(h);
   return ok;
 }
 

@@ -57,7 +57,7 @@ void ConvertVideo(int n) {
   // The name goes to ffmpeg exactly as given, so that stream addresses work
   // as they would typed by hand; -i takes the next argument as its value
   // whatever its first character, so a name starting with '-' is no option.
-  const char *argv[] = {Z.FfmpegPath, "-i", name, "-q:v", "1", pattern, nullptr};
+  const char *argv[] = {Z.FfmpegPath, "-i", ArgumentForProgram(n, name), "-q:v", "1", pattern, nullptr};
   ProgramEnd end = Process.run_and_wait(argv);
   // A successful run adds nothing; a failure is said on standard error.
   switch (end.how) {
@@ -88,6 +88,7 @@ void SortArgumentNames() {
       memcpy(SwapBuffer, a, strlen(a) + 1);
       memcpy(a, b, strlen(b) + 1);
       memcpy(b, SwapBuffer, strlen(SwapBuffer) + 1);
+      SwapArguments(i, i + 1);
       swapped = true;
     }
     if (!swapped) break;

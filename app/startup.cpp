@@ -40,10 +40,10 @@ ZepImage *LoadKeyScreen() {
 
 } // namespace
 
-void StoreArguments(int argc, char **argv) {
-  for (int i = 0; i < argc; ++i)
-    Print(i == 0 ? "%s" : " %s", argv[i]);
-  Print("\n");
+void StoreArguments(const ProgramArguments &args) {
+  int argc = args.count;
+  char **argv = args.values;
+  Print("%s\n", args.whole);
   for (int i = 0; i < argc; ++i)
     Print("[%d]%s\n", i, argv[i]);
   // Arguments beyond the table are echoed but not kept.
@@ -68,8 +68,7 @@ int ProgramMain(int argc, char **argv) {
     return 1;
   }
   SetProgramLocale();
-  ProgramArguments args = ReadProgramArguments(argc, argv);
-  StoreArguments(args.count, args.values);
+  StoreArguments(ReadProgramArguments(argc, argv));
   if (Z.ArgCount >= 2) ImportVideos();
   srand(static_cast<unsigned>(time(nullptr)));
   if (!DisplayAvailable()) {

@@ -61,6 +61,18 @@ struct ProgramArguments {
 };
 ProgramArguments ReadProgramArguments(int argc, char **argv);
 
+// Keeps the system's own form of the arguments in the order of the argument
+// table when its sort swaps the names at a and b.
+void SwapArguments(int a, int b);
+
+// The name at `index` of the argument table in the form a started program is
+// handed (see ProcessOps): on Windows the name as the wide command line gave
+// it, whole, even where code page 932 has no character for it (the table's
+// text, `table_text`, is what is printed); elsewhere the bytes as given. A
+// name the table holds that did not come from the command line is handed over
+// as the table holds it. Valid until the next call.
+const char *ArgumentForProgram(int index, const char *table_text);
+
 // Reads one key from the terminal without echo. Returns at once (with -1)
 // when standard input is not a terminal or is closed.
 int ReadConsoleKey();
@@ -77,11 +89,16 @@ void PauseBriefly();
 
 // --- Display ---------------------------------------------------------------
 
+constexpr int WINDOW_CLOSED = -2;
+
 struct DisplayOps {
   void (*create_window)(const char *name, int autosize); // with the empty mouse callback
   void (*destroy_window)(const char *name);
   void (*show_image)(const char *name, const ZepImage *image);
-  int (*wait_key)(int milliseconds); // key code 0..255, -1 when none; 0 waits forever
+  // Key code 0..255, -1 when none; 0 waits forever. WINDOW_CLOSED (at once
+  // in a wait without end, else when the time is up) once the window manager
+  // has asked to close one of the program's windows, from then on.
+  int (*wait_key)(int milliseconds);
   // The size of the picture a window shows; 0 x 0 when it cannot be told.
   void (*window_size)(const char *name, int *width, int *height);
 };

@@ -33,7 +33,8 @@ struct ProgramEnd {
 // that fails.
 struct ProcessOps {
   // Starts argv[0] with the argument vector argv (null-terminated), standard
-  // streams inherited, and waits for it to end.
+  // streams inherited, and waits for it to end. The arguments are in UTF-8 on
+  // Windows (so that any wide name goes whole), as given elsewhere.
   ProgramEnd (*run_and_wait)(const char *const *argv);
 };
 extern ProcessOps Process;

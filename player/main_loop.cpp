@@ -88,6 +88,7 @@ int NextKey(int milliseconds) {
   }
   // The wait also lets the window draw; a key that comes now waits its turn.
   int key = Display.wait_key(milliseconds);
+  if (key == WINDOW_CLOSED) return key;
   if (Z.HeldKey >= 0) std::swap(key, Z.HeldKey);
   return key;
 }
@@ -119,7 +120,12 @@ bool RunPass() {
     Z.PlayerEnding = PLAYER_FAILED;
     return false;
   }
-  int key = NextKey(1) & 0xFF;
+  int key = NextKey(1);
+  if (key == WINDOW_CLOSED) {
+    EndPlayer(PLAYER_QUIT); // as the second ESC, without the pause
+    return false;
+  }
+  key &= 0xFF;
   if (key == KEY_ENTER) {
     ShowHelp();
     ClearSharedInfo();
@@ -177,9 +183,10 @@ void EnterPause() {
   EmptyFrameCache();
   int key;
   do {
-    key = NextKey(0) & 0xFF;
-  } while (key != KEY_ENTER && key != KEY_ESC);
-  if (key == KEY_ESC) {
+    key = NextKey(0);
+    if (key != WINDOW_CLOSED) key &= 0xFF;
+  } while (key != KEY_ENTER && key != KEY_ESC && key != WINDOW_CLOSED);
+  if (key != KEY_ENTER) {
     EndPlayer(PLAYER_QUIT);
     return;
   }

@@ -31,6 +31,7 @@ void EnterPause();
 // The next key, as the display's key wait gives it (-1 when none came within
 // the milliseconds; 0 waits without end), after a key held from a drawing
 // wait (LetWindowDraw), so that keys keep the order they were pressed in.
+// WINDOW_CLOSED when the window manager asked to close the window.
 int NextKey(int milliseconds);
 
 // Reads the shared threshold file into ZEP_threshold when it holds a number.

@@ -4,11 +4,17 @@
 #
 #   scripts/build-windows-deps.sh
 #
-# On success the last line on standard output is the install prefix, e.g.
+# On success the last two lines on standard output are the install prefixes
+# of libpng and of OpenCV with libjpeg-turbo, e.g.
+#   ~/.cache/orvantis/mingw-png-r1-libpng1.6_1.6.39-2
 #   ~/.cache/orvantis/mingw-deps-r1-opencv_4.6.0+dfsg-12-libjpeg-turbo_2.1.5-2
 # so callers use   prefix=$(scripts/build-windows-deps.sh | tail -n1)
 # and   -DOpenCV_DIR=$prefix/lib/cmake/opencv4   (libjpeg-turbo, with its
-# TurboJPEG API, is in the same prefix: lib/libturbojpeg.a, include/turbojpeg.h).
+# TurboJPEG API, is in the same prefix: lib/libturbojpeg.a, include/turbojpeg.h),
+# and the line before it for libpng (lib/libpng16.a, include/png.h). The
+# OpenCV there reads no PNG; the program reads PNG frames through libpng
+# itself, so that libpng has a cache of its own and a new libpng does not
+# rebuild OpenCV.
 # When the toolchain or apt is unavailable it prints a line starting with
 # "skipped:" instead and exits 0; a failed build exits 1 with a message.
 # Progress and timings go to standard error, the build logs to files.
@@ -16,20 +22,22 @@
 # What it does:
 #  - adds deb-src entries mirroring the system's own Debian ones when apt has
 #    none, and installs the MinGW-w64 tools with apt-get;
-#  - fetches the Debian source packages opencv and libjpeg-turbo with
-#    `apt-get source` (the only download);
-#  - builds both for x86_64-w64-mingw32 as static libraries and installs them
+#  - fetches the Debian source packages opencv, libjpeg-turbo and libpng1.6
+#    with `apt-get source` (the only download);
+#  - builds them for x86_64-w64-mingw32 as static libraries and installs them
 #    into ${XDG_CACHE_HOME:-~/.cache}/orvantis/mingw-deps-<key>, the key made
-#    of REVISION and the two source versions. The build runs in a temporary
-#    folder and the prefix is renamed into place at the very end, so a failed
-#    or interrupted run leaves no half cache; a finished one makes later runs
-#    return at once.
+#    of REVISION and the opencv and libjpeg-turbo source versions, and
+#    .../mingw-png-<key>, of PNG_REVISION and the libpng1.6 version. Each
+#    build runs in a temporary folder and its prefix is renamed into place at
+#    the very end, so a failed or interrupted run leaves no half cache; a
+#    finished one makes later runs return at once.
 #
 # Environment: ORVANTIS_DEPS_JOBS (default: at most 2 compilers).
 set -euo pipefail
 
 # Raise when the flags below change, so that a new cache is built.
-REVISION=1
+REVISION=1     # OpenCV and libjpeg-turbo
+PNG_REVISION=1 # libpng
 
 say() { echo "build-windows-deps: $*" >&2; }
 skip() {
@@ -68,6 +76,18 @@ cache_key() {
     return 1
   echo "r$REVISION-opencv_${cv}-libjpeg-turbo_${jt}" | tr ':' '_' # no epochs' colons in paths
 }
+png_cache_key() {
+  local v
+  v=$(source_version libpng1.6) && [ -n "$v" ] || return 1
+  echo "r$PNG_REVISION-libpng1.6_${v}" | tr ':' '_'
+}
+# Both prefixes, libpng's first, when both are complete.
+print_prefixes() {
+  [ -f "$png_prefix/lib/libpng16.a" ] && [ -d "$prefix/lib/cmake/opencv4" ] || return 1
+  say "cached: $png_prefix $prefix"
+  echo "$png_prefix"
+  echo "$prefix"
+}
 tools_present() {
   local p
   for p in "${tools[@]}"; do
@@ -77,10 +97,9 @@ tools_present() {
 
 # Fast path: apt already knows the sources, the cache for them exists and
 # the compilers are there. No network, no root needed.
-if key=$(cache_key) && [ -d "$cache_root/mingw-deps-$key/lib/cmake/opencv4" ] && tools_present; then
-  say "cached: $cache_root/mingw-deps-$key"
-  echo "$cache_root/mingw-deps-$key"
-  exit 0
+if key=$(cache_key) && png_key=$(png_cache_key) && tools_present; then
+  prefix=$cache_root/mingw-deps-$key png_prefix=$cache_root/mingw-png-$png_key
+  print_prefixes && exit 0
 fi
 
 can_apt || skip "MinGW-w64 or the Debian sources missing and no root or apt-get to install them"
@@ -147,21 +166,17 @@ if ! tools_present; then
   apt_install "${tools[@]}" || skip "could not install ${tools[*]}"
 fi
 key=$(cache_key) || fail "apt-get source knows no opencv or libjpeg-turbo source package"
-prefix=$cache_root/mingw-deps-$key
+png_key=$(png_cache_key) || fail "apt-get source knows no libpng1.6 source package"
+prefix=$cache_root/mingw-deps-$key png_prefix=$cache_root/mingw-png-$png_key
 
 mkdir -p "$cache_root"
 # One build at a time; a run that waited here finds the cache ready.
 exec 9>"$cache_root/.lock"
 flock 9
-if [ -d "$prefix/lib/cmake/opencv4" ]; then
-  say "cached: $prefix"
-  echo "$prefix"
-  exit 0
-fi
+print_prefixes && exit 0
 
-work=$(mktemp -d "$cache_root/.build-$key.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-stage=$work/prefix # renamed to $prefix when everything is installed
+work=""
+trap 'rm -rf ${work:+"$work"}' EXIT
 jobs=${ORVANTIS_DEPS_JOBS:-$(nproc 2>/dev/null || echo 2)}
 [ -n "${ORVANTIS_DEPS_JOBS:-}" ] || [ "$jobs" -le 2 ] || jobs=2 # shared machines: two compilers
 # Runs a step with its output in $work/<log>.log; on failure shows its tail.
@@ -175,18 +190,9 @@ step() {
 }
 seconds() { echo $(($(date +%s) - $1)); }
 
-say "fetching the source packages into $work/src"
-mkdir -p "$work/src"
-t=$(date +%s)
-(cd "$work/src" && apt-get source -q opencv libjpeg-turbo) >"$work/fetch.log" 2>&1 ||
-  { tail -n 20 "$work/fetch.log" >&2; fail "apt-get source opencv libjpeg-turbo"; }
-say "fetched in $(seconds "$t") s"
-opencv_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'opencv-*' | head -n1)
-jpeg_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1)
-[ -f "$opencv_src/CMakeLists.txt" ] && [ -f "$jpeg_src/CMakeLists.txt" ] || fail "unpacked sources not found"
-
 # The cross toolchain, written here so that every setting is in this script.
-cat >"$work/toolchain.cmake" <<'EOF'
+write_toolchain() {
+  cat >"$work/toolchain.cmake" <<'EOF'
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 # -posix: C++11 threads and std::mutex, which OpenCV uses.
@@ -201,6 +207,78 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 EOF
+}
+# The installed text files name the staging folder; make them name the final
+# one. Text files only (-I): editing an archive would break it.
+retarget() {
+  grep -rlIF "$1" "$1" | while read -r f; do sed -i "s|$1|$2|g" "$f"; done
+  ! grep -rqIF "$1" "$1" || fail "staging path left in the installed files"
+}
+
+# libpng: PNG frames (the OpenCV below reads JPEG only). Its own prefix and key.
+if [ ! -f "$png_prefix/lib/libpng16.a" ]; then
+  work=$(mktemp -d "$cache_root/.build-$png_key.XXXXXX")
+  stage=$work/prefix
+  t=$(date +%s)
+  say "libpng1.6: fetching and building"
+  mkdir -p "$work/src"
+  # The version apt offers; when a mirror lacks its source (a security update
+  # not mirrored yet), the newest other version apt knows.
+  png_version=""
+  for v in $(source_version libpng1.6) $(apt-cache showsrc libpng1.6 | sed -n 's/^Version: //p' | sort -Vru); do
+    rm -rf "${work:?}/src" && mkdir -p "$work/src"
+    if (cd "$work/src" && apt-get source -q "libpng1.6=$v") >>"$work/fetch.log" 2>&1; then
+      png_version=$v
+      break
+    fi
+  done
+  [ -n "$png_version" ] || { tail -n 20 "$work/fetch.log" >&2; fail "apt-get source libpng1.6"; }
+  png_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libpng1.6-*' | head -n1)
+  [ -f "$png_src/CMakeLists.txt" ] || fail "unpacked libpng1.6 source not found"
+  write_toolchain
+  png_flags=(
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON   # static only: the exe carries everything
+    -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF
+    -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include # zlib: libz-mingw-w64-dev,
+    -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a  # the static archive, as OpenCV's
+  )
+  step png-configure cmake -S "$png_src" -B "$work/build-png" -G "Unix Makefiles" \
+    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$stage" "${png_flags[@]}"
+  step png-build cmake --build "$work/build-png" -j"$jobs"
+  step png-install cmake --install "$work/build-png"
+  [ -f "$stage/lib/libpng16.a" ] && [ -f "$stage/include/png.h" ] || fail "libpng installed no static library"
+  rm -rf "$stage/bin" "$stage/share/man"
+  retarget "$stage" "$png_prefix"
+  mkdir -p "$stage/share/licenses/libpng"
+  cp "$png_src/LICENSE" "$stage/share/licenses/libpng/LICENSE"
+  cp "$png_src/debian/copyright" "$stage/share/licenses/libpng/debian-copyright"
+  cat >"$stage/build-info.txt" <<EOF
+Built by scripts/build-windows-deps.sh libpng revision $PNG_REVISION on $(date -u +%Y-%m-%dT%H:%M:%SZ)
+Source package: libpng1.6 $png_version (apt-get source; the key names $png_key)
+Seconds: $(seconds "$t")
+libpng flags: ${png_flags[*]}
+EOF
+  mv -T "$stage" "$png_prefix" || fail "could not move the finished prefix to $png_prefix"
+  rm -rf "$work"
+  work=""
+  say "libpng built in $(seconds "$t") s: $png_prefix"
+fi
+print_prefixes && exit 0
+
+work=$(mktemp -d "$cache_root/.build-$key.XXXXXX")
+stage=$work/prefix # renamed to $prefix when everything is installed
+say "fetching the source packages into $work/src"
+mkdir -p "$work/src"
+t=$(date +%s)
+(cd "$work/src" && apt-get source -q opencv libjpeg-turbo) >"$work/fetch.log" 2>&1 ||
+  { tail -n 20 "$work/fetch.log" >&2; fail "apt-get source opencv libjpeg-turbo"; }
+say "fetched in $(seconds "$t") s"
+opencv_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'opencv-*' | head -n1)
+jpeg_src=$(find "$work/src" -mindepth 1 -maxdepth 1 -type d -name 'libjpeg-turbo-*' | head -n1)
+[ -f "$opencv_src/CMakeLists.txt" ] && [ -f "$jpeg_src/CMakeLists.txt" ] || fail "unpacked sources not found"
+
+write_toolchain
 common=(
   -G "Unix Makefiles"
   -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake"
@@ -289,10 +367,9 @@ rm -rf "$stage/bin" "$stage/share/man" "$stage/share/opencv4/haarcascades" "$sta
 rmdir --ignore-fail-on-non-empty "$stage/share/opencv4"
 
 # The installed CMake and pkg-config files name the staging folder; make them
-# name the final one. Text files only (-I): libopencv_core's build information
-# string names it too, and editing an archive would break it.
-grep -rlIF "$stage" "$stage" | while read -r f; do sed -i "s|$stage|$prefix|g" "$f"; done
-! grep -rqIF "$stage" "$stage" || fail "staging path left in the installed files"
+# name the final one (libopencv_core's build information string names it too,
+# and stays as it is).
+retarget "$stage" "$prefix"
 
 # Licence texts of what an executable linking this prefix carries.
 lic=$stage/share/licenses
@@ -319,4 +396,4 @@ sed -i "s|$stage|$prefix|g" "$stage/build-info.txt"
 
 mv -T "$stage" "$prefix" || fail "could not move the finished prefix to $prefix"
 say "installed: $prefix ($(du -sh "$prefix" | cut -f1))"
-echo "$prefix"
+print_prefixes

@@ -15,7 +15,9 @@ root=$PWD
 build=${1:-build-windows}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
-prefix=$(scripts/build-windows-deps.sh | tail -n1)
+prefixes=$(scripts/build-windows-deps.sh)
+prefix=$(tail -n1 <<<"$prefixes")        # OpenCV and libjpeg-turbo
+png_prefix=$(tail -n2 <<<"$prefixes" | head -n1) # libpng
 case $prefix in
   skipped:*) echo "$prefix"; exit 0 ;;
   /*) ;;
@@ -30,6 +32,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DORVANTIS_MEDIA=ON -DORVANTIS_TESTS=$tests \
   -DOpenCV_DIR="$prefix/lib/cmake/opencv4" -Dlibjpeg-turbo_DIR="$prefix/lib/cmake/libjpeg-turbo" \
+  -DORVANTIS_PNG_PREFIX="$png_prefix" \
   >/dev/null
 nice cmake --build "$build" -j"$jobs"
 

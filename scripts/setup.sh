@@ -3,7 +3,7 @@
 # any of them is missing.
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev libopencv-dev qtbase5-dev
-  libturbojpeg0-dev ffmpeg xvfb xdotool imagemagick x11-utils clang dpkg-dev groff-base lintian
+  libturbojpeg0-dev ffmpeg xvfb xdotool imagemagick x11-utils libx11-dev clang dpkg-dev groff-base lintian
   libmosquitto-dev mosquitto mosquitto-clients clang-format clang-tidy cppcheck)
 missing=()
 for p in "${packages[@]}"; do

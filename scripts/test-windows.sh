@@ -17,14 +17,15 @@ root=$PWD
 build=${1:-build-windows}
 case $build in /*) ;; *) build=$root/$build ;; esac
 
-packages=(cmake g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xdotool imagemagick)
+packages=(cmake g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb xdotool imagemagick gcc libx11-dev)
 have_tools() {
   command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
     command -v wineserver >/dev/null &&
     { [ -x /usr/lib/wine/wine64 ] || command -v wine64 >/dev/null || command -v wine >/dev/null; } &&
     [ -f /usr/src/googletest/googletest/CMakeLists.txt ] &&
     command -v cmake >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >/dev/null &&
-    command -v convert >/dev/null
+    command -v convert >/dev/null &&
+    command -v cc >/dev/null && [ -f /usr/include/X11/Xlib.h ] # the close request's sender
 }
 skip() {
   echo "skipped: Windows build not tested ($1)"

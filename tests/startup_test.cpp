@@ -61,7 +61,7 @@ TEST_F(Startup, ArgumentsAreAllEchoedButKeptWithinTheTable) {
   std::vector<char *> argv;
   for (std::string &a : args)
     argv.push_back(a.data());
-  StoreArguments(static_cast<int>(argv.size()), argv.data());
+  StoreArguments({static_cast<int>(argv.size()), argv.data(), "./orvantis x"});
   EXPECT_EQ(Z.ArgCount, MAX_ARGS);
   EXPECT_EQ(strlen(Z.ArgName[2]), 4999u);
   EXPECT_NE(CapturedOut.find("\n[22001]x\n\nTotal length of file name strings = 27007\n\n"),

@@ -21,6 +21,24 @@ void OnMouse(int, int, int, int, void *) {}
 std::set<std::string> &UserSized = *new std::set<std::string>;
 cv::Mat &Shrunk = *new cv::Mat;
 
+// The windows made and not destroyed by the program. One of them gone all
+// the same was closed by the window manager (its close button, Alt+F4),
+// which both window systems grant without asking the program.
+std::set<std::string> &Made = *new std::set<std::string>;
+bool Closed = false;
+
+bool CloseRequested() {
+  for (const std::string &name : Made) {
+    if (Closed) break;
+    try {
+      Closed = cv::getWindowProperty(name, cv::WND_PROP_VISIBLE) <= 0;
+    } catch (const cv::Exception &) {
+      Closed = true; // the toolkit's last window went, and its state with it
+    }
+  }
+  return Closed;
+}
+
 void CreateWindow(const char *name, int autosize) {
   if (autosize)
     UserSized.erase(name);
@@ -28,12 +46,14 @@ void CreateWindow(const char *name, int autosize) {
     UserSized.insert(name);
   int flags = (autosize ? cv::WINDOW_AUTOSIZE : cv::WINDOW_NORMAL) | cv::WINDOW_GUI_NORMAL;
   cv::namedWindow(name, flags);
+  Made.insert(name);
   cv::setMouseCallback(name, OnMouse, nullptr);
   StartKeySource();
 }
 
 void DestroyWindow(const char *name) {
   UserSized.erase(name);
+  Made.erase(name);
   try {
     cv::destroyWindow(name);
   } catch (const cv::Exception &) {
@@ -82,7 +102,7 @@ void ShowImage(const char *name, const ZepImage *image) {
 int Typed(int k) { return k >= 0 && k <= 0xFF ? k : -1; }
 
 // Waits up to `milliseconds` (0: without end) for a key, keeping the windows
-// drawn all the while.
+// drawn all the while; a closed window ends a wait without end.
 int WaitKey(int milliseconds) {
   int k = -1;
   if (TakeQueuedKey(&k)) {
@@ -94,8 +114,9 @@ int WaitKey(int milliseconds) {
     int raw = cv::waitKeyEx(milliseconds <= 0 ? 10 : 1);
     if (TakeQueuedKey(&k)) return k;
     if (!KeysOnlyQueued() && (k = Typed(raw)) >= 0) return k;
+    if (milliseconds <= 0 && CloseRequested()) return WINDOW_CLOSED;
   } while (milliseconds <= 0 || Clock.now() < deadline);
-  return -1;
+  return CloseRequested() ? WINDOW_CLOSED : -1;
 }
 
 } // namespace

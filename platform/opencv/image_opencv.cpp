@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/opencv/image_cv.h"
+#include "platform/opencv/png_reader.h"
 #include "platform/platform.h"
 
 namespace {
@@ -173,6 +174,7 @@ ZepImage *LoadImageScaled(const char *path, int width, int height) {
   static bool limited = SetEnvironmentDefault("OPENCV_IO_MAX_IMAGE_PIXELS", "268435456");
   (void)limited;
   image->mat = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
+  if (image->mat.empty()) ReadPngFile(path, MAX_FRAME_PIXELS, image->mat);
   if (image->mat.empty()) {
     ReleaseImage(&image);
     return nullptr;

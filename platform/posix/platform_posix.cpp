@@ -80,6 +80,10 @@ ProgramArguments ReadProgramArguments(int argc, char **argv) {
   return {argc, argv, whole != nullptr ? whole : ""};
 }
 
+void SwapArguments(int, int) {}
+
+const char *ArgumentForProgram(int, const char *table_text) { return table_text; }
+
 int ReadConsoleKey() {
   fflush(stdout);
   if (!isatty(STDIN_FILENO)) return -1;

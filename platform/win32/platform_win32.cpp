@@ -15,71 +15,20 @@
 
 namespace {
 
-constexpr UINT JAPANESE_CODE_PAGE = 932;
-
-// True when the bytes are well-formed UTF-8 holding at least one character
-// beyond ASCII.
-bool IsWideUtf8(const char *data, size_t size) {
-  bool wide = false;
-  for (size_t i = 0; i < size;) {
-    unsigned char c = static_cast<unsigned char>(data[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
-    if (more == 0 || i + more >= size) return false;
-    for (size_t k = 1; k <= more; ++k)
-      if ((static_cast<unsigned char>(data[i + k]) & 0xC0) != 0x80) return false;
-    wide = true;
-    i += more + 1;
-  }
-  return wide;
-}
-
-// The program's own texts are UTF-8 in the source, and the console shows
-// code page 932: each piece of output (one printf-style call) that is
-// UTF-8 beyond ASCII is converted before it is written. Names that came from
-// the command line or from files are already in the locale's code page and
-// are not valid UTF-8, so they pass unchanged.
-void WriteConverted(FILE *stream, const char *data, size_t size) {
-  if (!IsWideUtf8(data, size) || size > 0x7FFFFFF) {
-    fwrite(data, 1, size, stream);
-    return;
-  }
-  int length = static_cast<int>(size);
-  int wide_count = MultiByteToWideChar(CP_UTF8, 0, data, length, nullptr, 0);
-  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (wide_count > 0 ? wide_count : 1)));
-  if (wide == nullptr || wide_count <= 0) {
-    free(wide);
-    fwrite(data, 1, size, stream);
-    return;
-  }
-  MultiByteToWideChar(CP_UTF8, 0, data, length, wide, wide_count);
-  int narrow_count =
-      WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, nullptr, 0, nullptr, nullptr);
-  char *narrow = static_cast<char *>(malloc(narrow_count > 0 ? static_cast<size_t>(narrow_count) : 1));
-  if (narrow != nullptr && narrow_count > 0) {
-    WideCharToMultiByte(JAPANESE_CODE_PAGE, 0, wide, wide_count, narrow, narrow_count, nullptr, nullptr);
-    fwrite(narrow, 1, static_cast<size_t>(narrow_count), stream);
-  } else {
-    fwrite(data, 1, size, stream);
-  }
-  free(narrow);
-  free(wide);
-}
-
+// The console shows code page 932. The program's own texts are compiled into
+// it (-fexec-charset), and names from the command line or from files are in
+// it already: every byte goes out as it is, without guessing at an encoding.
 // Standard output is flushed at every line end, also into a file or a pipe,
 // so that a log or a supervising program sees each message when it happens.
 // (The runtime's line-buffered mode is full buffering on Windows.)
 void WriteOut(const char *data, size_t size) {
-  WriteConverted(stdout, data, size);
+  fwrite(data, 1, size, stdout);
   if (memchr(data, '\n', size) != nullptr) fflush(stdout);
 }
 
 void WriteErr(const char *data, size_t size) {
   fflush(stdout); // keep the order of the two streams on a shared console
-  WriteConverted(stderr, data, size);
+  fwrite(data, 1, size, stderr);
   fflush(stderr);
 }
 
@@ -126,6 +75,25 @@ char *ToLocaleMultibyte(const wchar_t *wide) {
   return out;
 }
 
+// A wide string as UTF-8, the form names are handed to started programs in;
+// malloc'd, null when memory is short.
+char *ToUtf8(const wchar_t *wide) {
+  int need = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  char *out = need > 0 ? static_cast<char *>(malloc(static_cast<size_t>(need))) : nullptr;
+  if (out != nullptr) WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, need, nullptr, nullptr);
+  return out;
+}
+
+// The arguments as the wide command line gave them and as the table holds
+// them (code page 932), both in the table's order.
+struct KeptArguments {
+  int count = 0;
+  wchar_t **wide = nullptr;
+  char **narrow = nullptr;
+};
+KeptArguments Kept;
+char *Handed = nullptr; // the last name handed out
+
 } // namespace
 
 ConsoleOps Console = {WriteOut, WriteErr};
@@ -143,10 +111,50 @@ ProgramArguments ReadProgramArguments(int, char **) {
   // Kept for the whole run, like argv.
   char **values = static_cast<char **>(calloc(static_cast<size_t>(count) + 1, sizeof(char *)));
   if (values == nullptr) count = 0;
-  for (int i = 0; i < count; ++i)
+  // Kept for the import as well, in an order of their own that follows the table's sort.
+  Kept.count = 0;
+  Kept.wide = static_cast<wchar_t **>(calloc(static_cast<size_t>(count) + 1, sizeof(wchar_t *)));
+  Kept.narrow = static_cast<char **>(calloc(static_cast<size_t>(count) + 1, sizeof(char *)));
+  bool keep = Kept.wide != nullptr && Kept.narrow != nullptr;
+  for (int i = 0; i < count; ++i) {
     values[i] = ToLocaleMultibyte(split[i]);
+    if (keep && (Kept.wide[i] = _wcsdup(split[i])) == nullptr) keep = false;
+    if (keep) Kept.narrow[i] = values[i];
+  }
+  if (keep) Kept.count = count;
   if (split != nullptr) LocalFree(split);
   return {count, values, ToLocaleMultibyte(line)};
+}
+
+void SwapArguments(int a, int b) {
+  if (a < 0 || b < 0 || a >= Kept.count || b >= Kept.count) return;
+  wchar_t *wide = Kept.wide[a];
+  Kept.wide[a] = Kept.wide[b];
+  Kept.wide[b] = wide;
+  char *narrow = Kept.narrow[a];
+  Kept.narrow[a] = Kept.narrow[b];
+  Kept.narrow[b] = narrow;
+}
+
+const char *ArgumentForProgram(int index, const char *table_text) {
+  free(Handed);
+  Handed = nullptr;
+  if (index >= 0 && index < Kept.count && strcmp(Kept.narrow[index], table_text) == 0) {
+    Handed = ToUtf8(Kept.wide[index]);
+  } else {
+    size_t need = mbstowcs(nullptr, table_text, 0);
+    wchar_t *wide = need != static_cast<size_t>(-1)
+                        ? static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (need + 1)))
+                        : nullptr;
+    if (wide != nullptr) {
+      mbstowcs(wide, table_text, need + 1);
+      Handed = ToUtf8(wide);
+    }
+    free(wide);
+  }
+  // Unconvertible text (or no memory) is handed over as it is: the started
+  // program's command line then cannot be made, and that is reported.
+  return Handed != nullptr ? Handed : table_text;
 }
 
 int ReadConsoleKey() {
@@ -230,16 +238,37 @@ bool ProgramFolder(char *buffer, size_t size) {
   return fits;
 }
 
+// A rename over a file that another copy (which re-reads it every pass) or a
+// virus scanner holds open is refused. After about 50 ms of refusals the file
+// is emptied and written whole in one call instead, through a handle that
+// lets every reader keep its own: a reader then sees the old text, the new
+// one or an empty file, never a mix of two numbers.
 bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[MAX_PATH + 64];
   int n = snprintf(temp, sizeof temp, "%s.tmp%lu", path, GetCurrentProcessId());
-  if (n < 0 || static_cast<size_t>(n) >= sizeof temp) return false;
+  if (n < 0 || static_cast<size_t>(n) >= sizeof temp || size > 0x7FFFFFFF) return false;
   FILE *file = fopen(temp, "wb");
   if (file == nullptr) return false;
   bool ok = fwrite(data, 1, size, file) == size;
   if (fclose(file) != 0) ok = false;
-  if (ok && !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) ok = false;
-  if (!ok) DeleteFileA(temp);
+  if (!ok) {
+    DeleteFileA(temp);
+    return false;
+  }
+  for (int tries = 0; tries < 10; ++tries) {
+    if (MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DWORD why = GetLastError();
+    if (why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION) break;
+    Sleep(5);
+  }
+  DeleteFileA(temp);
+  HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  ok = WriteFile(h, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  if (!FlushFileBuffers(h)) ok = false;
+  CloseHandle(h);
   return ok;
 }
 

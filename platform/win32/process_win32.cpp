@@ -34,13 +34,13 @@ int ErrnoOf(DWORD error) {
   }
 }
 
-// A name in the locale's multibyte form (the form the argument table holds)
-// as a wide string; malloc'd, null when it cannot be converted.
+// An argument in UTF-8 (ArgumentForProgram's form) as a wide string;
+// malloc'd, null when it is not UTF-8.
 wchar_t *ToWide(const char *text) {
-  size_t need = mbstowcs(nullptr, text, 0);
-  if (need == static_cast<size_t>(-1)) return nullptr;
-  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * (need + 1)));
-  if (wide != nullptr) mbstowcs(wide, text, need + 1);
+  int need = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+  if (need <= 0) return nullptr;
+  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * static_cast<size_t>(need)));
+  if (wide != nullptr) MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, need);
   return wide;
 }
 

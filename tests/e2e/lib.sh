@@ -188,3 +188,41 @@ quit() {
   wait_exit
   [ "$STATUS" = 0 ] || fail "exit status $STATUS"
 }
+
+# close_window: the window manager's close request on the player's window
+# (tests/e2e/send_close.c, built on first use).
+close_window() {
+  [ -x "$TMP/send_close" ] || cc -O -o "$TMP/send_close" "$(dirname "${BASH_SOURCE[0]}")/send_close.c" -lX11 ||
+    fail "could not build send_close"
+  "$TMP/send_close" "$WIN" || fail "send_close $WIN"
+}
+# ends_on_close WHAT: the close request ends the player as the second ESC
+# does: the farewell banner, status 0, and no pause banner unless ESC was
+# pressed before (WHAT is "playing" or "paused").
+PAUSE_LINE=" OOOO    OOO   O   O   OOOO  OOOOO  O "
+FAREWELL_LINE="  OOOO  O   O  O   O       O    O   O  O    O     O "
+ends_on_close() {
+  close_window
+  wait_exit
+  [ "$STATUS" = 0 ] || fail "$1, window closed: exit status $STATUS"
+  [ "$(count_of "$FAREWELL_LINE")" = 1 ] || fail "$1, window closed: no farewell banner"
+  [ "$(count_of "$PAUSE_LINE")" = "$([ "$1" = paused ] && echo 1 || echo 0)" ] || fail "$1, window closed: pause banners"
+}
+# closes_on_request: the close request ends the player while it plays (after
+# BackSpace made the window anew, which is no close request) and in the
+# pause. S001 needs green as frame 1.
+closes_on_request() {
+  start_player
+  wait_for_player
+  key BackSpace
+  take_window new
+  key x
+  shows "x after BackSpace" "$GREEN"
+  ends_on_close playing
+  start_player
+  wait_for_player
+  key Escape
+  wait_for_text "$PAUSE_LINE"
+  ends_on_close paused
+  [ ! -s "$ERR" ] || fail "unexpected errors"
+}

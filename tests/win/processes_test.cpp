@@ -15,9 +15,11 @@
 
 namespace {
 
-// 動画 ファイル.mp4 and 表示.mp4 (whose second byte is '\') in code page 932.
+// 動画 ファイル.mp4 and 表示.mp4 (whose second byte is '\') in code page 932,
+// and ﾃｽﾄｱ.mp4, whose bytes there happen to be valid UTF-8 as well.
 const std::string kMovie = "\x93\xAE\x89\xE6\x20\x83\x74\x83\x40\x83\x43\x83\x8B.mp4";
 const std::string kShow = "\x95\x5C\x8E\xA6.mp4";
+const std::string kHalfWidth = "\xC3\xBD\xC4\xB1.mp4";
 
 // Folder of the test programs (the helpers are built beside this one).
 std::wstring ProgramFolder() {
@@ -103,7 +105,7 @@ TEST(WinSharedSection, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {
   ASSERT_TRUE(StartPeer(peer, 0, 0, L" fail-map"));
   std::string out = peer.Read(true);
   EXPECT_EQ(peer.Wait(), 1);
-  // 共有メモリマッピング失敗, converted from the program's UTF-8 text.
+  // 共有メモリマッピング失敗: the program's own text, compiled into code page 932.
   EXPECT_EQ(
       out,
       "\x8B\xA4\x97\x4C\x83\x81\x83\x82\x83\x8A\x83\x7D\x83\x62\x83\x73\x83\x93\x83\x4F\x8E\xB8\x94\x73\r\n");
@@ -112,19 +114,21 @@ TEST(WinSharedSection, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {
 class WinCommandLine : public PlayerTest {};
 
 // The helper prints the echo and every argument after its own name through
-// the program's console output: names already in the code page pass as they are.
+// the program's console output: names already in the code page pass as they
+// are, also where their bytes could be read as UTF-8.
 TEST_F(WinCommandLine, QuotesBackslashesAndJapaneseNamesSplitAsTheSystemSplits) {
   Child helper;
-  ASSERT_TRUE(
-      helper.Start(L"win_helper.exe",
-                   L"\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 \"\""));
+  ASSERT_TRUE(helper.Start(
+      L"win_helper.exe",
+      L"\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"動画 ファイル.mp4\" 表示.mp4 ﾃｽﾄｱ.mp4 \"\""));
   std::string out = helper.Read(true);
   EXPECT_EQ(helper.Wait(), 3);
   // Past the quoted program: the rest of the line as given, then one argument a line.
   ASSERT_NE(out.find("\" "), std::string::npos) << out;
-  EXPECT_EQ(out.substr(out.find("\" ") + 2),
-            "\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"" + kMovie + "\" " + kShow + " \"\"\r\n" +
-                "my movie.mp4\r\nplain\r\na\"b\r\nC:\\dir\\\r\n" + kMovie + "\r\n" + kShow + "\r\n\r\n");
+  EXPECT_EQ(out.substr(out.find("\" ") + 2), "\"my movie.mp4\" plain a\\\"b \"C:\\dir\\\\\" \"" + kMovie +
+                                                 "\" " + kShow + " " + kHalfWidth +
+                                                 " \"\"\r\nmy movie.mp4\r\nplain\r\na\"b\r\nC:\\dir\\\r\n" +
+                                                 kMovie + "\r\n" + kShow + "\r\n" + kHalfWidth + "\r\n\r\n");
 }
 
 // The import with the real process layer. Names are in code page 932, as the
@@ -181,10 +185,28 @@ TEST_F(WinImport, FfmpegExeGetsEveryNameByteForByteAndItsFailureIsReported) {
       << CapturedOut;
   EXPECT_FALSE(FileExists("..\\S001\\clip_00000.jpg") || FileExists("..\\S001\\clip_00001.jpg"));
   EXPECT_TRUE(FileExists("..\\S001\\zep_env.txt"));
+  // The stand-in records the wide names it was given, in UTF-8.
   std::string want;
   for (size_t i = 0; i < names.size(); ++i)
-    want += "-i\n" + names[i] + "\n-q:v\n1\n..\\S00" + std::to_string(i + 1) + "\\clip_%05d.jpg\n";
+    want += "-i\n" + (names[i] == kShow ? std::string(u8"表示.mp4") : names[i]) + "\n-q:v\n1\n..\\S00" +
+            std::to_string(i + 1) + "\\clip_%05d.jpg\n";
   EXPECT_EQ(ReadText("args.txt"), want);
+}
+
+// The manifest Windows reads from ORVANTIS.exe: frames pixel for pixel at any
+// display scaling (per-monitor DPI awareness), Windows 10 and 11.
+TEST(WinManifest, TheProgramDeclaresPerMonitorDpiAwarenessAndWindows10) {
+  HMODULE exe =
+      LoadLibraryExW((ProgramFolder() + L"..\\ORVANTIS.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  std::string text(static_cast<const char *>(LockResource(LoadResource(exe, found))),
+                   SizeofResource(exe, found));
+  FreeLibrary(exe);
+  EXPECT_NE(text.find(">PerMonitorV2</dpiAwareness>"), std::string::npos) << text;
+  EXPECT_NE(text.find(">true/pm</dpiAware>"), std::string::npos);
+  EXPECT_NE(text.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"), std::string::npos);
 }
 
 } // namespace

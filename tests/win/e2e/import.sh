@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# The import under Wine: the names given on the command line, sorted, each
-# reach .\ffmpeg.exe (the stand-in, started without a shell) byte for byte in
-# code page 932, one folder each; the frames it writes are then played.
+# The import under Wine: the names given on the command line, sorted by their
+# code page 932 bytes, each reach .\ffmpeg.exe (the stand-in, started without
+# a shell) as the wide command line gave them, also where code page 932 has
+# no character for them, one folder each; the frames it writes are then
+# played. The command line is echoed as Windows gave it, quotes and all.
 . "$(dirname "$0")/lib.sh"
 setup
 make_frames seed 1 0=$BLUE
 mv "$TMP/seed/clip_00000.jpg" "$TMP/work/frame.jpg"
-names=("動画 ファイル.mp4" "my movie.mp4" "%PATH%&x.mp4")
+names=("動画 ファイル.mp4" "my movie.mp4" "%PATH%&x.mp4" "café.mp4" "한글.mp4" "z😀.mp4")
+sorted=(2 4 3 1 5 0) # % < ? (한글) < c < m < z < 0x93 (動)
 
 start_player "${names[@]}"
 wait_for_player
@@ -14,9 +17,11 @@ shows "the first imported folder" "$BLUE"
 quit
 
 want=""
-for i in 1 2 3; do want+="-i"$'\n'"$(cp932 "${names[3 - i]}")"$'\n'"-q:v"$'\n'"1"$'\n'"..\\S00$i\\clip_%05d.jpg"$'\n'; done
+for i in 1 2 3 4 5 6; do want+="-i"$'\n'"${names[${sorted[i - 1]}]}"$'\n'"-q:v"$'\n'"1"$'\n'"..\\S00$i\\clip_%05d.jpg"$'\n'; done
 [ "$(cat "$TMP/work/args.txt")" = "${want%$'\n'}" ] || fail "ffmpeg.exe got: $(cat "$TMP/work/args.txt")"
-for i in 1 2 3; do
+echoed=$(grep -a 'ORVANTIS\.exe' "$OUT" | grep -av '^\[0\]' | head -n1)
+[[ $echoed == *' "my movie.mp4" %PATH%&x.mp4 '* ]] || fail "the command line is not echoed as given: $echoed"
+for i in 1 2 3 4 5 6; do
   [ -f "$TMP/S00$i/clip_00002.jpg" ] || fail "no frames in S00$i"
 done
 grep -qF -- "----------> EXECUTING: .\\ffmpeg  -i \"$(cp932 "${names[0]}")\"" "$OUT" || fail "no command echo"

@@ -1,24 +1,31 @@
 #!/usr/bin/env bash
 # The release archive of scripts/package-windows.sh, unpacked as a user would:
 # with ffmpeg.exe added to ApplicationData and a contents folder beside it,
-# the packed ORVANTIS.exe starts there, shows the frame, and the pause shows
-# the packed key screen. Skipped when no archive was made.
+# the packed ORVANTIS.exe starts there, shows the frame (a PNG under its .jpg
+# name, then a JPEG), and the pause shows the packed key screen. Skipped when
+# no archive was made.
 . "$(dirname "$0")/lib.sh"
 archive=$(ls "$(dirname "$PROGRAM")"/ORVANTIS-*-win64.zip 2>/dev/null | tail -n1 || true)
 [ -n "$archive" ] || { echo "package: skipped (no archive)"; exit 0; }
 unzip -q "$archive" -d "$TMP/unpacked"
-for notice in opencv libjpeg-turbo zlib mingw-w64-runtime; do
+for notice in opencv libjpeg-turbo libpng zlib mingw-w64-runtime; do
   [ -n "$(ls "$TMP/unpacked/ORVANTIS_120/licenses/$notice")" ] || fail "no licence notice of $notice"
 done
 grep -q "ApplicationData, beside ORVANTIS.exe" "$TMP/unpacked/ORVANTIS_120/README.txt" || fail "README.txt"
+grep -q "Windows 10 or later" "$TMP/unpacked/ORVANTIS_120/README.txt" || fail "README.txt: no minimum Windows"
 # $TMP stands for ORVANTIS_120: ApplicationData is the working folder.
 mv "$TMP/unpacked/ORVANTIS_120/ApplicationData" "$TMP/work"
 cp "$TESTS_BIN/win_helper.exe" "$TMP/work/ffmpeg.exe"
-make_frames S001 3 0=$GREEN
+make_frames S001 3 0=$GREEN 1=$BLUE
+convert "$TMP/S001/clip_00000.jpg" "png:$TMP/S001/clip_00000.jpg" # PNG, as some converters write
 
 start_player
 wait_for_player
-shows "start-up" "$GREEN"
+shows "start-up, a PNG frame" "$GREEN"
+key x
+shows "x, a JPEG frame" "$BLUE"
+key z
+shows "z, the PNG frame again" "$GREEN"
 key Escape
 poll eval '! looks "$GREEN" "$PALE"' || fail "the pause should show the key screen"
 key Return

@@ -165,7 +165,8 @@ int WorkersWanted() {
     long n = strtol(setting, &end, 10);
     if (*end == '\0' && n <= MAX_WORKERS) return static_cast<int>(n);
   }
-  return std::min(UsableProcessors(), MAX_WORKERS);
+  static const int processors = UsableProcessors(); // the affinity the program started with
+  return std::min(processors, MAX_WORKERS);
 }
 
 // Starts workers up to `wanted`; returns how many there are.

@@ -16,7 +16,12 @@
 //             through 1080p, 4K and 8K sequences, plain and noisy, beside
 //             today's path (whole decoding, none ahead) and the plain loop;
 //   view-replay  automatic replay in a real window, beside today's path.
+//   one       a single measure in the default window, for scripts that set
+//             the workers and processors (bench/run_decode_pool.sh):
+//             one step|plain|replay|memory SEQUENCE (k of the view table)
+//             COUNT (frame changes, seconds, or unused for memory).
 // Usage: frame_pipeline_bench [frames|step|replay|memory|pass|window|view|view-replay|all] [--seconds N]
+//        frame_pipeline_bench one step|plain|replay|memory K COUNT
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -328,11 +333,11 @@ void MemoryOver(const char *what, int source, int count, int k) {
          usage.ru_maxrss);
 }
 
-void BenchMemory() {
+void BenchMemory(bool only_4k = false) {
   Display.show_image = NullDisplay.show_image; // the interval record would grow by a frame's 8 bytes
   MakeSequence(1, 1920, 1080, 60, false);
-  MemoryOver("1080p", 1, 60, 6);
-  // 4K in the default window: decoded at 1/8, the next frame ahead.
+  if (!only_4k) MemoryOver("1080p", 1, 60, 6);
+  // 4K in the default window: decoded at 1/8, the next frames ahead.
   MakeSequence(3, 3840, 2160, 40, false);
   Display.window_size = DefaultPicture;
   MemoryOver("4K (shown as in the default window)", 3, 40, 9);
@@ -546,6 +551,30 @@ void BenchViewReplay() {
     ReplayInWindow("4K noisy, auto-size window", 4, ours, 0, 0, ReplaySeconds / 3);
 }
 
+// One measure of sequence k in the default window, with the workers and
+// processors the caller gave the process.
+void BenchOne(const std::string &what, int k, int count) {
+  const ViewSequence *s = nullptr;
+  for (const ViewSequence &v : ViewSequences)
+    if (v.k == k) s = &v;
+  if (s == nullptr || (what != "memory" && !DisplayAvailable())) exit(2);
+  MakeSequence(s->k, s->width, s->height, s->count, s->noisy);
+  printf("%s, %s, %d decoding workers:\n", s->name, what.c_str(), DecodeAheadWorkers());
+  if (what == "replay") {
+    ReplayInWindow(s->name, k, true, 400, 300, count);
+  } else if (what == "memory") {
+    BenchMemory(true);
+  } else {
+    std::vector<double> ms =
+        what == "plain" ? PlainLoop(k, s->count, count) : StepInWindow(k, true, 400, 300, count);
+    double sum = 0;
+    for (double m : ms)
+      sum += m;
+    Report(what == "plain" ? "plain loop: per frame" : "per frame change", ms);
+    printf("  %.2f frames/s\n", 1000 * ms.size() / sum);
+  }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -578,6 +607,7 @@ int main(int argc, char **argv) {
   TodayOps.show_image = WholeShow;
   if (what == "view" || what == "all") BenchView();
   if (what == "view-replay" || what == "all") BenchViewReplay();
+  if (what == "one" && argc > 4) BenchOne(argv[2], atoi(argv[3]), atoi(argv[4]));
   if (keep == nullptr && chdir("/") == 0) Run("rm -rf '" + Root + "'");
   return 0;
 }

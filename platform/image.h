@@ -27,19 +27,30 @@ ZepImage *LoadImageScaled(const char *path, int width, int height);
 // width x height (an image that was not loaded from a file always is).
 bool ImageFits(const ZepImage *image, int width, int height);
 
-// Decoding ahead: a worker thread decodes one file, as LoadImageScaled would
-// for JPEG files, into a buffer of its own while the caller goes on. A new
-// request replaces the one before; the worker prints nothing and touches only
-// its buffer. Off when the environment sets ORVANTIS_DECODE_AHEAD=off.
-void DecodeAhead(const char *path, int width, int height);
+// Decoding ahead: a small pool of worker threads, one for each processor the
+// process may run on (ORVANTIS_DECODE_WORKERS=N sets another number, 1 to 16),
+// each with its own decoder and buffer, at a lower priority than the main
+// thread. A worker decodes one file, as LoadImageScaled would for JPEG files,
+// prints nothing and touches only its buffer. There are none when the
+// environment sets ORVANTIS_DECODE_AHEAD=off or ORVANTIS_DECODE_WORKERS=0.
+// How many files DecodeAhead takes at once: the number of workers, 0 when off.
+int DecodeAheadWorkers();
+
+// Asks for the files that most likely come next, nearest first, each for a
+// picture of width x height; the first DecodeAheadWorkers of them are taken.
+// The list replaces the one before: a file still in it keeps its worker and
+// result, the result of a file no longer in it is dropped (a worker still at
+// it drops it when done). At most one decoded image per worker is held.
+void DecodeAhead(const char *const *paths, int count, int width, int height);
 
 // The image decoded ahead for this file, as LoadImageScaled gives it for a
-// picture of width x height, waiting for the worker when it is still at it;
-// null when the last request was another file, the result has another scale
-// or the worker could not decode it (the caller then loads the file itself).
+// picture of width x height, waiting for its worker when it is still at it;
+// null when the file was not asked for, the result has another scale or the
+// worker could not decode it (the caller then loads the file itself). Other
+// files' results stay, so they can be taken in any order.
 ZepImage *TakeDecodedAhead(const char *path, int width, int height);
 
-// Forgets the request and its result (the files may be other ones next time).
+// Forgets every request and its result (the files may be other ones next time).
 void DropDecodedAhead();
 
 // Releases an image and nulls the handle; a null handle is left alone.

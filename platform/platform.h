@@ -87,6 +87,16 @@ extern ClockOps Clock;
 // Gives up the processor for a moment inside a spin wait.
 void PauseBriefly();
 
+// --- Threads ---------------------------------------------------------------
+
+// How many processors this process may run on (its CPU affinity: one under
+// `taskset -c 0`), at least 1.
+int UsableProcessors();
+
+// Lowers the calling thread's priority below the program's own, so that the
+// main thread is served first whenever both want a processor.
+void LowerThreadPriority();
+
 // --- Display ---------------------------------------------------------------
 
 constexpr int WINDOW_CLOSED = -2;

@@ -1,5 +1,6 @@
 #include "player/frame_cache.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -85,28 +86,40 @@ void FollowShownSize() {
   }
 }
 
-// The frame the next frame change most likely brings: the next one in the
-// play direction, by automatic replay's step or the motion step. -1 when
-// there is none (an end without wrapping).
-int NextFrameGuess(int f) {
-  if (Z.PlayDirection != 0 && Z.PlayDirection != 1) return -1;
+// The frames the next frame changes most likely bring, nearest first, up to
+// `most` of them: the ones after frame f in the play direction, by automatic
+// replay's step or the motion step, across the wrap to the other end when it
+// is on. Frames already cached are passed over. Returns how many were found.
+int UpcomingFrames(int f, int *frames, int most) {
+  if (Z.PlayDirection != 0 && Z.PlayDirection != 1) return 0;
   double step = Z.AutoReplayFlag != 0 ? 1.0 : Z.VR_step;
-  if (!(step > 0.0)) return -1;
+  if (!(step > 0.0)) return 0;
+  int found = 0, last = f;
   double next = Z.frame_no;
-  for (int i = 0; i < 64; ++i) {
-    next = FrameAfter(next, Z.PlayDirection, step);
+  for (int i = 0; i < 64 * most && found < most; ++i) {
+    double after = FrameAfter(next, Z.PlayDirection, step);
+    if (after == next) break; // held at an end without wrapping
+    next = after;
     int n = IntegerPart(next);
-    if (n != f) return n >= 0 && n < Z.MaxCount && n < MAX_FRAMES ? n : -1;
+    if (n == last) continue; // a step below one frame
+    if (n == f || n < 0 || n >= Z.MaxCount || n >= MAX_FRAMES) break;
+    if (std::find(frames, frames + found, n) != frames + found) break; // round the folder again
+    last = n;
+    if (Z.FrameData[n].loaded == 0 && Z.FrameData[n].path[0] != '\0') frames[found++] = n;
   }
-  return -1;
+  return found;
 }
 
-// While frame f is shown, the worker decodes the one that most likely
-// follows; LoadFrame takes it when the guess was right.
+// While frame f is shown, the workers decode the frames that most likely
+// follow; LoadFrame takes each when the guess was right.
 void DecodeNextAhead(int f) {
-  int n = NextFrameGuess(f);
-  if (n < 0 || Z.FrameData[n].loaded != 0 || Z.FrameData[n].path[0] == '\0') return;
-  DecodeAhead(Z.FrameData[n].path, Z.ShownWidth, Z.ShownHeight);
+  constexpr int MOST = 16;
+  int frames[MOST];
+  const char *paths[MOST];
+  int count = UpcomingFrames(f, frames, std::min(MOST, DecodeAheadWorkers()));
+  for (int i = 0; i < count; ++i)
+    paths[i] = Z.FrameData[frames[i]].path;
+  DecodeAhead(paths, count, Z.ShownWidth, Z.ShownHeight);
 }
 
 // Brings frame f into the cache with its position mark. Returns false when the

@@ -2,6 +2,7 @@
 // ahead: what is shown, cached and printed stays what the whole decode gives.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -22,16 +23,16 @@ class ShownSize : public PlayerTest {
   // Frames 0..count-1 of ../S001: a gradient with a moving disc, so that a
   // wrong scale or place shows; the frames in `png` are PNG files under the
   // .jpg name, which the general decoder reads.
-  void Make(int count, int width, int height, std::vector<int> png = {}) {
-    MakeFolder(1, {});
+  void Make(int count, int width, int height, std::vector<int> png = {}, int k = 1) {
+    MakeFolder(k, {});
     for (int n = 0; n < count; ++n) {
       cv::Mat m(height, width, CV_8UC3);
       for (int y = 0; y < height; ++y)
-        m.row(y).setTo(cv::Scalar(255 * y / height, 128, 40 + n * 20 % 200));
+        m.row(y).setTo(cv::Scalar(255 * y / height, 128 / k, 40 + n * 20 % 200));
       cv::circle(m, cv::Point(width * (n + 1) / (count + 1), height / 2), height / 4, cv::Scalar(20, 40, 240),
                  -1);
       char path[64];
-      snprintf(path, sizeof path, "../S001/clip_%05d.jpg", n);
+      snprintf(path, sizeof path, "../S%03d/clip_%05d.jpg", k, n);
       bool as_png = std::find(png.begin(), png.end(), n) != png.end();
       std::vector<uchar> bytes;
       ASSERT_TRUE(cv::imencode(as_png ? ".png" : ".jpg", m, bytes, {cv::IMWRITE_JPEG_QUALITY, 95}));
@@ -104,19 +105,21 @@ TEST_F(ShownSize, BackspaceResizeAndFlipNeverShowAFrameOfTheWrongSize) {
   EXPECT_EQ(show(2).width, 1920);
 }
 
-// One run of passes steered by motion and then by automatic replay, turning
-// both ways and stepping across a non-JPEG frame and a window resize: every
-// frame shown (pixels included), the cache after each pass, and the console.
+// One run of passes steered by motion, by keys and by automatic replay,
+// turning both ways, jumping, wrapping, changing folder, stepping across a
+// non-JPEG frame and a window resize, with `workers` decoding ahead (null:
+// none): every frame shown (pixels included), the cache after each pass, and
+// the console.
 struct Playback {
   std::vector<ShownImage> shown;
   std::string cache, out;
 };
 
-Playback Passes(bool ahead) {
-  if (ahead)
-    unsetenv("ORVANTIS_DECODE_AHEAD");
-  else
+Playback Passes(const char *workers) {
+  if (workers == nullptr)
     setenv("ORVANTIS_DECODE_AHEAD", "off", 1);
+  else
+    setenv("ORVANTIS_DECODE_WORKERS", workers, 1);
   ResetState();
   Recorded = RecordedDisplay{};
   Recorded.width = 40, Recorded.height = 30;
@@ -126,7 +129,9 @@ Playback Passes(bool ahead) {
   Z.VR_threshold = 1000;
   Z.TurnCount = 3, Z.RestCount = 1, Z.WrapFlag = 1;
   Playback run;
-  const char *script = "MMMMMMM.MMMMM.MMMMMMMMMMMMMM.M.MMMMRRRRRRRR<RRRRRRR>RRRRR";
+  // M moves, . rests, < > turn; keys: X Z jump ten frames, l to the start, n p change folder.
+  const char *script =
+      "MMMMMMM.MMMMM.MMMMXMMMMMMMMMM.M.MMMMZMMnMMMMMMMlMMpMMRRRRRRRR<RRRRRRR>RRRRRnRRRRRRRpRRRR";
   for (int pass = 0; script[pass] != '\0'; ++pass) {
     char c = script[pass];
     if (pass == 20) Recorded.width = 80, Recorded.height = 60;
@@ -134,6 +139,7 @@ Playback Passes(bool ahead) {
     Z.DifferenceSum = c == 'M' ? 2000 : c == '.' ? 10 : 0;
     if (c == '<' || c == '>') Z.PlayDirection = c == '>' ? 1 : 0;
     if (c == 'R' && Z.AutoReplayFlag == 0) DispatchKey(KEY_TAB);
+    if (strchr("XZlnp", c) != nullptr) DispatchKey(c);
     MotionStep();
     if (!PresentFrame()) ADD_FAILURE() << "pass " << pass;
     NoCommandPath();
@@ -144,18 +150,73 @@ Playback Passes(bool ahead) {
   run.shown = Recorded.shown;
   run.out = CapturedOut;
   unsetenv("ORVANTIS_DECODE_AHEAD");
+  unsetenv("ORVANTIS_DECODE_WORKERS");
   return run;
 }
 
-TEST_F(ShownSize, DecodingAheadChangesNothingShownCachedOrPrinted) {
-  Make(9, 320, 240, {4});
-  Playback alone = Passes(false), ahead = Passes(true);
-  EXPECT_EQ(ahead.out, alone.out);
-  EXPECT_EQ(ahead.cache, alone.cache);
-  ASSERT_EQ(ahead.shown.size(), alone.shown.size());
-  EXPECT_GT(alone.shown.size(), 30u);
-  for (size_t i = 0; i < alone.shown.size(); ++i)
-    EXPECT_EQ(cv::norm(ahead.shown[i].image, alone.shown[i].image, cv::NORM_INF), 0.0) << "change " << i;
+TEST_F(ShownSize, DecodingAheadOnOneOrSeveralWorkersChangesNothingShownCachedOrPrinted) {
+  Make(6, 320, 240, {}, 2);
+  Make(13, 320, 240, {4});
+  Playback alone = Passes(nullptr);
+  EXPECT_GT(alone.shown.size(), 60u);
+  for (const char *workers : {"1", "3"}) {
+    Playback ahead = Passes(workers);
+    EXPECT_EQ(ahead.out, alone.out) << workers;
+    EXPECT_EQ(ahead.cache, alone.cache) << workers;
+    ASSERT_EQ(ahead.shown.size(), alone.shown.size()) << workers;
+    for (size_t i = 0; i < alone.shown.size(); ++i)
+      EXPECT_EQ(cv::norm(ahead.shown[i].image, alone.shown[i].image, cv::NORM_INF), 0.0)
+          << workers << " workers, change " << i;
+  }
+}
+
+// The pool itself: results go to the file they were asked for, whatever the
+// order they are taken in; a new list keeps what is still in it.
+class DecodePool : public ShownSize {};
+
+TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFor) {
+  setenv("ORVANTIS_DECODE_WORKERS", "3", 1);
+  Make(8, 640, 360, {7});
+  ASSERT_EQ(DecodeAheadWorkers(), 3);
+  auto path = [](int f) { return Z.FrameData[f].path; };
+  auto ask = [&](std::vector<int> frames, int width = 160) {
+    std::vector<const char *> paths;
+    for (int f : frames)
+      paths.push_back(path(f));
+    DecodeAhead(paths.data(), static_cast<int>(paths.size()), width, width * 9 / 16);
+  };
+  // Taken: the file's own pixels, as the main thread decodes them; else null.
+  auto taken = [&](int f, int width = 160) {
+    ZepImage *image = TakeDecodedAhead(path(f), width, width * 9 / 16);
+    if (image == nullptr) return false;
+    ZepImage *own = LoadImageScaled(path(f), width, width * 9 / 16);
+    EXPECT_EQ(cv::norm(image->mat, own->mat, cv::NORM_INF), 0.0) << f;
+    ReleaseImage(&image);
+    ReleaseImage(&own);
+    return true;
+  };
+  ask({0, 1, 2, 3}); // one for each worker: 3 is left out
+  EXPECT_TRUE(taken(2));
+  EXPECT_TRUE(taken(0));
+  EXPECT_FALSE(taken(3));
+  ask({1, 4, 5});
+  EXPECT_FALSE(taken(0)); // taken once only
+  EXPECT_TRUE(taken(5));
+  EXPECT_TRUE(taken(1));
+  EXPECT_TRUE(taken(4));
+  ask({2, 7});
+  EXPECT_FALSE(taken(2, 640)); // another scale
+  EXPECT_FALSE(taken(7));      // not a JPEG: the caller decodes it
+  ask({3});
+  DropDecodedAhead();
+  EXPECT_FALSE(taken(3));
+  // Back and forth, as a viewer turning: the nearest is always taken.
+  for (int round = 0; round < 40; ++round) {
+    int f = round % 7, d = round / 7 % 2 == 0 ? 1 : 6;
+    ask({f, (f + d) % 7, (f + 2 * d) % 7});
+    EXPECT_TRUE(taken(f)) << round;
+  }
+  unsetenv("ORVANTIS_DECODE_WORKERS");
 }
 
 } // namespace

@@ -11,7 +11,8 @@ struct ZepImage {};
 ZepImage *LoadImage(const char *) { return nullptr; }
 ZepImage *LoadImageScaled(const char *, int, int) { return nullptr; }
 bool ImageFits(const ZepImage *, int, int) { return true; }
-void DecodeAhead(const char *, int, int) {}
+int DecodeAheadWorkers() { return 0; }
+void DecodeAhead(const char *const *, int, int, int) {}
 ZepImage *TakeDecodedAhead(const char *, int, int) { return nullptr; }
 void DropDecodedAhead() {}
 

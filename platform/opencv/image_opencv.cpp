@@ -109,49 +109,84 @@ Decoded DecodeJpeg(JpegDecoder &decoder, ZepImage *image, int width, int height)
 
 JpegDecoder &MainDecoder = *new JpegDecoder;
 
-// The worker that decodes ahead, and the one request it serves. The worker
-// owns `image` while `busy`; the main thread owns it otherwise.
-struct Ahead {
-  std::mutex lock;
-  std::condition_variable wake, finished;
-  bool started = false;
-  std::string path; // the latest request
+// The workers that decode ahead. Each serves one request at a time, with its
+// own decoder and buffer; it owns `image` while `busy`, the main thread owns
+// it otherwise. A worker whose `path` is empty is free for a new request.
+struct Worker {
+  std::condition_variable wake;
+  std::string path; // the request, empty when there is none
   int width = 0, height = 0;
   unsigned long asked = 0, answered = 0; // request numbers
   bool busy = false, decoded = false;
   ZepImage *image = nullptr;
-  JpegDecoder decoder; // the worker's own
+  JpegDecoder decoder;
 };
-Ahead &Worker = *new Ahead; // never destroyed: the worker may outlive main
 
-void WorkAhead() {
-  std::unique_lock<std::mutex> hold(Worker.lock);
+constexpr int MAX_WORKERS = 16;
+
+// Never destroyed: the workers may outlive main.
+struct Pool {
+  std::mutex lock;
+  std::condition_variable finished;
+  Worker workers[MAX_WORKERS];
+  int started = 0;
+} &Ahead = *new Pool;
+
+void WorkAhead(Worker *worker) {
+  LowerThreadPriority();
+  std::unique_lock<std::mutex> hold(Ahead.lock);
   for (;;) {
-    Worker.wake.wait(hold, [] { return Worker.asked != Worker.answered; });
-    unsigned long number = Worker.asked;
-    std::string path = Worker.path;
-    int width = Worker.width, height = Worker.height;
-    if (Worker.image == nullptr) Worker.image = new ZepImage;
-    ZepImage *image = Worker.image;
-    Worker.busy = true;
+    worker->wake.wait(hold, [worker] { return worker->asked != worker->answered; });
+    unsigned long number = worker->asked;
+    std::string path = worker->path;
+    int width = worker->width, height = worker->height;
+    if (worker->image == nullptr) worker->image = new ZepImage;
+    ZepImage *image = worker->image;
+    worker->busy = true;
     hold.unlock();
-    bool done = ReadWholeFile(path.c_str(), Worker.decoder.bytes) &&
-                DecodeJpeg(Worker.decoder, image, width, height) == Decoded::Done;
+    bool done = ReadWholeFile(path.c_str(), worker->decoder.bytes) &&
+                DecodeJpeg(worker->decoder, image, width, height) == Decoded::Done;
     hold.lock();
-    Worker.busy = false;
-    Worker.decoded = done;
-    Worker.answered = number;
-    Worker.finished.notify_all();
+    worker->busy = false;
+    worker->decoded = done;
+    worker->answered = number;
+    Ahead.finished.notify_all();
   }
 }
 
-bool DecodeAheadOff() {
-  const char *setting = getenv("ORVANTIS_DECODE_AHEAD");
-  return setting != nullptr && strcmp(setting, "off") == 0;
+// The number of workers asked for: ORVANTIS_DECODE_WORKERS when it is a
+// number of 0 to 16, else one per usable processor (at most 16); 0 when
+// ORVANTIS_DECODE_AHEAD=off.
+int WorkersWanted() {
+  const char *off = getenv("ORVANTIS_DECODE_AHEAD");
+  if (off != nullptr && strcmp(off, "off") == 0) return 0;
+  const char *setting = getenv("ORVANTIS_DECODE_WORKERS");
+  if (setting != nullptr && setting[0] >= '0' && setting[0] <= '9') {
+    char *end = nullptr;
+    long n = strtol(setting, &end, 10);
+    if (*end == '\0' && n <= MAX_WORKERS) return static_cast<int>(n);
+  }
+  static const int processors = UsableProcessors(); // the affinity the program started with
+  return std::min(processors, MAX_WORKERS);
 }
 
-bool SameRequest(const char *path, int width, int height) {
-  return Worker.asked != 0 && Worker.path == path && Worker.width == width && Worker.height == height;
+// Starts workers up to `wanted`; returns how many there are.
+int StartWorkers(int wanted) {
+  while (Ahead.started < wanted) {
+    try {
+      std::thread(WorkAhead, &Ahead.workers[Ahead.started]).detach();
+    } catch (const std::system_error &) {
+      break; // no more threads to be had: the ones there serve
+    }
+    ++Ahead.started;
+  }
+  return std::min(Ahead.started, wanted);
+}
+
+Worker *WorkerFor(const char *path) {
+  for (int i = 0; i < Ahead.started; ++i)
+    if (!Ahead.workers[i].path.empty() && Ahead.workers[i].path == path) return &Ahead.workers[i];
+  return nullptr;
 }
 
 } // namespace
@@ -199,45 +234,59 @@ bool ImageFits(const ZepImage *image, int width, int height) {
   return ScaleFor(image->file_width, image->file_height, width, height) == image->scale;
 }
 
-void DecodeAhead(const char *path, int width, int height) {
-  if (DecodeAheadOff()) return;
-  std::lock_guard<std::mutex> hold(Worker.lock);
-  if (SameRequest(path, width, height)) return;
-  if (!Worker.busy && Worker.image == nullptr) Worker.image = TakeSpare();
-  Worker.path = path;
-  Worker.width = width;
-  Worker.height = height;
-  ++Worker.asked;
-  if (!Worker.started) {
-    try {
-      std::thread(WorkAhead).detach();
-      Worker.started = true;
-    } catch (const std::system_error &) {
-      // No thread to be had: the request is withdrawn, and the next one tries again.
-      Worker.path.clear();
-      Worker.asked = Worker.answered;
-      return;
-    }
+int DecodeAheadWorkers() {
+  std::lock_guard<std::mutex> hold(Ahead.lock);
+  return StartWorkers(WorkersWanted());
+}
+
+void DecodeAhead(const char *const *paths, int count, int width, int height) {
+  std::lock_guard<std::mutex> hold(Ahead.lock);
+  int workers = StartWorkers(WorkersWanted());
+  count = std::min(count, workers);
+  // Requests no longer in the list are dropped; the ones still in it stay.
+  for (int i = 0; i < Ahead.started; ++i) {
+    Worker &worker = Ahead.workers[i];
+    bool listed = false;
+    for (int n = 0; n < count && !listed && i < workers; ++n)
+      listed = worker.path == paths[n] && worker.width == width && worker.height == height;
+    if (!listed) worker.path.clear();
   }
-  Worker.wake.notify_one();
+  for (int n = 0; n < count; ++n) {
+    if (WorkerFor(paths[n]) != nullptr) continue;
+    // A free worker, an idle one first: a busy one starts when it is done.
+    Worker *free = nullptr;
+    for (int i = 0; i < workers; ++i) {
+      Worker &worker = Ahead.workers[i];
+      if (worker.path.empty() && (free == nullptr || (free->busy && !worker.busy))) free = &worker;
+    }
+    if (free == nullptr) return;
+    if (!free->busy && free->image == nullptr) free->image = TakeSpare();
+    free->path = paths[n];
+    free->width = width;
+    free->height = height;
+    ++free->asked;
+    free->wake.notify_one();
+  }
 }
 
 ZepImage *TakeDecodedAhead(const char *path, int width, int height) {
-  std::unique_lock<std::mutex> hold(Worker.lock);
+  std::unique_lock<std::mutex> hold(Ahead.lock);
   // Another picture size may still give the same scale (the window's first
   // size is told before it has shown anything).
-  if (Worker.asked == 0 || Worker.path != path) return nullptr;
-  Worker.finished.wait(hold, [] { return Worker.answered == Worker.asked; });
-  Worker.path.clear(); // taken or discarded: the next request starts afresh
-  if (!Worker.decoded || !ImageFits(Worker.image, width, height)) return nullptr;
-  ZepImage *image = Worker.image;
-  Worker.image = nullptr;
+  Worker *worker = WorkerFor(path);
+  if (worker == nullptr) return nullptr;
+  Ahead.finished.wait(hold, [worker] { return worker->answered == worker->asked; });
+  worker->path.clear(); // taken or discarded: the worker is free again
+  if (!worker->decoded || !ImageFits(worker->image, width, height)) return nullptr;
+  ZepImage *image = worker->image;
+  worker->image = nullptr;
   return image;
 }
 
 void DropDecodedAhead() {
-  std::lock_guard<std::mutex> hold(Worker.lock);
-  Worker.path.clear();
+  std::lock_guard<std::mutex> hold(Ahead.lock);
+  for (int i = 0; i < Ahead.started; ++i)
+    Ahead.workers[i].path.clear();
 }
 
 void ReleaseImage(ZepImage **image) {

@@ -1,7 +1,10 @@
 // The Linux side of the platform layer.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <termios.h>
 #include <unistd.h>
@@ -104,6 +107,21 @@ int ReadConsoleKey() {
 }
 
 void PauseBriefly() { usleep(100); }
+
+int UsableProcessors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  return CPU_COUNT(&set) > 0 ? CPU_COUNT(&set) : 1;
+}
+
+void LowerThreadPriority() {
+  // Linux gives each thread a nice value of its own, addressed by its id.
+  id_t thread = static_cast<id_t>(syscall(SYS_gettid));
+  errno = 0;
+  int nice = getpriority(PRIO_PROCESS, thread);
+  if (errno == 0) setpriority(PRIO_PROCESS, thread, nice + 5 > 19 ? 19 : nice + 5);
+}
 
 bool DisplayAvailable() {
   const char *x = getenv("DISPLAY");

@@ -170,6 +170,17 @@ int ReadConsoleKey() {
 
 void PauseBriefly() { Sleep(0); }
 
+int UsableProcessors() {
+  DWORD_PTR process = 0, system = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) return 1;
+  int count = 0;
+  for (; process != 0; process &= process - 1)
+    ++count;
+  return count > 0 ? count : 1;
+}
+
+void LowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
+
 bool DisplayAvailable() { return true; }
 
 bool FileExists(const char *path) { return PathFileExistsA(path) != FALSE; }

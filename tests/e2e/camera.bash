@@ -19,14 +19,13 @@ logged() { poll log_has "$1" "${2:-1}" || fail "the camera log never had (${2:-1
 # the console, one a line.
 frames_since() { tail -n +"$1" "$OUT" | tr -d '\r' | sed -nE 's/^\[S *[0-9]+\] \[ *([0-9]+) \/.*/\1/p'; }
 console_lines() { wc -l <"$OUT"; }
-# moves_from LINE up|down|still: the frames shown since LINE went that way
+# moves LINE up|down|still: the frames shown since LINE went that way
 # (over at least ten status lines, the last frame against the first).
 moves() {
-  local first last count
-  count=$(frames_since "$1" | wc -l)
-  [ "$count" -ge 10 ] || return 1
-  first=$(frames_since "$1" | head -n1)
-  last=$(frames_since "$1" | tail -n1)
+  local frames first last
+  frames=$(frames_since "$1")
+  [ "$(wc -l <<<"$frames")" -ge 10 ] || return 1
+  first=$(head -n1 <<<"$frames") last=$(tail -n1 <<<"$frames")
   case $2 in
   up) [ "$last" -gt $((first + 3)) ] ;;
   down) [ "$last" -lt $((first - 3)) ] ;;
@@ -40,7 +39,7 @@ steers() {
   sleep 0.2 # the passes of the change itself
   local from
   from=$(($(console_lines) + 1))
-  poll moves "$from" "$2" || fail "camera $1: the frames should go $2, went $(frames_since "$from" | head -n1)..$(frames_since "$from" | tail -n1)"
+  poll moves "$from" "$2" || fail "camera $1: the frames should go $2, went $(frames_since "$from" | sed -n '1p;$p' | tr '\n' ' ')"
 }
 
 # settings DISP CAMLOG [N]: the settings file of folder N (1 by default) for

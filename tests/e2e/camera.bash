@@ -8,6 +8,20 @@ OFF_LINE=" O   O  O   O  OO   OO  O     O   O  O   O    OO    O    O   O      O 
 NO_FRAME="cvQueryFrame() failed in ZEP_Capture()."
 
 camera() { echo "$1" >"$VCAM_CONTROL"; }
+
+# The Linux program on the virtual camera gets a private /dev/shm: it
+# publishes motion, and in the machine's own pool it would steer every other
+# player running there (other tests among them).
+private_pool_or_skip() {
+  unshare --mount true 2>/dev/null || { echo "$(basename "$0" .sh): skipped (needs unshare --mount)"; exit 0; }
+}
+# start_camera_player [NAME=VALUE]...: the program on the virtual camera,
+# in that environment, with a pool of its own.
+start_camera_player() {
+  (cd "$TMP/work" && exec unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec "$0" "$@"' \
+    env LD_PRELOAD="$VCAM" ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0" "$@" "$PROGRAM" >"$OUT" 2>"$ERR" </dev/null) &
+  PLAYER_PID=$!
+}
 camera still
 
 # logged PATTERN [N]: until N lines (one by default) of the call log match PATTERN.

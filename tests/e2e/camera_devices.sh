@@ -7,14 +7,11 @@
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
 VCAM=${VCAM:?VCAM must name the virtual camera library}
-unshare --mount true 2>/dev/null || { echo "camera_devices: skipped (needs unshare --mount)"; exit 0; }
+private_pool_or_skip
 setup
 make_frames S001 200
 settings 1 2
-(cd "$TMP/work" && exec unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec "$0" "$@"' \
-  env LD_PRELOAD="$VCAM" VCAM_DEVICES=2 VCAM_SIZE=640x480 VCAM_FORMATS=yuyv \
-  ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0" "$PROGRAM" >"$OUT" 2>"$ERR" </dev/null) &
-PLAYER_PID=$!
+start_camera_player VCAM_DEVICES=2 VCAM_SIZE=640x480 VCAM_FORMATS=yuyv
 wait_for_player
 
 key q

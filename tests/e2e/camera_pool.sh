@@ -7,7 +7,7 @@
 . "$(dirname "$0")/camera.bash"
 VCAM=${VCAM:?VCAM must name the virtual camera library}
 # One private /dev/shm for the three: a mount namespace kept by a sleeper.
-unshare --mount true 2>/dev/null || { echo "camera_pool: skipped (needs unshare --mount)"; exit 0; }
+private_pool_or_skip
 setup
 make_frames S001 200
 unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec sleep 600' &

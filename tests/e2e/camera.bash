@@ -15,6 +15,15 @@ camera() { echo "$1" >"$VCAM_CONTROL"; }
 private_pool_or_skip() {
   unshare --mount true 2>/dev/null || { echo "$(basename "$0" .sh): skipped (needs unshare --mount)"; exit 0; }
 }
+# setup_camera_run: a Linux run on the virtual camera, with S001 of 200
+# frames and its settings for the status line.
+setup_camera_run() {
+  VCAM=${VCAM:?VCAM must name the virtual camera library}
+  private_pool_or_skip
+  setup
+  make_frames S001 200
+  settings 1 2
+}
 # start_camera_player [NAME=VALUE]...: the program on the virtual camera,
 # in that environment, with a pool of its own.
 start_camera_player() {

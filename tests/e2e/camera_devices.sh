@@ -6,11 +6,7 @@
 # SetCamera3.txt show in the logged camera frames.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
-VCAM=${VCAM:?VCAM must name the virtual camera library}
-private_pool_or_skip
-setup
-make_frames S001 200
-settings 1 2
+setup_camera_run
 start_camera_player VCAM_DEVICES=2 VCAM_SIZE=640x480 VCAM_FORMATS=yuyv
 wait_for_player
 

@@ -7,11 +7,7 @@
 # message while the player goes on.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
-VCAM=${VCAM:?VCAM must name the virtual camera library}
-private_pool_or_skip
-setup
-make_frames S001 200
-settings 1 2
+setup_camera_run
 start_camera_player
 wait_for_player
 

@@ -5,11 +5,8 @@
 # move; C's frames go on while they move and halt while they are still.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
-VCAM=${VCAM:?VCAM must name the virtual camera library}
+setup_camera_run
 # One private /dev/shm for the three: a mount namespace kept by a sleeper.
-private_pool_or_skip
-setup
-make_frames S001 200
 unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec sleep 600' &
 NS=$!
 PIDS=()
@@ -22,7 +19,7 @@ copy() {
   ln -sf "$(command -v ffmpeg)" "$TMP/$1/ffmpeg"
   printf '0\n0\n%s\n1\n0\n' "$2" >"$TMP/$1/SetCamera3.txt"
   settings "$3" 2
-  mv "$TMP/work/zep_env0001.dat" "$TMP/$1/"
+  cp "$TMP/work/zep_env0001.dat" "$TMP/$1/"
   (cd "$TMP/$1" && exec nsenter --mount="/proc/$NS/ns/mnt" --wd="$TMP/$1" -- env LD_PRELOAD="$VCAM" VCAM_DEVICES=2 \
     ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0" "$PROGRAM" >"$TMP/$1/out.txt" 2>&1 </dev/null) &
   PIDS+=($!)

@@ -1,22 +1,22 @@
 #!/usr/bin/env bash
 # Sets up, builds, prepares a demo installation under demo/ and runs the
 # player there. With a display it opens the window for you; without one it
-# plays a short scripted session inside Xvfb and saves what it showed. That
-# session runs the demo build of the player, whose "camera" plays an image
-# folder (demo/work/democam: a second of motion, then stillness, in a loop),
-# so that motion steering shows on a machine without a webcam.
+# plays a short scripted session inside Xvfb and saves what it showed. A
+# machine without a webcam gets the virtual camera (tools/vcam, preloaded)
+# playing a short clip (demo/work/camera.bgr: a second of motion, then
+# stillness, in a loop), so that motion steering shows; the scripted session
+# always uses it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 scripts/setup.sh
 cmake -S . -B build -DORVANTIS_SANITIZE=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)" --target orvantis orvantis_democam key_screen
+cmake --build build -j"$(nproc)" --target orvantis vcam key_screen
 
 # The installation: the program's folder beside its contents folders.
 demo=$top/demo
 mkdir -p "$demo/work"
 cp build/orvantis "$demo/work/orvantis"
-cp build/orvantis_democam "$demo/work/orvantis_democam"
 cp build/keyallocation_01.jpg "$demo/work/keyallocation_01.jpg"
 make_contents() { # folder, ffmpeg source
   if [ ! -f "$demo/$1/clip_00000.jpg" ]; then
@@ -26,25 +26,19 @@ make_contents() { # folder, ffmpeg source
 }
 make_contents S001 "testsrc2=size=640x360:rate=15:duration=6"
 make_contents S002 "mandelbrot=size=640x360:rate=15,trim=duration=6"
-# The demo camera: 30 frames that flicker black and white (motion), then 45
-# grey ones that differ by one level (stillness: a real camera is never
-# perfectly still), played at 30 per second in a loop.
-if [ ! -e "$demo/work/democam/f074.png" ]; then
-  mkdir -p "$demo/work/democam" "$demo/work/democam-src"
-  convert -size 320x240 xc:black "$demo/work/democam-src/black.png"
-  convert -size 320x240 xc:white "$demo/work/democam-src/white.png"
-  convert -size 320x240 'xc:rgb(128,128,128)' "$demo/work/democam-src/grey.png"
-  convert -size 320x240 'xc:rgb(129,129,129)' "$demo/work/democam-src/grey2.png"
-  for i in $(seq 0 74); do
-    if [ "$i" -ge 30 ]; then src=$([ $((i % 2)) = 0 ] && echo grey || echo grey2); elif [ $((i % 2)) = 0 ]; then src=black; else src=white; fi
-    ln -sf "../democam-src/$src.png" "$demo/work/democam/$(printf 'f%03d.png' "$i")"
-  done
+# The clip the virtual camera plays: a second of motion, then a second and
+# a half of one still picture, 320 x 240 raw BGR at 30 per second.
+camera=(env LD_PRELOAD="$top/build/libvcam.so" VCAM_VIDEO="$demo/work/camera.bgr" VCAM_VIDEO_SIZE=320x240)
+if [ ! -f "$demo/work/camera.bgr" ]; then
+  ffmpeg -loglevel error -y -f lavfi -i "testsrc2=size=320x240:rate=30:duration=1,tpad=stop_mode=clone:stop_duration=1.5" \
+    -f rawvideo -pix_fmt bgr24 "$demo/work/camera.bgr"
 fi
 echo "Demo installation: $demo/work (contents in $demo/S001, $demo/S002)"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${CI:-}" ]; then
   cd "$demo/work"
-  exec ./orvantis
+  [ -e /dev/video0 ] && exec ./orvantis
+  exec "${camera[@]}" ./orvantis
 fi
 
 # No display: a scripted session in Xvfb, with screenshots and the console.
@@ -56,7 +50,7 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$XDG_RUNTIME_DIR"' EXIT
 for _ in $(seq 100); do [ -s "$demo/.display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$demo/.display")"
-(cd "$demo/work" && exec ./orvantis_democam >"$demo/transcript.txt" 2>&1 </dev/null) &
+(cd "$demo/work" && exec "${camera[@]}" ./orvantis >"$demo/transcript.txt" 2>&1 </dev/null) &
 player=$!
 for _ in $(seq 150); do grep -q "以下のキーを入力してください" "$demo/transcript.txt" 2>/dev/null && break; sleep 0.1; done
 sleep 1

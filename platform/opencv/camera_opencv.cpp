@@ -1,17 +1,31 @@
 // The real camera source: a webcam through OpenCV's capture (V4L2 on Linux, DirectShow on Windows).
+#include <chrono>
+
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 #include "platform/camera_source.h"
 #include "platform/opencv/image_cv.h"
+#include "platform/platform.h"
 
 namespace {
 
+// A camera that delivers no fresh frame for this long is taken as gone.
+constexpr double FROZEN_MS = 1000.0;
+// Before its first frame a device may take this long to start streaming.
+constexpr double START_MS = 3000.0;
+// A read that waits longer than this for a repeated picture is waiting for a
+// frame that does not come: far longer than a frame of any webcam's rate, so
+// a dark, still room (the same picture at the device's pace) never counts.
+constexpr double SLOW_READ_MS = 100.0;
+
 struct DeviceCamera {
   cv::VideoCapture capture;
-  cv::Size wanted; // the size asked for; (0, 0) until set_format
-  cv::Mat scaled;  // reused while the device ignores the size
+  cv::Size wanted;        // the size asked for; (0, 0) until set_format
+  cv::Mat scaled;         // reused while the device ignores the size
+  cv::Mat previous;       // the last picture read, to tell a repeat from a fresh frame
+  double stale_ms = -1.0; // time reads waited without a fresh frame; -1 until the first frame
 };
 
 DeviceCamera *Device(ZepCapture *capture) { return static_cast<DeviceCamera *>(capture->source); }
@@ -24,6 +38,9 @@ ZepCapture *OpenDevice(int index) {
 #else
   const int api = cv::CAP_ANY;
 #endif
+  // OpenCV's V4L2 capture waits 10 s for a frame by default; a read that
+  // waits a second is already a camera gone (see ReadDevice).
+  SetEnvironmentDefault("OPENCV_VIDEOIO_V4L_SELECT_TIMEOUT", "1");
   auto *device = new DeviceCamera;
   // A missing camera is an ordinary case here (the first grab reports it),
   // so the capture library's own warnings about it stay off the console.
@@ -53,11 +70,47 @@ void SetDeviceFormat(ZepCapture *capture, int width, int height, double rate) {
   device->wanted = cv::Size(width, height);
 }
 
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+bool SamePicture(const cv::Mat &a, const cv::Mat &b) {
+  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0.0;
+}
+
+// Reads a frame and tells whether the camera still delivers. A pulled-out
+// camera fails the read on Linux at once; on Windows the capture library
+// keeps handing out its last picture, about once a second, as a success. So
+// a camera counts as gone once its reads have spent a second waiting
+// without a fresh frame: one read that waits a second (V4L2 gives up after
+// a second, see OpenDevice), or slow reads that return the same picture.
+// Counted from the first frame after opening, by the reads' own waiting:
+// the time between passes (a folder scan, the wait after switching on) is
+// no camera's fault, and neither is a picture that does not change.
+bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
+  auto start = std::chrono::steady_clock::now();
+  bool got = device->capture.read(frame) && !frame.empty();
+  // A device that is still starting gets its read again.
+  while (!got && device->stale_ms < 0.0 && MillisecondsSince(start) < START_MS)
+    got = device->capture.read(frame) && !frame.empty();
+  if (!got) return false;
+  double waited = MillisecondsSince(start);
+  if (device->stale_ms >= 0.0 && SamePicture(frame, device->previous)) {
+    device->stale_ms = waited >= SLOW_READ_MS ? device->stale_ms + waited : 0.0;
+    if (device->stale_ms >= FROZEN_MS) return false;
+  } else {
+    device->stale_ms = 0.0;
+    frame.copyTo(device->previous);
+  }
+  return true;
+}
+
 bool ReadDevice(ZepCapture *capture, ZepImage *frame) {
   DeviceCamera *device = Device(capture);
   try {
-    if (!device->capture.read(frame->mat) || frame->mat.empty()) return false;
+    if (!ReadFresh(device, frame->mat)) return false;
     // Many webcams ignore the requested size and deliver 640 x 480 or more;
+    // the capture layer may decide how frames reach the requested size, and
     // scaled down they serve the motion measure just as well.
     if (device->wanted.area() > 0 && frame->mat.size() != device->wanted) {
       cv::resize(frame->mat, device->scaled, device->wanted, 0, 0, cv::INTER_AREA);

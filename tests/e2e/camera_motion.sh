@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Motion steering through the real device path, with the virtual camera as
+# /dev/video0: key q asks it for 320 x 240 at 60 per second; motion steps
+# the frames, stillness halts them, stillness after motion reverses them; q
+# lets the device go. The pause releases it and Enter opens it again; a camera
+# pulled out, or one that stops delivering, is switched off with the failure
+# message while the player goes on.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/camera.bash"
+setup_camera_run
+start_camera_player
+wait_for_player
+
+key q
+wait_for_text "$ON_LINE"
+logged "S_FMT 320x240 .* -> 320x240 BGR3"
+logged "S_PARM 1/60"
+logged "DQBUF .* still" 5
+steers still still
+steers moving up
+steers still still
+steers moving down # the stillness after the motion turned the direction
+key q
+wait_for_text "$OFF_LINE" 2
+logged "close" 1
+log_has "open .*" 2 && fail "the camera was opened again while off"
+
+# The pause lets the device go; Enter takes it again and motion steers.
+key q
+wait_for_text "$ON_LINE" 2
+logged "open .*-> fd" 2
+key Escape
+wait_for_text "$OFF_LINE" 3
+logged "close" 2
+[ "$(log_count "DQBUF")" = "$(sleep 1; log_count "DQBUF")" ] || fail "frames were read during the pause"
+key Return
+logged "open .*-> fd" 3
+steers moving up
+
+# Pulled out: the failure message, camera off, the player goes on.
+camera unplugged
+wait_for_text "$NO_FRAME"
+wait_for_text "$OFF_LINE" 4 # the start, q, the pause, and now
+sleep 1.5 # keys during the second after switching off are swallowed
+key x
+wait_for_text "KEY FUNCTION : [x]"
+
+# Back, and then it stops delivering: after a second without a frame the
+# camera counts as gone, as a pulled-out one does.
+camera moving
+key l q # back to frame 0 (the slot's last value went on steering), and on
+wait_for_text "$ON_LINE" 4
+steers moving up
+camera frozen
+start=$SECONDS
+wait_for_text "$NO_FRAME" 2
+[ $((SECONDS - start)) -le 6 ] || fail "a frozen camera was noticed only after $((SECONDS - start)) s"
+wait_for_text "$OFF_LINE" 5
+quit
+grep -q "ERROR" "$ERR" && fail "errors on the console"
+echo "camera_motion: ok"

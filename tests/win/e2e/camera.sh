@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The camera of ORVANTIS.exe under Wine, through DirectShow: without any
+# camera, key q says so and the player goes on; with the virtual camera
+# (tools/vcam, built here for Linux and preloaded into Wine) key q asks it for
+# 320 x 240, motion steps the frames and stillness halts them, q lets it go;
+# pulled out, it is noticed after a second without a fresh frame (the capture
+# library keeps handing out its last picture) and switched off.
+. "$(dirname "$0")/lib.sh"
+. "$(dirname "$0")/../../e2e/camera.bash"
+cc -shared -fPIC -O2 -o "$TMP/libvcam.so" "$(dirname "$0")/../../../tools/vcam/vcam.c" -ldl ||
+  fail "the virtual camera does not build"
+setup
+make_frames S001 200
+settings 1 2
+
+# No camera at all.
+start_player
+wait_for_player
+key q
+wait_for_text "$(cp932 "$NO_FRAME")"
+wait_for_text "$OFF_LINE" 2
+sleep 1.5 # keys during the second after switching off are swallowed
+key x
+wait_for_text "KEY FUNCTION : [x]"
+quit
+
+# The virtual camera.
+LD_PRELOAD=$TMP/libvcam.so start_player
+wait_for_player
+key q
+wait_for_text "$ON_LINE"
+logged "S_FMT 320x240 .* -> 320x240 BGR3"
+logged "read .* still" 5
+steers still still
+steers moving up
+key q
+wait_for_text "$OFF_LINE" 2
+logged "close"
+key q
+wait_for_text "$ON_LINE" 2
+steers moving up
+camera unplugged
+wait_for_text "$(cp932 "$NO_FRAME")"
+wait_for_text "$OFF_LINE" 3
+quit
+echo "camera: ok"

@@ -7,8 +7,8 @@ set(ORVANTIS_VERSION 1.2.0)
 
 install(TARGETS orvantis RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The bridge goes along when the build has one, with its manual page and its
-# systemd user unit. The check waits until
+# The bridge goes along when the build has one, with its manual page, its
+# systemd user unit and the page that shows the pool. The check waits until
 # the top-level CMakeLists.txt has defined every target, wherever this file
 # is included from.
 function(orvantis_install_bridge)
@@ -16,6 +16,7 @@ function(orvantis_install_bridge)
     install(TARGETS orvantis_bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${CMAKE_BINARY_DIR}/orvantis_bridge.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES ${CMAKE_SOURCE_DIR}/bridge/systemd/orvantis-bridge.service DESTINATION lib/systemd/user)
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/bridge/web/ DESTINATION ${CMAKE_INSTALL_DATADIR}/orvantis/web)
   endif()
 endfunction()
 if(CMAKE_VERSION VERSION_GREATER_EQUAL 3.19)

@@ -18,7 +18,8 @@ ROOT=$TMP/root
 dpkg-deb -x "$SOURCE/$deb" "$ROOT"
 PROGRAM=$ROOT/usr/bin/orvantis
 INSTALLED_SCREEN=$ROOT/usr/share/orvantis/keyallocation_01.jpg
-for file in "$PROGRAM" "$INSTALLED_SCREEN" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz}; do
+for file in "$PROGRAM" "$INSTALLED_SCREEN" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz} \
+  "$ROOT"/usr/share/orvantis/web/{index.html,pool.js,mqtt.min.js,mqtt.LICENSE.md}; do
   [ -s "$file" ] || fail "the package lacks ${file#"$ROOT"}"
 done
 for page in orvantis orvantis_bridge; do

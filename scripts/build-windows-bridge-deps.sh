@@ -39,6 +39,7 @@ fail() {
 seconds() { echo $(($(date +%s) - $1)); }
 
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/orvantis
+toolchain=$(cd "$(dirname "$0")/.." && pwd)/cmake/mingw-w64-x86_64.cmake # the program's own
 command -v x86_64-w64-mingw32-gcc-posix >/dev/null && command -v cmake >/dev/null && command -v perl >/dev/null ||
   skip "no MinGW-w64 compiler (scripts/build-windows-deps.sh installs it)"
 # The source versions apt knows, newest first. A mirror may list a security
@@ -143,22 +144,10 @@ build_mosquitto() {
   fetch mosquitto "${mosq_versions[@]}"
   mosquitto_prefix=$(mosquitto_prefix_of "$fetched" "$ssl_version")
   [ -f "$src/CMakeLists.txt" ] || fail "unpacked mosquitto source not found"
-  cat >"$work/toolchain.cmake" <<'EOF'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-EOF
   t=$(date +%s)
   say "mosquitto $(basename "$src"): building"
   step mosquitto-configure cmake -S "$src" -B "$work/build" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DOPENSSL_INCLUDE_DIR="$openssl_prefix/include" -DSSL_EAY="$openssl_prefix/lib/libssl.a" \
     -DLIB_EAY="$openssl_prefix/lib/libcrypto.a" \
     -DWITH_TLS=ON -DWITH_TLS_PSK=ON -DWITH_THREADING=OFF -DWITH_STATIC_LIBRARIES=ON -DWITH_PIC=OFF \

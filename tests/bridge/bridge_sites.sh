@@ -14,19 +14,8 @@ unshare --mount sh -c 'mount -t tmpfs tmpfs /dev/shm' 2>/dev/null ||
 
 . "$(dirname "$0")/lib.sh"
 
-# The player's status line, every pass: frame number and pooled motion.
-frame_now() { grep -oE '^\[S1\] \[ *[0-9]+' "$OUT" | tail -n1 | grep -oE '[0-9]+$'; }
-moved_since() { local f; f=$(frame_now); [ -n "$f" ] && [ "$f" != "$1" ]; }
-
 setup
-make_frames S001 40
-printf 100 >"$TMP/work/ZEP_THRESHOLD.dat"
-# Settings of S001: status line on (DISP_WEB_CAM_INFO 1), wrap at the ends.
-{
-  echo "4 0 40 0.000000 100 1 1.000000 5 2 0 0 108000 1 0 1 0 0"
-  printf "0\n%.0s" $(seq 1280)
-  echo "0 0 0 0 0"
-} >"$TMP/work/zep_env0001.dat"
+player_contents
 
 start_broker
 start_site A

@@ -65,3 +65,18 @@ wait_field() {
 }
 connected() { [ "$(grep -c "connected to" "$TMP/bridge-$1.out" 2>/dev/null)" -ge "$2" ]; }
 
+
+# A player's contents for the pooled motion to steer: S001 of 40 frames, its
+# settings with the status line on (DISP_WEB_CAM_INFO 1) and wrapping at the
+# ends. The status line, every pass, has the frame number and pooled motion.
+player_contents() {
+  make_frames S001 40
+  printf 100 >"$TMP/work/ZEP_THRESHOLD.dat"
+  {
+    echo "4 0 40 0.000000 100 1 1.000000 5 2 0 0 108000 1 0 1 0 0"
+    printf "0\n%.0s" $(seq 1280)
+    echo "0 0 0 0 0"
+  } >"$TMP/work/zep_env0001.dat"
+}
+frame_now() { grep -aoE '^\[S1\] \[ *[0-9]+' "$OUT" | tail -n1 | grep -oE '[0-9]+$'; }
+moved_since() { local f; f=$(frame_now); [ -n "$f" ] && [ "$f" != "$1" ]; }

@@ -58,8 +58,9 @@ fi
 for lib in "${needed[@]}"; do
   [ -d "$top/licenses/$lib" ] || { echo "package-windows: no licence notice of $lib" >&2; exit 1; }
 done
-bridge_text=""
+bridge_text="" bridge_licences=""
 if [ -n "$bridge" ]; then
+  bridge_licences=$', and into orvantis_bridge.exe: the client library\nof mosquitto (EPL-2.0 or EDL-1.0) and OpenSSL (Apache License 2.0)'
   bridge_text=$(cat <<'BRIDGE'
 
 Several computers: ApplicationData\orvantis_bridge.exe joins the motion of the
@@ -103,8 +104,7 @@ it there; from a command prompt, cd into ApplicationData first).
 
 The folder licenses holds the licence notices of the libraries built into
 ORVANTIS.exe: OpenCV, libjpeg-turbo, zlib and the MinGW-w64 runtime (with
-GCC's runtime library)${bridge:+, and into orvantis_bridge.exe: mosquitto's
-client library (EPL-2.0 or EDL-1.0) and OpenSSL (Apache License 2.0)}.
+GCC's runtime library)${bridge_licences}.
 ${bridge_text}
 ffmpeg.exe は同梱されていません。ffmpeg.exe がないと ORVANTIS.exe は起動しません。
 Windows 用の ffmpeg をダウンロードし、その bin フォルダにある ffmpeg.exe を

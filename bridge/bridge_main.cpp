@@ -3,18 +3,17 @@
 // players do not know it runs. The decisions live in bridge_logic.cpp; this
 // file holds the command line, the section and the broker connection.
 #include <mosquitto.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "bridge/bridge_logic.h"
+#include "platform/daemon.h"
 #include "platform/shared_memory.h"
 #include "state/state.h"
 
@@ -76,9 +75,6 @@ struct BridgeRun {
 };
 
 BridgeRun R;
-volatile sig_atomic_t StopRequested = 0;
-
-void RequestStop(int) { StopRequested = 1; }
 
 double Seconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
@@ -187,7 +183,7 @@ int ParseOptions(int argc, char **argv, BridgeOptions *options) {
   }
   if (options->Site[0] == '\0') {
     char host[HOST_MAX + 1] = {};
-    if (gethostname(host, HOST_MAX) != 0 || !CopyName(host, options->Site)) {
+    if (!ComputerName(host, sizeof host) || !CopyName(host, options->Site)) {
       fprintf(stderr, "orvantis_bridge: the host name \"%s\" cannot name a site; give --site NAME\n", host);
       return 1;
     }
@@ -314,7 +310,7 @@ void OnConnect(struct mosquitto *, void *, int code) {
 }
 
 void OnDisconnect(struct mosquitto *, void *, int code) {
-  if (R.Connected && code != 0 && !StopRequested) {
+  if (R.Connected && code != 0 && !StopWasRequested()) {
     fprintf(stderr, "orvantis_bridge: lost the broker (%s); retrying\n", mosquitto_strerror(code));
     R.Unreachable = true; // said once, until the next connection
   }
@@ -350,7 +346,7 @@ void OnMessage(struct mosquitto *, void *, const struct mosquitto_message *messa
   case MESSAGE_OWN_OFFLINE:
     // Our own presence said "0" while we run (a last will fired late, or an
     // earlier run's): say "1" again, with our slots.
-    if (!StopRequested) R.Announce = true;
+    if (!StopWasRequested()) R.Announce = true;
     break;
   case MESSAGE_MALFORMED:
     if (R.State.Malformed <= MALFORMED_REPORTS) {
@@ -408,7 +404,7 @@ bool PrepareClient() {
     return false;
   }
   if (R.Options.TlsCa != nullptr) {
-    if (access(R.Options.TlsCa, R_OK) != 0) {
+    if (!FileReadable(R.Options.TlsCa)) {
       fprintf(stderr, "orvantis_bridge: cannot read the CA file %s: %s\n", R.Options.TlsCa, strerror(errno));
       return false;
     }
@@ -480,7 +476,7 @@ void FinishBridge() {
 } // namespace
 
 int main(int argc, char **argv) {
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  SetupDaemonOutput();
   switch (ParseOptions(argc, argv, &R.Options)) {
   case 0: break;
   case 2: return 0;
@@ -495,17 +491,14 @@ int main(int argc, char **argv) {
   R.Section = static_cast<SharedInfo *>(view);
   if (!PrepareClient()) return 1;
 
-  struct sigaction action = {};
-  action.sa_handler = RequestStop;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
+  WatchForStop();
 
   printf("orvantis_bridge: site %s of pool %s, broker %s:%d\n", R.State.Site, R.State.Pool, R.Options.Host,
          R.Options.Port);
   double next_tick = Seconds(), next_attempt = next_tick;
-  while (!StopRequested)
+  while (!StopWasRequested())
     RunTurn(&next_tick, &next_attempt);
   FinishBridge();
+  StopFinished();
   return 0;
 }

@@ -7,12 +7,16 @@ set(ORVANTIS_VERSION 1.2.0)
 
 install(TARGETS orvantis RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The bridge goes along when the build has one. The check waits until the
-# top-level CMakeLists.txt has defined every target, wherever this file is
-# included from.
+# The bridge goes along when the build has one, with its manual page, its
+# systemd user unit and the page that shows the pool. The check waits until
+# the top-level CMakeLists.txt has defined every target, wherever this file
+# is included from.
 function(orvantis_install_bridge)
   if(TARGET orvantis_bridge)
     install(TARGETS orvantis_bridge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${CMAKE_BINARY_DIR}/orvantis_bridge.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${CMAKE_SOURCE_DIR}/bridge/systemd/orvantis-bridge.service DESTINATION lib/systemd/user)
+    install(DIRECTORY ${CMAKE_SOURCE_DIR}/bridge/web/ DESTINATION ${CMAKE_INSTALL_DATADIR}/orvantis/web)
   endif()
 endfunction()
 if(CMAKE_VERSION VERSION_GREATER_EQUAL 3.19)
@@ -29,6 +33,7 @@ install(FILES ${CMAKE_BINARY_DIR}/keyallocation_01.jpg DESTINATION ${CMAKE_INSTA
 # stamp in the gzip header so that two builds give the same bytes.
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(ORVANTIS_MAN_PAGE ${CMAKE_BINARY_DIR}/orvantis.1.gz)
+set(ORVANTIS_BRIDGE_MAN_PAGE ${CMAKE_BINARY_DIR}/orvantis_bridge.1.gz)
 set(ORVANTIS_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(
   OUTPUT ${ORVANTIS_MAN_PAGE}
@@ -36,11 +41,16 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/doc/orvantis.1
   VERBATIM)
 add_custom_command(
+  OUTPUT ${ORVANTIS_BRIDGE_MAN_PAGE}
+  COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_SOURCE_DIR}/doc/orvantis_bridge.1 > ${ORVANTIS_BRIDGE_MAN_PAGE}
+  DEPENDS ${CMAKE_SOURCE_DIR}/doc/orvantis_bridge.1
+  VERBATIM)
+add_custom_command(
   OUTPUT ${ORVANTIS_CHANGELOG}
   COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_SOURCE_DIR}/doc/changelog > ${ORVANTIS_CHANGELOG}
   DEPENDS ${CMAKE_SOURCE_DIR}/doc/changelog
   VERBATIM)
-add_custom_target(install_docs ALL DEPENDS ${ORVANTIS_MAN_PAGE} ${ORVANTIS_CHANGELOG})
+add_custom_target(install_docs ALL DEPENDS ${ORVANTIS_MAN_PAGE} ${ORVANTIS_BRIDGE_MAN_PAGE} ${ORVANTIS_CHANGELOG})
 
 install(FILES ${ORVANTIS_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/copyright ${ORVANTIS_CHANGELOG}

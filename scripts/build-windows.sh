@@ -6,9 +6,12 @@
 #
 #   scripts/build-windows.sh [build-folder]     (default: build-windows)
 #
-# The libraries come from scripts/build-windows-deps.sh (built once, cached).
-# When they cannot be had it prints "skipped: ..." and exits 0; the last line
-# of a successful run is the path of ORVANTIS.exe.
+# The libraries come from scripts/build-windows-deps.sh, and those of the
+# bridge, build-windows/orvantis_bridge.exe, from
+# scripts/build-windows-bridge-deps.sh (each built once, cached). When the
+# program's cannot be had it prints "skipped: ..." and exits 0; without the
+# bridge's it builds the program alone, with a warning. The last line of a
+# successful run is the path of ORVANTIS.exe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -24,6 +27,13 @@ case $prefix in
   *) echo "build-windows: no library prefix from scripts/build-windows-deps.sh" >&2; exit 1 ;;
 esac
 
+bridge_prefixes=$(scripts/build-windows-bridge-deps.sh | tail -n2)
+openssl=$(head -n1 <<<"$bridge_prefixes") mosquitto=$(tail -n1 <<<"$bridge_prefixes")
+case $mosquitto in
+  /*) ;;
+  *) echo "build-windows: orvantis_bridge.exe not built: $mosquitto" >&2; openssl="" mosquitto="" ;;
+esac
+
 tests=OFF
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] && tests=ON
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -33,14 +43,16 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_6
   -DCMAKE_BUILD_TYPE=Release -DORVANTIS_MEDIA=ON -DORVANTIS_TESTS=$tests \
   -DOpenCV_DIR="$prefix/lib/cmake/opencv4" -Dlibjpeg-turbo_DIR="$prefix/lib/cmake/libjpeg-turbo" \
   -DORVANTIS_PNG_PREFIX="$png_prefix" \
-  >/dev/null
+  -DORVANTIS_OPENSSL_PREFIX="$openssl" -DORVANTIS_MOSQUITTO_PREFIX="$mosquitto" >/dev/null
 nice cmake --build "$build" -j"$jobs"
 
 # Only Windows system DLLs may be imported: nothing is shipped beside the exe.
 exe=$build/ORVANTIS.exe
 system_dlls=" kernel32.dll user32.dll gdi32.dll comdlg32.dll comctl32.dll msvcrt.dll ole32.dll oleaut32.dll "
-system_dlls+="advapi32.dll setupapi.dll ws2_32.dll shell32.dll shlwapi.dll "
-for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u); do
-  [[ $system_dlls == *" $dll "* ]] || { echo "build-windows: ORVANTIS.exe needs $dll" >&2; exit 1; }
+system_dlls+="advapi32.dll setupapi.dll ws2_32.dll shell32.dll shlwapi.dll crypt32.dll bcrypt.dll "
+for program in "$exe" ${mosquitto:+"$build/orvantis_bridge.exe"}; do
+  for dll in $(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u); do
+    [[ $system_dlls == *" $dll "* ]] || { echo "build-windows: $(basename "$program") needs $dll" >&2; exit 1; }
+  done
 done
 echo "$exe"

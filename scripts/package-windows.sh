@@ -3,14 +3,16 @@
 #
 #   ORVANTIS_120/README.txt                      where ffmpeg.exe goes, how to start
 #   ORVANTIS_120/ApplicationData/ORVANTIS.exe    stripped, static, no DLLs beside it
+#   ORVANTIS_120/ApplicationData/orvantis_bridge.exe   the same, when it was built
 #   ORVANTIS_120/ApplicationData/keyallocation_01.jpg
-#   ORVANTIS_120/licenses/...                    what ORVANTIS.exe links statically
+#   ORVANTIS_120/licenses/...                    what the two programs link statically
 #
 # The contents folders S001, S002, ... go into ORVANTIS_120, beside
 # ApplicationData, the program's working folder. ORVANTIS.exe comes from
 # scripts/build-windows.sh (built when missing), the key screen from the Linux
 # build's drawer (build/keyallocation_01.jpg, else drawn in build-keyscreen/),
-# the licence notices from the library prefix of scripts/build-windows-deps.sh.
+# the licence notices from the library prefixes of scripts/build-windows-deps.sh
+# and, with the bridge, scripts/build-windows-bridge-deps.sh.
 #
 #   scripts/package-windows.sh [build-folder]     (default: build-windows)
 set -euo pipefail
@@ -33,6 +35,13 @@ if [ ! -f "$key_screen" ]; then
   key_screen=$root/build-keyscreen/keyallocation_01.jpg
 fi
 
+bridge=""
+if [ -f "$build/orvantis_bridge.exe" ]; then
+  bridge_prefixes=$(scripts/build-windows-bridge-deps.sh | tail -n2)
+  [[ $bridge_prefixes == /*/* ]] || { echo "package-windows: no bridge libraries ($bridge_prefixes)" >&2; exit 1; }
+  bridge=$build/orvantis_bridge.exe
+fi
+
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 top=$stage/ORVANTIS_120
@@ -44,9 +53,46 @@ for lib in opencv opencv4 libjpeg-turbo zlib mingw-w64-runtime libpng; do
     [ -d "$p/share/licenses/$lib" ] && cp -r "$p/share/licenses/$lib" "$top/licenses/"
   done
 done
-for lib in opencv libjpeg-turbo libpng zlib mingw-w64-runtime; do
-  [ -d "$top/licenses/$lib" ] || { echo "package-windows: no licence notice of $lib in $prefix or $png_prefix" >&2; exit 1; }
+needed=(opencv libjpeg-turbo libpng zlib mingw-w64-runtime)
+if [ -n "$bridge" ]; then
+  x86_64-w64-mingw32-strip -o "$top/ApplicationData/orvantis_bridge.exe" "$bridge"
+  while read -r p; do cp -r "$p/share/licenses/." "$top/licenses/"; done <<<"$bridge_prefixes"
+  needed+=(openssl mosquitto)
+fi
+for lib in "${needed[@]}"; do
+  [ -d "$top/licenses/$lib" ] || { echo "package-windows: no licence notice of $lib in $prefix, $png_prefix or the bridge's libraries" >&2; exit 1; }
 done
+bridge_text="" bridge_licences=""
+if [ -n "$bridge" ]; then
+  bridge_licences=$', and into orvantis_bridge.exe: the client library\nof mosquitto (EPL-2.0 or EDL-1.0) and OpenSSL (Apache License 2.0)'
+  bridge_text=$(cat <<'BRIDGE'
+
+Several computers: ApplicationData\orvantis_bridge.exe joins the motion of the
+copies on this computer to that of other computers through an MQTT broker
+(for example Mosquitto). Run one on each computer, as the user who runs
+ORVANTIS.exe and in that user's session; Ctrl-C or closing its window stops
+it cleanly. Its options:
+
+  orvantis_bridge.exe --broker HOST[:PORT] --site NAME [--pool NAME]
+      [--keepalive SECONDS] [--rate HZ] [--tls-ca FILE]
+      [--username NAME] [--password-file FILE]
+
+The password is never given on the command line: put it alone on the first
+line of a file that only this user can read, for example
+C:\ORVANTIS_120\broker-password.txt, and name that file with --password-file.
+
+To start it at every log-on of this user, run once in a command prompt opened
+with "Run as administrator" (one line; /IT runs it in the user's own session,
+where ORVANTIS.exe shares its motion):
+
+  schtasks /Create /TN "ORVANTIS bridge" /SC ONLOGON /RU "%USERDOMAIN%\%USERNAME%" /IT /TR "\"C:\ORVANTIS_120\ApplicationData\orvantis_bridge.exe\" --broker broker.local --site hall-left --username hall-left --password-file \"C:\ORVANTIS_120\broker-password.txt\""
+
+(with this folder's real place instead of C:\ORVANTIS_120). Remove it with
+  schtasks /Delete /TN "ORVANTIS bridge" /F
+BRIDGE
+)
+  bridge_text+=$'\n'
+fi
 # UTF-8 with a byte-order mark and CRLF line ends, as Notepad reads it.
 { printf '\xef\xbb\xbf'
   sed 's/$/\r/' <<TEXT
@@ -62,8 +108,8 @@ it there; from a command prompt, cd into ApplicationData first).
 
 The folder licenses holds the licence notices of the libraries built into
 ORVANTIS.exe: OpenCV, libjpeg-turbo, libpng, zlib and the MinGW-w64 runtime
-(with GCC's runtime library).
-
+(with GCC's runtime library)${bridge_licences}.
+${bridge_text}
 ffmpeg.exe は同梱されていません。ffmpeg.exe がないと ORVANTIS.exe は起動しません。
 Windows 用の ffmpeg をダウンロードし、その bin フォルダにある ffmpeg.exe を
 フォルダ ApplicationData の中（ORVANTIS.exe と同じ場所）にコピーしてください。

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libbenchmark-dev libopencv-dev qtbase5-dev
   libturbojpeg0-dev ffmpeg xvfb xdotool imagemagick x11-utils libx11-dev clang dpkg-dev groff-base lintian
-  libmosquitto-dev mosquitto mosquitto-clients clang-format clang-tidy cppcheck)
+  libmosquitto-dev mosquitto mosquitto-clients chromium clang-format clang-tidy cppcheck)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -86,5 +86,9 @@ timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </
 echo "Wine prefix: $((SECONDS - t)) s"
 timeout 60 "$wine" "$build/tests/unit_tests.exe" --gtest_list_tests </dev/null >/dev/null 2>&1 || true
 
+# The Linux bridge of the mixed pool test (tests/win/e2e/mixed_pool.sh), when
+# the Linux build has one.
+if [ -x "$root/build/orvantis_bridge" ]; then export LINUX_BRIDGE=$root/build/orvantis_bridge; fi
+
 cd "$build"
 ctest --output-on-failure --timeout 120 -j"$jobs"

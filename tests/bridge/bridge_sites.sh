@@ -12,72 +12,10 @@ command -v mosquitto >/dev/null && command -v mosquitto_pub >/dev/null ||
 unshare --mount sh -c 'mount -t tmpfs tmpfs /dev/shm' 2>/dev/null ||
   { echo "bridge_sites: skipped (needs unshare --mount and a tmpfs mount)"; exit 0; }
 
-BROKER_PID="" HOLD_A="" HOLD_B="" BRIDGE_A="" BRIDGE_B=""
-cleanup_sites() {
-  for pid in $BRIDGE_A $BRIDGE_B $BROKER_PID $HOLD_A $HOLD_B; do kill "$pid" 2>/dev/null || true; done
-  cleanup
-}
-trap cleanup_sites EXIT
-
-# A free port on the loopback address, and the broker on it (nowhere else).
-PORT=$(perl -MIO::Socket::INET -e 'print IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0,
-  Listen => 1)->sockport') || fail "no free port"
-printf 'listener %s 127.0.0.1\nallow_anonymous true\npersistence false\n' "$PORT" >"$TMP/broker.conf"
-broker_up() { mosquitto_pub -h 127.0.0.1 -p "$PORT" -t probe -m x 2>/dev/null; }
-start_broker() {
-  mosquitto -c "$TMP/broker.conf" >>"$TMP/broker.log" 2>&1 &
-  BROKER_PID=$!
-  poll broker_up || fail "the broker did not start: $(tail -n 3 "$TMP/broker.log")"
-}
-
-# start_site NAME: a process holding a mount namespace with its own /dev/shm.
-site_ready() { [ "$(cat "/proc/$1/comm" 2>/dev/null)" = sleep ]; }
-start_site() {
-  unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec sleep 600' &
-  eval "HOLD_$1=$!"
-  poll site_ready $! || fail "site $1 did not start"
-}
-# start_bridge SITE: its bridge inside the site's namespace.
-start_bridge() {
-  local hold
-  eval "hold=\$HOLD_$1"
-  nsenter --mount="/proc/$hold/ns/mnt" -- "$BRIDGE" --broker "127.0.0.1:$PORT" --site "$1" --keepalive 5 \
-    >>"$TMP/bridge-$1.out" 2>>"$TMP/bridge-$1.err" &
-  eval "BRIDGE_$1=$!"
-}
-section() { eval "echo /proc/\$HOLD_$1/root/dev/shm/WEX_SHARED_MEMORY"; }
-
-# field SITE INDEX: an int32 of the section (0 DiffSum, 1 + n slot n).
-field() { od -A n -t d4 -j $((4 * $2)) -N 4 "$(section "$1")" 2>/dev/null | tr -d ' '; }
-# set_slot SITE N VALUE: what a copy with a camera on CamChan N writes.
-set_slot() {
-  perl -e 'print pack("l<", $ARGV[0])' "$3" | dd of="$(section "$1")" bs=1 seek=$((4 + 4 * $2)) conv=notrunc status=none
-}
-is_field() { [ "$(field "$1" "$2")" = "$3" ]; }
-# wait_field SITE INDEX VALUE WHAT [SECONDS]: bounded wait, in tenths of a second.
-wait_field() {
-  local i
-  for ((i = 0; i < ${5:-10} * 10; i++)); do
-    is_field "$1" "$2" "$3" && return 0
-    sleep 0.1
-  done
-  fail "$4: field $2 on $1 is $(field "$1" "$2"), expected $3"
-}
-connected() { [ "$(grep -c "connected to" "$TMP/bridge-$1.out" 2>/dev/null)" -ge "$2" ]; }
-
-# The player's status line, every pass: frame number and pooled motion.
-frame_now() { grep -oE '^\[S1\] \[ *[0-9]+' "$OUT" | tail -n1 | grep -oE '[0-9]+$'; }
-moved_since() { local f; f=$(frame_now); [ -n "$f" ] && [ "$f" != "$1" ]; }
+. "$(dirname "$0")/lib.sh"
 
 setup
-make_frames S001 40
-printf 100 >"$TMP/work/ZEP_THRESHOLD.dat"
-# Settings of S001: status line on (DISP_WEB_CAM_INFO 1), wrap at the ends.
-{
-  echo "4 0 40 0.000000 100 1 1.000000 5 2 0 0 108000 1 0 1 0 0"
-  printf "0\n%.0s" $(seq 1280)
-  echo "0 0 0 0 0"
-} >"$TMP/work/zep_env0001.dat"
+player_contents
 
 start_broker
 start_site A

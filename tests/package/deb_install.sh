@@ -18,11 +18,27 @@ ROOT=$TMP/root
 dpkg-deb -x "$SOURCE/$deb" "$ROOT"
 PROGRAM=$ROOT/usr/bin/orvantis
 INSTALLED_SCREEN=$ROOT/usr/share/orvantis/keyallocation_01.jpg
-for file in "$PROGRAM" "$INSTALLED_SCREEN" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz}; do
+for file in "$PROGRAM" "$INSTALLED_SCREEN" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz} \
+  "$ROOT"/usr/share/orvantis/web/{index.html,pool.js,mqtt.min.js,mqtt.LICENSE.md}; do
   [ -s "$file" ] || fail "the package lacks ${file#"$ROOT"}"
 done
-manual=$(zcat "$ROOT/usr/share/man/man1/orvantis.1.gz" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed"
-[ -z "$manual" ] || fail "the manual page: $manual"
+for page in orvantis orvantis_bridge; do
+  manual=$(zcat "$ROOT/usr/share/man/man1/$page.1.gz" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed on $page.1"
+  [ -z "$manual" ] || fail "the manual page $page.1: $manual"
+done
+
+# The bridge's user unit, checked by systemd with the package in place: /usr
+# seen through an overlay of the unpacked package in a mount namespace of its
+# own (verify finds the program and the manual page the unit names).
+unit=/usr/lib/systemd/user/orvantis-bridge.service
+[ -x "$ROOT/usr/bin/orvantis_bridge" ] && [ -s "$ROOT$unit" ] || fail "the package lacks the bridge or its unit"
+if unshare --mount true 2>/dev/null && command -v systemd-analyze >/dev/null; then
+  verify=$(unshare --mount sh -c "mount -t overlay overlay -o lowerdir=$ROOT/usr:/usr /usr &&
+    systemd-analyze --user verify $unit" 2>&1) || fail "systemd-analyze verify: $verify"
+  [ -z "$verify" ] || fail "systemd-analyze verify: $verify"
+else
+  echo "deb_install: the unit not verified (needs unshare --mount and systemd-analyze)"
+fi
 
 setup
 make_frames S001 3 0=$RED

@@ -13,6 +13,16 @@ for notice in opencv libjpeg-turbo libpng zlib mingw-w64-runtime; do
 done
 grep -q "ApplicationData, beside ORVANTIS.exe" "$TMP/unpacked/ORVANTIS_120/README.txt" || fail "README.txt"
 grep -q "Windows 10 or later" "$TMP/unpacked/ORVANTIS_120/README.txt" || fail "README.txt: no minimum Windows"
+# The bridge, with the notices of what it links and how to start it at log-on.
+if [ -n "${BRIDGE:-}" ]; then
+  for notice in openssl mosquitto; do
+    [ -n "$(ls "$TMP/unpacked/ORVANTIS_120/licenses/$notice")" ] || fail "no licence notice of $notice"
+  done
+  grep -q 'schtasks /Create .*/SC ONLOGON .*orvantis_bridge.exe.* --password-file ' \
+    "$TMP/unpacked/ORVANTIS_120/README.txt" || fail "README.txt: no schtasks line for the bridge"
+  wine_run 60 "$WINE" "$TMP/unpacked/ORVANTIS_120/ApplicationData/orvantis_bridge.exe" --help </dev/null |
+    grep -q "^usage: orvantis_bridge" || fail "the packed orvantis_bridge.exe does not start"
+fi
 # $TMP stands for ORVANTIS_120: ApplicationData is the working folder.
 mv "$TMP/unpacked/ORVANTIS_120/ApplicationData" "$TMP/work"
 cp "$TESTS_BIN/win_helper.exe" "$TMP/work/ffmpeg.exe"

@@ -6,9 +6,7 @@
 # pulled out, it is noticed after a second without a fresh frame (the capture
 # library keeps handing out its last picture) and switched off.
 . "$(dirname "$0")/lib.sh"
-. "$(dirname "$0")/../../e2e/camera.bash"
-cc -shared -fPIC -O2 -o "$TMP/libvcam.so" "$(dirname "$0")/../../../tools/vcam/vcam.c" -ldl ||
-  fail "the virtual camera does not build"
+vcam_for_wine
 setup
 make_frames S001 200
 settings 1 2

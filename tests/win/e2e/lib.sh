@@ -47,3 +47,12 @@ has_green_mark() {
     grep -oE '\(([0-9]+),([0-9]+),([0-9]+)' | tr -d '(' |
     awk -F, '$2 > 180 && $1 < 120 && $3 < 120 { n++ } END { exit !(n > 0) }'
 }
+
+# vcam_for_wine: the virtual camera (tools/vcam) built for Wine's loader as
+# $TMP/libvcam.so (LD_PRELOAD=$TMP/libvcam.so start_player), with the helpers
+# of tests/e2e/camera.bash that drive it.
+vcam_for_wine() {
+  cc -shared -fPIC -O2 -o "$TMP/libvcam.so" "$(dirname "${BASH_SOURCE[0]}")/../../../tools/vcam/vcam.c" -ldl ||
+    fail "the virtual camera does not build"
+  . "$(dirname "${BASH_SOURCE[0]}")/../../e2e/camera.bash"
+}

@@ -4,8 +4,9 @@
 # Linux bridge; site W is this Wine prefix (its own wineserver, so its own
 # named sections) with orvantis_bridge.exe and ORVANTIS.exe. A slot written
 # on L steers ORVANTIS.exe (its status line shows the pooled sum, its frames
-# step); a slot of a copy on W reaches L's section; a killed Windows bridge
-# is cleared on L within 15 s.
+# step); ORVANTIS.exe's own camera (the virtual camera, CamChan 0) puts its
+# motion into slot 0 of L's section; a killed Windows bridge is cleared on L
+# within 15 s.
 . "$(dirname "$0")/lib.sh"
 BRIDGE_EXE=${BRIDGE:?BRIDGE must name build-windows/orvantis_bridge.exe}
 BRIDGE=${LINUX_BRIDGE:-}
@@ -37,10 +38,12 @@ start_site L
 start_bridge L --broker "127.0.0.1:$TLS_PORT" --tls-ca "$tls/ca.crt"
 poll connected L 1 || fail "bridge L did not connect over TLS: $(cat "$TMP/bridge-L.err")"
 
-# Site W: ORVANTIS.exe without a camera, its status line on (DISP_WEB_CAM_INFO 1).
+# Site W: ORVANTIS.exe on the virtual camera, still off, its status line on
+# (DISP_WEB_CAM_INFO 1).
+vcam_for_wine
 setup
 player_contents
-start_player
+LD_PRELOAD=$TMP/libvcam.so start_player
 wait_for_player
 # The Windows bridge over TLS, the CA named as Windows names it; its real
 # process (not the timeout around it) is the one killed later.
@@ -60,19 +63,19 @@ poll moved_since "$still" || fail "ORVANTIS.exe did not step while L's slot 3 wa
 set_slot L 3 0
 wait_for_text "DifferenceSum=      0 (SI.DiffSum=      0 )"
 
-# Windows -> Linux: a copy on W with its camera on CamChan 4.
-printf 'pass\n' >"$TMP/peer.in"
-(cd "$TESTS_BIN" && timeout 60 "$WINE" pool_peer.exe /WEX_SHARED_MEMORY 1 4 60000 <"$TMP/peer.in" \
-  >"$TMP/peer.out" 2>&1) || fail "pool_peer: $(cat "$TMP/peer.out")"
-sum=$(grep -aE '^[0-9]+' "$TMP/peer.out" | head -n1 | tr -d '\r')
-[ "${sum:-0}" -gt 0 ] || fail "the copy on W measured nothing: $(cat "$TMP/peer.out")"
-wait_field L 5 "$sum" "W's slot 4 on L" 10
+# Windows -> Linux: ORVANTIS.exe's camera, switched on and moving, puts the
+# motion its status line shows into slot 0 on L.
+key q
+wait_for_text "$ON_LINE"
+camera moving
+on_L() { local v; v=$(field L 1); [ "${v:-0}" -gt 0 ] && grep -aq "DifferenceSum= *$v " "$OUT"; }
+poll on_L || fail "ORVANTIS.exe's motion is not in slot 0 on L: $(field L 1)"
 
 # kill -9 of the Windows bridge: L clears W's slot within 15 s.
 real=$(pgrep -P "$WRAPPER" | head -n1)
 kill -9 "${real:-$WRAPPER}"
 started=$SECONDS
-wait_field L 5 0 "W's slot 4 after W's bridge was killed" 15
+wait_field L 1 0 "W's slot 0 after W's bridge was killed" 15
 echo "mixed_pool: W's slot cleared on L $((SECONDS - started)) s after W's bridge was killed"
 quit
 echo "mixed_pool: ok"

@@ -90,7 +90,7 @@ int NextKey(int milliseconds) {
   int key = Display.wait_key(milliseconds);
   if (key == WINDOW_CLOSED) return key;
   if (Z.HeldKey >= 0) std::swap(key, Z.HeldKey);
-  return key;
+  return key & 0xFF;
 }
 
 bool ReadThresholdFile() {
@@ -125,7 +125,6 @@ bool RunPass() {
     EndPlayer(PLAYER_QUIT); // as the second ESC, without the pause
     return false;
   }
-  key &= 0xFF;
   if (key == KEY_ENTER) {
     ShowHelp();
     ClearSharedInfo();
@@ -184,7 +183,6 @@ void EnterPause() {
   int key;
   do {
     key = NextKey(0);
-    if (key != WINDOW_CLOSED) key &= 0xFF;
   } while (key != KEY_ENTER && key != KEY_ESC && key != WINDOW_CLOSED);
   if (key != KEY_ENTER) {
     EndPlayer(PLAYER_QUIT);

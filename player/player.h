@@ -28,7 +28,7 @@ void NoCommandPath();
 // ESC: the pause. Ends the player (PLAYER_QUIT) when the user quits from it.
 void EnterPause();
 
-// The next key, as the display's key wait gives it (-1 when none came within
+// The next key, as the display's key wait gives it (0xFF when none came within
 // the milliseconds; 0 waits without end), after a key held from a drawing
 // wait (LetWindowDraw), so that keys keep the order they were pressed in.
 // WINDOW_CLOSED when the window manager asked to close the window.

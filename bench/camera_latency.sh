@@ -12,6 +12,7 @@
 # Use a release build and a quiet machine. Needs Xvfb, xdotool, ImageMagick
 # and a C compiler with the X11 headers.
 set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 program=$(realpath "$1") vcam=$(realpath "$2") runs=${3:-100}
 here=$(cd "$(dirname "$0")" && pwd)
 tmp=$(mktemp -d /tmp/orvantis-latency-XXXXXX)
@@ -35,10 +36,7 @@ for i in $(seq 0 59); do cp "$tmp/$([ $((i % 2)) = 0 ] && echo black || echo whi
   echo "0 59 0 0 0"
 } >"$tmp/work/zep_env0001.dat"
 ln -s "$(command -v ffmpeg)" "$tmp/work/ffmpeg"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$tmp/display")
+start_xvfb 1280x1024
 echo still >"$VCAM_CONTROL"
 (cd "$tmp/work" && exec env LD_PRELOAD="$vcam" VCAM_RATE=60 "$program" >"$tmp/out.txt" 2>&1 </dev/null) &
 player=$!

@@ -11,6 +11,7 @@
 # Use a release build (orvantis and vcam of a Release build). Needs Xvfb,
 # xdotool, ImageMagick and ffmpeg.
 set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 program=$(realpath "$1") vcam=$(realpath "$2") seconds=${3:-1800}
 tmp=$(mktemp -d /tmp/orvantis-soak-XXXXXX)
 xvfb="" player=""
@@ -25,10 +26,7 @@ mkdir -p "$tmp/work" "$tmp/S001" "$tmp/S002"
 ffmpeg -v error -f lavfi -i "testsrc2=size=640x360:rate=30" -frames:v 300 -start_number 0 -q:v 3 "$tmp/S001/clip_%05d.jpg"
 ffmpeg -v error -f lavfi -i "mandelbrot=size=640x360:rate=30" -frames:v 300 -start_number 0 -q:v 3 "$tmp/S002/clip_%05d.jpg"
 ln -s "$(command -v ffmpeg)" "$tmp/work/ffmpeg"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$tmp/display")
+start_xvfb 1280x1024
 echo still >"$VCAM_CONTROL"
 out=$tmp/out.txt
 (cd "$tmp/work" && exec env LD_PRELOAD="$vcam" "$program" >"$out" 2>"$tmp/err.txt" </dev/null) &

@@ -15,6 +15,7 @@
 # release build (the bench preset) on a quiet machine; needs Xvfb, ffmpeg and
 # taskset.
 set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 bench=$(realpath "${1:-build-rel/bench/frame_pipeline_bench}")
 tmp=$(mktemp -d /tmp/orvantis-pool-XXXXXX)
 xvfb=""
@@ -23,10 +24,8 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$tmp/display") QT_QPA_PLATFORM=xcb ORVANTIS_BENCH_DIR=$tmp/frames
+start_xvfb 1920x1080
+export QT_QPA_PLATFORM=xcb ORVANTIS_BENCH_DIR=$tmp/frames
 unset ORVANTIS_DECODE_WORKERS ORVANTIS_DECODE_AHEAD
 cpus=$(nproc)
 echo "$cpus processors; $(uname -r); load $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -15,6 +15,7 @@
 # Use release builds (the bench preset; scripts/build-windows.sh) and a quiet
 # machine. Needs Xvfb, xdotool, ImageMagick, ffmpeg and Wine.
 set -euo pipefail
+. "$(dirname "$0")/lib.sh"
 linux=$(realpath "$1") exe=$(realpath "$2") count=${3:-300}
 tmp=$(mktemp -d /tmp/orvantis-steprate-XXXXXX)
 xvfb=""
@@ -35,10 +36,7 @@ ln -s "$(command -v ffmpeg)" "$tmp/work/ffmpeg"
 cp "$exe" "$tmp/work/ORVANTIS.exe"
 : >"$tmp/work/ffmpeg.exe"
 
-Xvfb -displayfd 3 -screen 0 2560x1440x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$tmp/display")
+start_xvfb 2560x1440
 timeout 120 "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
 timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 

@@ -170,3 +170,19 @@ int ReadDouble(ValueRun &run, double *value) {
   if (read == 0) run.stopped = true;
   return read;
 }
+
+bool ParseDecimal(const char *text, size_t length, long long *value) {
+  bool negative = length > 0 && text[0] == '-';
+  size_t i = negative ? 1 : 0;
+  if (i == length) return false;
+  unsigned long long magnitude = 0;
+  const unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(LLONG_MIN) : LLONG_MAX;
+  for (; i < length; ++i) {
+    if (!IsDigit(text[i])) return false;
+    unsigned digit = static_cast<unsigned>(text[i] - '0');
+    if (magnitude > (limit - digit) / 10) return false;
+    magnitude = magnitude * 10 + digit;
+  }
+  *value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+  return true;
+}

@@ -31,3 +31,9 @@ struct ValueRun {
 };
 int ReadInt(ValueRun &run, int *value);
 int ReadDouble(ValueRun &run, double *value);
+
+// The one decimal reader for names and short texts: the whole of
+// text[0..length) must be an optional '-' and one or more digits, nothing
+// else (no blanks, no '+'). Leading zeros are allowed. Returns false for any
+// other text or a value beyond long long; *value is set only on success.
+bool ParseDecimal(const char *text, size_t length, long long *value);

@@ -192,4 +192,22 @@ TEST(ScanDouble, ReadsWhatScanfReadsAndLeavesTheRest) {
   }
 }
 
+// The decimal reader under every name and short text: the whole text or
+// nothing, and the ends of long long exact.
+TEST(ParseDecimal, TakesWholeDecimalTextsOnly) {
+  long long v = 7;
+  for (auto [text, want] :
+       std::vector<std::pair<std::string, long long>>{{"0", 0},
+                                                      {"00012", 12},
+                                                      {"-5", -5},
+                                                      {"9223372036854775807", LLONG_MAX},
+                                                      {"-9223372036854775808", LLONG_MIN}}) {
+    ASSERT_TRUE(ParseDecimal(text.data(), text.size(), &v)) << text;
+    EXPECT_EQ(v, want) << text;
+  }
+  for (std::string bad : {"", "-", "+1", " 1", "1 ", "1x", "9223372036854775808", "-9223372036854775809"})
+    EXPECT_FALSE(ParseDecimal(bad.data(), bad.size(), &v)) << bad;
+  EXPECT_EQ(v, LLONG_MIN);
+}
+
 } // namespace

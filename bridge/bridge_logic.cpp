@@ -325,6 +325,14 @@ OptionsResult Refuse(std::string *refusal, const std::string &line, bool usage) 
   return OPTIONS_REFUSED;
 }
 
+// A bad value: the option, the value and what it should be, with its range.
+OptionsResult RefuseValue(std::string *refusal, const OptionRow &row, const char *value) {
+  std::string line =
+      std::string("bad value for ") + row.Name + ": \"" + value + "\" (expected " + row.Expected;
+  if (row.High > 0) line += " in " + std::to_string(row.Low) + ".." + std::to_string(row.High);
+  return Refuse(refusal, line + ")", false);
+}
+
 } // namespace
 
 OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *computer,
@@ -341,11 +349,7 @@ OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *
     if (row->Kind == OPTION_REFUSED) return Refuse(refusal, row->Expected, false);
     const char *value = equals != nullptr ? equals + 1 : i + 1 < argc ? argv[++i] : nullptr;
     if (value == nullptr) return Refuse(refusal, name + " needs a value", true);
-    if (StoreOption(*row, value, options)) continue;
-    std::string expected = row->Expected;
-    if (row->High > 0) expected += " in " + std::to_string(row->Low) + ".." + std::to_string(row->High);
-    return Refuse(refusal, "bad value for " + name + ": \"" + value + "\" (expected " + expected + ")",
-                  false);
+    if (!StoreOption(*row, value, options)) return RefuseValue(refusal, *row, value);
   }
   if (options->Site[0] == '\0' && !StoreOption(OPTION_ROWS[1] /* --site */, computer, options))
     return Refuse(refusal,

@@ -126,12 +126,7 @@ bool ParseSlotPayload(const void *payload, int length, int32_t *value) {
 
 bool ParseOnlinePayload(const void *payload, int length, bool *online) {
   // An empty payload is the retained presence removed: gone.
-  if (length == 0) {
-    *online = false;
-    return true;
-  }
-  if (length != 1) return false;
-  char c = *static_cast<const char *>(payload);
+  char c = length == 0 ? '0' : length == 1 ? *static_cast<const char *>(payload) : '?';
   if (c != '0' && c != '1') return false;
   *online = c == '1';
   return true;
@@ -338,16 +333,15 @@ OptionsResult RefuseValue(std::string *refusal, const OptionRow &row, const char
 OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *computer,
                                  BridgeOptions *options, std::string *refusal) {
   for (int i = 1; i < argc; ++i) {
-    const char *equals = strchr(argv[i], '=');
-    const std::string name(argv[i],
-                           equals != nullptr ? static_cast<size_t>(equals - argv[i]) : strlen(argv[i]));
+    const std::string name(argv[i], strcspn(argv[i], "="));
     const OptionRow *row = nullptr;
     for (const OptionRow &candidate : OPTION_ROWS)
       if (name == candidate.Name) row = &candidate;
     if (row == nullptr) return Refuse(refusal, "unknown option " + name, true);
     if (row->Kind == OPTION_HELP) return OPTIONS_HELP;
     if (row->Kind == OPTION_REFUSED) return Refuse(refusal, row->Expected, false);
-    const char *value = equals != nullptr ? equals + 1 : i + 1 < argc ? argv[++i] : nullptr;
+    const char *value = argv[i] + name.size(); // "=value", or nothing and the value is the next argument
+    value = *value == '=' ? value + 1 : i + 1 < argc ? argv[++i] : nullptr;
     if (value == nullptr) return Refuse(refusal, name + " needs a value", true);
     if (!StoreOption(*row, value, options)) return RefuseValue(refusal, *row, value);
   }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/text_values.h"
+
 namespace {
 
 // The site's entry, or a new one: a free entry, else one of an offline site
@@ -124,12 +126,7 @@ bool ParseSlotPayload(const void *payload, int length, int32_t *value) {
 
 bool ParseOnlinePayload(const void *payload, int length, bool *online) {
   // An empty payload is the retained presence removed: gone.
-  if (length == 0) {
-    *online = false;
-    return true;
-  }
-  if (length != 1) return false;
-  char c = *static_cast<const char *>(payload);
+  char c = length == 0 ? '0' : length == 1 ? *static_cast<const char *>(payload) : '?';
   if (c != '0' && c != '1') return false;
   *online = c == '1';
   return true;
@@ -238,4 +235,120 @@ void StoreChangedFields(SharedInfo *view, const SharedInfo &before, const Shared
   for (int n = 0; n < SHARED_SLOTS; ++n)
     if (after.WebCamDiff[n] != before.WebCamDiff[n]) view->WebCamDiff[n] = after.WebCamDiff[n];
   if (after.DiffSum != before.DiffSum) view->DiffSum = after.DiffSum;
+}
+
+// --- The command line ---
+
+namespace {
+
+enum OptionKind {
+  OPTION_NUMBER,  // a whole number in Low..High, into an int
+  OPTION_NAME,    // one level of a topic, into a name array
+  OPTION_TEXT,    // kept as given, into a const char *
+  OPTION_BROKER,  // HOST[:PORT] into Host and Port, the port in Low..High
+  OPTION_HELP,    // the usage, nothing else
+  OPTION_REFUSED, // never taken: Expected says why
+};
+
+struct OptionRow {
+  const char *Name;
+  OptionKind Kind;
+  int Low, High;        // the range of a number or port
+  size_t Field;         // where the value goes in BridgeOptions
+  const char *Expected; // what a bad value is told to be, before its range
+};
+
+const char *const NAME_EXPECTED = "1 to 64 bytes without '/', '+', '#' or control characters";
+
+const OptionRow OPTION_ROWS[] = {
+    {"--broker", OPTION_BROKER, 1, 65535, 0, "HOST, HOST:PORT or [ADDRESS]:PORT with a port"},
+    {"--site", OPTION_NAME, 0, 0, offsetof(BridgeOptions, Site), NAME_EXPECTED},
+    {"--pool", OPTION_NAME, 0, 0, offsetof(BridgeOptions, Pool), NAME_EXPECTED},
+    {"--keepalive", OPTION_NUMBER, 5, 65535, offsetof(BridgeOptions, Keepalive), "whole seconds"},
+    {"--rate", OPTION_NUMBER, 1, 1000, offsetof(BridgeOptions, Rate), "a whole number of reads per second"},
+    {"--tls-ca", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, TlsCa), nullptr},
+    {"--username", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, Username), nullptr},
+    {"--password-file", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, PasswordFile), nullptr},
+    {"--password", OPTION_REFUSED, 0, 0, 0,
+     "a password is never given on the command line; set ORVANTIS_BROKER_PASSWORD or use --password-file "
+     "FILE"},
+    {"--help", OPTION_HELP, 0, 0, 0, nullptr},
+    {"-h", OPTION_HELP, 0, 0, 0, nullptr},
+};
+
+bool ParseNumber(const char *text, int low, int high, int *out) {
+  long long value = 0;
+  if (!ParseDecimal(text, strlen(text), &value) || value < low || value > high) return false;
+  *out = static_cast<int>(value);
+  return true;
+}
+
+// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; a bare IPv6 address has no port.
+bool ParseBroker(const char *text, const OptionRow &row, BridgeOptions *options) {
+  const char *host = text, *end = strchr(text, ':'), *port = nullptr;
+  if (text[0] == '[') {
+    host = text + 1;
+    end = strchr(text, ']');
+    if (end == nullptr || (end[1] != '\0' && end[1] != ':')) return false;
+    if (end[1] == ':') port = end + 2;
+  } else if (end != nullptr && strchr(end + 1, ':') == nullptr) {
+    port = end + 1;
+  } else {
+    end = text + strlen(text);
+  }
+  if (end == host || end - host > BRIDGE_HOST_MAX) return false;
+  snprintf(options->Host, sizeof options->Host, "%.*s", static_cast<int>(end - host), host);
+  return port == nullptr || ParseNumber(port, row.Low, row.High, &options->Port);
+}
+
+// Puts `value` where the row says. Returns false when the value is bad.
+bool StoreOption(const OptionRow &row, const char *value, BridgeOptions *options) {
+  char *field = reinterpret_cast<char *>(options) + row.Field;
+  switch (row.Kind) {
+  case OPTION_NUMBER: return ParseNumber(value, row.Low, row.High, reinterpret_cast<int *>(field));
+  case OPTION_NAME: return ValidTopicLevel(value) && snprintf(field, BRIDGE_NAME_MAX + 1, "%s", value) > 0;
+  case OPTION_TEXT: *reinterpret_cast<const char **>(field) = value; return true;
+  case OPTION_BROKER: return ParseBroker(value, row, options);
+  default: return false;
+  }
+}
+
+// Every refusal leaves through here: one line, and the usage when the
+// command line itself was wrong rather than a value.
+OptionsResult Refuse(std::string *refusal, const std::string &line, bool usage) {
+  *refusal = "orvantis_bridge: " + line + "\n" + (usage ? BRIDGE_USAGE : "");
+  return OPTIONS_REFUSED;
+}
+
+// A bad value: the option, the value and what it should be, with its range.
+OptionsResult RefuseValue(std::string *refusal, const OptionRow &row, const char *value) {
+  std::string line =
+      std::string("bad value for ") + row.Name + ": \"" + value + "\" (expected " + row.Expected;
+  if (row.High > 0) line += " in " + std::to_string(row.Low) + ".." + std::to_string(row.High);
+  return Refuse(refusal, line + ")", false);
+}
+
+} // namespace
+
+OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *computer,
+                                 BridgeOptions *options, std::string *refusal) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string name(argv[i], strcspn(argv[i], "="));
+    const OptionRow *row = nullptr;
+    for (const OptionRow &candidate : OPTION_ROWS)
+      if (name == candidate.Name) row = &candidate;
+    if (row == nullptr) return Refuse(refusal, "unknown option " + name, true);
+    if (row->Kind == OPTION_HELP) return OPTIONS_HELP;
+    if (row->Kind == OPTION_REFUSED) return Refuse(refusal, row->Expected, false);
+    const char *value = argv[i] + name.size(); // "=value", or nothing and the value is the next argument
+    value = *value == '=' ? value + 1 : i + 1 < argc ? argv[++i] : nullptr;
+    if (value == nullptr) return Refuse(refusal, name + " needs a value", true);
+    if (!StoreOption(*row, value, options)) return RefuseValue(refusal, *row, value);
+  }
+  if (options->Site[0] == '\0' && !StoreOption(OPTION_ROWS[1] /* --site */, computer, options))
+    return Refuse(refusal,
+                  "the host name \"" + std::string(computer) + "\" cannot name a site; give --site NAME",
+                  false);
+  if (options->Port == 0) options->Port = options->TlsCa != nullptr ? 8883 : 1883;
+  return OPTIONS_RUN;
 }

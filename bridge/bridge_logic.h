@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "state/state.h"
 
@@ -14,6 +15,7 @@ constexpr int BRIDGE_SITES_MAX = 64; // other sites followed at once
 constexpr int BRIDGE_NAME_MAX = 64;  // bytes of a site or pool name
 constexpr int SLOT_PAYLOAD_MAX = 11; // "-2147483648"
 constexpr int BRIDGE_WARNING_MAX = 256;
+constexpr int BRIDGE_HOST_MAX = 255; // bytes of the broker's host name
 
 enum SiteStatus {
   SITE_UNKNOWN = 0, // values seen, presence not yet: kept, not used
@@ -113,3 +115,34 @@ int CollectLocalSlots(const BridgeState &b, SlotPublication out[SHARED_SLOTS]);
 // writes to other fields in between survive and the reserved bytes are never
 // touched.
 void StoreChangedFields(SharedInfo *view, const SharedInfo &before, const SharedInfo &after);
+
+// --- The command line ---
+
+// The bridge's settings, at their defaults until the command line says more.
+struct BridgeOptions {
+  char Host[BRIDGE_HOST_MAX + 1] = "localhost";
+  int Port = 0; // 0 until parsed: then 1883, or 8883 with TLS
+  char Site[BRIDGE_NAME_MAX + 1] = {};
+  char Pool[BRIDGE_NAME_MAX + 1] = "orvantis";
+  int Keepalive = 5;           // seconds
+  int Rate = 30;               // section reads per second
+  const char *TlsCa = nullptr; // CA certificate file: TLS on
+  const char *Username = nullptr;
+  const char *PasswordFile = nullptr;
+};
+
+constexpr const char *BRIDGE_USAGE =
+    "usage: orvantis_bridge [--broker HOST[:PORT]] [--site NAME] [--pool NAME] [--keepalive SECONDS]\n"
+    "                       [--rate HZ] [--tls-ca FILE] [--username NAME] [--password-file FILE]\n"
+    "The password comes from the environment variable ORVANTIS_BROKER_PASSWORD or from the first\n"
+    "line of the password file, never from the command line.\n";
+
+enum OptionsResult { OPTIONS_RUN = 0, OPTIONS_HELP, OPTIONS_REFUSED };
+
+// Fills `options` from argv[1..argc), each option "--name value" or
+// "--name=value"; the site defaults to `computer`, the computer's name.
+// The first bad option stops it with OPTIONS_REFUSED, and `refusal`
+// receives the lines for standard error, which name the option.
+// OPTIONS_HELP: the usage was asked for.
+OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *computer,
+                                 BridgeOptions *options, std::string *refusal);

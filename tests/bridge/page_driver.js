@@ -1,4 +1,4 @@
-// Drives the pool page in headless Chromium for tests/bridge/bridge_page.sh:
+// Drives the pool page in headless Chromium for tests/bridge/bridge_sites.sh:
 //   node page_driver.js CHROMIUM URL
 // then, one command a line on standard input, "wait MILLISECONDS TEXT": waits
 // until the page's text holds TEXT and prints "ok <ms it took>", or prints

@@ -125,10 +125,6 @@ bool RunPass() {
     EndPlayer(PLAYER_QUIT); // as the second ESC, without the pause
     return false;
   }
-  if (key == KEY_ENTER) {
-    ShowHelp();
-    ClearSharedInfo();
-  }
   ReloadThreshold();
   DispatchKey(key);
   return Z.PlayerEnding == PLAYER_RUNNING;

@@ -6,9 +6,13 @@
 #include <climits>
 #include <cmath>
 #include <numeric>
+#include <set>
+#include <sstream>
 #include <tuple>
 
 #include "common/timing.h"
+#include "console/banners.h"
+#include "console/key_screen.h"
 #include "contents/frame_table.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
@@ -33,13 +37,43 @@ class Keys : public PlayerTest {
       DispatchKey(k);
     return CapturedOut;
   }
+  std::string Help() {
+    CapturedOut.clear();
+    ShowHelp();
+    return CapturedOut;
+  }
 };
 
-TEST_F(Keys, TableBindsEachCodeOnceAndCodesWithoutACommandReplayAtMost30FramesASecond) {
+TEST_F(Keys, EachCodeIsBoundOnceAndEachKeyLineOfTheHelpAndTheKeyScreenIsSomeRowsKey) {
   EXPECT_TRUE(CheckKeyTable());
   auto nothing = [](int) {};
-  const KeyCommand twice[] = {{'a', nothing, 0, nullptr}, {'a', nothing, 1, nullptr}};
+  const KeyCommand twice[] = {{'a', nothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+                              {'a', nothing, 1, nullptr, NOT_LISTED, NOT_LISTED}};
   EXPECT_FALSE(CheckKeyTable(twice, 2));
+  // Every label a row names is a line of the help or a row of the screen, and
+  // every line and row is named by some key; a letter's label shows the letter.
+  std::set<std::string> help, help_lines, screen, screen_rows;
+  std::istringstream text(Help());
+  for (std::string line; std::getline(text, line);) // "     [ z, x ]  ..."
+    if (line.rfind("     [", 0) == 0) help_lines.insert(line.substr(5, line.find(']') - 4));
+  for (const auto &row : KeyScreenRows)
+    screen_rows.insert(row[0]);
+  for (size_t i = 0; i < KEY_TABLE_SIZE; ++i) {
+    const KeyCommand &row = KeyTable[i];
+    ASSERT_TRUE(row.help_label != nullptr && row.screen_label != nullptr) << i;
+    help.insert(row.help_label);
+    screen.insert(row.screen_label);
+    for (const char *label : {row.help_label, row.screen_label})
+      if (isalpha(row.code) && strcmp(label, NOT_LISTED) != 0)
+        EXPECT_NE(strchr(label, row.code), nullptr) << label;
+  }
+  help.erase(NOT_LISTED);
+  screen.erase(NOT_LISTED);
+  EXPECT_EQ(help, help_lines);
+  EXPECT_EQ(screen, screen_rows);
+}
+
+TEST_F(Keys, CodesWithoutACommandReplayAtMost30FramesASecondAndEnterShowsTheHelpFirst) {
   // No key, Enter, codes outside the table's range and unbound codes take a
   // replay step, which reports the texts attached to its frame; the keys kept
   // free do nothing at all.
@@ -47,16 +81,17 @@ TEST_F(Keys, TableBindsEachCodeOnceAndCodesWithoutACommandReplayAtMost30FramesAS
   snprintf(Z.FrameData[1].http, PATH_FIELD, "see this");
   snprintf(Z.FrameData[1].file, PATH_FIELD, "extra.jpg");
   Z.AutoReplayFlag = 1;
+  std::string help = Help();
   mark();
   double start = FakeNow;
-  EXPECT_EQ(Press({KEY_NONE, KEY_ENTER, 0x07, 0x7D, 'a', '@', 'b', '|'}),
-            "\nFrameData[     1 ].http[2] = [see this]\nFrameData[     1 ].file[3] = [extra.jpg]\n");
+  EXPECT_EQ(Press({KEY_ENTER, KEY_NONE, 0x07, 0x7D, 'a', '@', 'b', '|'}),
+            help + "\nFrameData[     1 ].http[2] = [see this]\nFrameData[     1 ].file[3] = [extra.jpg]\n");
   EXPECT_EQ(Z.frame_no, 5.0);
   EXPECT_GE(FakeNow - start, 5 / 30.0);
   EXPECT_LT(FakeNow - start, 5 / 30.0 + 0.02);
 }
 
-TEST_F(Keys, FrameStepsAndJumpsStopOrWrapAtTheEnds) {
+TEST_F(Keys, FrameKeysStopOrWrapAtTheEndsAndNeverIndexOutsideTheTable) {
   Load(30);
   const int steps[][4] = {{0, 'x', 0, 1},  {1, 'X', 0, 11},  {11, '\\', 0, 21}, {27, 'X', 0, 29},
                           {29, 'x', 1, 0}, {21, 'z', 0, 20}, {20, '/', 0, 10},  {4, 'Z', 0, 0},
@@ -72,18 +107,6 @@ TEST_F(Keys, FrameStepsAndJumpsStopOrWrapAtTheEnds) {
   Z.DISP_WEB_CAM_INFO = 2;
   EXPECT_EQ(Press({'%'}), "");
   EXPECT_EQ(Z.frame_no, 14.5);
-}
-
-TEST_F(Keys, FlipAndWindowKeysShowTheFrameAgainAndNoKeyIndexesOutsideTheTable) {
-  Load(3);
-  ASSERT_TRUE(PresentFrame());
-  Press({'e'}); // mirrored at once
-  Recorded.events.clear();
-  Press({KEY_BACKSPACE}); // a new window, empty until the frame is shown in it again
-  ASSERT_TRUE(PresentFrame());
-  EXPECT_EQ(Recorded.events,
-            (std::vector<std::string>{"destroy ORVANTIS  Ver.1.2", "create ORVANTIS  Ver.1.2 autosize"}));
-  EXPECT_EQ(Recorded.shown.size(), 3u);
   for (int count : {0, 1}) {
     Z.MaxCount = count; // as a settings file may set it
     for (int key : {'j', '!', ')', 'x', 'X', 'z', 'Z', 'l', 'e'}) {
@@ -93,7 +116,7 @@ TEST_F(Keys, FlipAndWindowKeysShowTheFrameAgainAndNoKeyIndexesOutsideTheTable) {
     }
   }
   // Frame numbers that name no record are neither shown nor flipped.
-  Z.MaxCount = 3;
+  Z.MaxCount = 30;
   Recorded.shown.clear();
   for (double frame : {std::nan(""), 1e12, 2147483648.0, 30000.0, -3.0}) {
     Z.frame_no = frame;

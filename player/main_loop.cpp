@@ -81,6 +81,7 @@ void PrintStatus() {
 } // namespace
 
 int NextKey(int milliseconds) {
+  // A key that came during a drawing wait is handed to the pass, not dropped.
   if (Z.HeldKey >= 0 && milliseconds == 0) {
     int held = Z.HeldKey;
     Z.HeldKey = -1;

@@ -61,9 +61,8 @@ const char *const SpeedMessages[] = {
 // s (+1) and S (-1). At either end the level stays and its message repeats;
 // a level from outside 1..5 lands on the nearer end.
 void ChangeSpeed(int delta) {
-  long long level = std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, 1LL, 5LL);
-  Z.REPLAY_SPEED = static_cast<int>(level);
-  Print("%s", SpeedMessages[level]);
+  Z.REPLAY_SPEED = static_cast<int>(std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, 1LL, 5LL));
+  Print("%s", SpeedMessages[Z.REPLAY_SPEED]);
 }
 
 void TogglePause(int) { EnterPause(); }
@@ -101,8 +100,7 @@ void ChangeDisplayLevel(int) {
 // step samples almost nothing and moves the threshold by 0.
 int ThresholdStep() {
   long long step = Z.DiffStep < 1 ? 1 : Z.DiffStep;
-  if (step > 76800) return 0;
-  return static_cast<int>(76800 / (step * step * 100));
+  return step > 76800 ? 0 : static_cast<int>(76800 / (step * step * 100));
 }
 
 // v (-1) and V (+1): the file is the shared value, so start from it; the

@@ -220,7 +220,6 @@ bool ListContentsFolders() {
 bool ListContentsFoldersByExistence() { return RunListing({OpensByTest, FrameExistsByTest}); }
 
 bool PickRandomContents() {
-  if (Z.DISP_WEB_CAM_INFO != 0) Print("KEY FUNCTION : [J/@][ Random Contents Selection ]\n");
   if (Z.DISP_WEB_CAM_INFO == 2) return false;
 
   bool listed = false;

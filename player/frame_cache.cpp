@@ -36,6 +36,7 @@ void RecreateMainWindow() {
 
 void LetWindowDraw() {
   int key = Display.wait_key(1);
+  // Held for the pass rather than dropped, so that no key the user pressed is lost.
   if (key >= 0 && Z.HeldKey < 0) Z.HeldKey = key;
 }
 

@@ -4,11 +4,14 @@
 // line, so a command reads the same whichever key runs it.
 #include "player/keys.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 
+#include "console/banners.h"
 #include "motion/camera.h"
+#include "motion/shared_pool.h"
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
@@ -17,33 +20,25 @@
 
 namespace {
 
-const KeyCommand *FindCommand(int code);
-
 // Prints the row's KEY FUNCTION line (only while the display level is on)
 // and runs its command.
 void RunCommand(const KeyCommand &row) {
-  if (row.function_text != nullptr && Z.DISP_WEB_CAM_INFO != 0) Print("%s", row.function_text);
+  if (row.function_text != nullptr && Z.DISP_WEB_CAM_INFO != 0)
+    Print("KEY FUNCTION : %s\n", row.function_text);
   row.handler(row.argument);
 }
 
 // --- Frames ---
 
 // count > 0 steps forward, count < 0 backward (z / Z / '/', x / X / '\').
-void StepFrames(int count) {
-  if (count >= 0)
-    ReplayStep(1, count);
-  else
-    ReplayStep(0, -count);
-}
+void StepFrames(int count) { ReplayStep(count > 0 ? 1 : 0, abs(count)); }
 
 // A tenth of the folder; the fraction stays in frame_no. tenth / 10.0 is the
 // same double as the literal 0.1 ... 0.9, so the frame shown is the same too.
 void JumpToTenth(int tenth) { Z.frame_no = Z.MaxCount >= 1 ? (Z.MaxCount - 1) * (tenth / 10.0) : 0.0; }
 
-void RandomFrame(int) {
-  // A count of 0 can come from a settings file: nothing to choose from.
-  Z.frame_no = Z.MaxCount >= 1 ? rand() % Z.MaxCount : 0.0;
-}
+// A count of 0 can come from a settings file: nothing to choose from.
+void RandomFrame(int) { Z.frame_no = Z.MaxCount >= 1 ? rand() % Z.MaxCount : 0.0; }
 
 void ResetFrame(int) { Z.frame_no = 0.0; }
 
@@ -66,11 +61,8 @@ const char *const SpeedMessages[] = {
 // s (+1) and S (-1). At either end the level stays and its message repeats;
 // a level from outside 1..5 lands on the nearer end.
 void ChangeSpeed(int delta) {
-  long long level = static_cast<long long>(Z.REPLAY_SPEED) + delta;
-  if (level < 1) level = 1;
-  if (level > 5) level = 5;
-  Z.REPLAY_SPEED = static_cast<int>(level);
-  Print("%s", SpeedMessages[level]);
+  Z.REPLAY_SPEED = static_cast<int>(std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, 1LL, 5LL));
+  Print("%s", SpeedMessages[Z.REPLAY_SPEED]);
 }
 
 void TogglePause(int) { EnterPause(); }
@@ -108,8 +100,7 @@ void ChangeDisplayLevel(int) {
 // step samples almost nothing and moves the threshold by 0.
 int ThresholdStep() {
   long long step = Z.DiffStep < 1 ? 1 : Z.DiffStep;
-  if (step > 76800) return 0;
-  return static_cast<int>(76800 / (step * step * 100));
+  return step > 76800 ? 0 : static_cast<int>(76800 / (step * step * 100));
 }
 
 // v (-1) and V (+1): the file is the shared value, so start from it; the
@@ -158,95 +149,100 @@ void RefreshFolder(int) {
 void BackToFirstFolder(int) {
   Z.ContentsIndex = 0;
   PrintChangeMessage();
-  RunCommand(*FindCommand('r'));
+  DispatchKey('r');
+}
+
+// Enter: the help screen, a fresh start for the motion pool, a replay step.
+void ShowKeyHelp(int) {
+  ShowHelp();
+  ClearSharedInfo();
+  NoCommandPath();
 }
 
 // Keys kept free on purpose: they must not even take the no-command path.
 void DoNothing(int) {}
 
-const char *const KF_DECREASE_FRAME = "KEY FUNCTION : [z][ Decrease frame_no ]\n";
-const char *const KF_INCREASE_FRAME = "KEY FUNCTION : [x][ Increase frame_no ]\n";
-
-const KeyCommand KeyTable[] = {
-    {0x08, ToggleWindowSizing, 0, "KEY FUNCTION : [BS][ Toggle VARIABLE_SIZE_FLAG ]\n"},
-    {0x09, ToggleAutoReplay, 0, "KEY FUNCTION : [TAB][ Toggle AutoReplayFlag ]\n"},
-    {0x1B, TogglePause, 0, nullptr},
-    {' ', ChooseRandomContents, 0, nullptr}, // the listing prints its own line
-    // The shifted digits 1..9 of a Japanese layout: ! " # $ % & ' ( )
-    {'!', JumpToTenth, 1, nullptr},
-    {'"', JumpToTenth, 2, nullptr},
-    {'#', JumpToTenth, 3, nullptr},
-    {'$', JumpToTenth, 4, nullptr},
-    {'%', JumpToTenth, 5, nullptr},
-    {'&', JumpToTenth, 6, nullptr},
-    {'\'', JumpToTenth, 7, nullptr},
-    {'(', JumpToTenth, 8, nullptr},
-    {')', JumpToTenth, 9, nullptr},
-    {'/', StepFrames, -10, KF_DECREASE_FRAME},
-    {'0', SwitchFolder, 9, nullptr},
-    {'1', SwitchFolder, 0, nullptr},
-    {'2', SwitchFolder, 1, nullptr},
-    {'3', SwitchFolder, 2, nullptr},
-    {'4', SwitchFolder, 3, nullptr},
-    {'5', SwitchFolder, 4, nullptr},
-    {'6', SwitchFolder, 5, nullptr},
-    {'7', SwitchFolder, 6, nullptr},
-    {'8', SwitchFolder, 7, nullptr},
-    {'9', SwitchFolder, 8, nullptr},
-    {'@', DoNothing, 0, nullptr},
-    {'G', DoNothing, 0, nullptr},
-    {'M', DoNothing, 0, nullptr},
-    {'R', BackToFirstFolder, 0, nullptr}, // the r row prints the line after the change message
-    {'S', ChangeSpeed, -1, nullptr},
-    {'T', DoNothing, 0, nullptr},
-    {'V', ChangeThreshold, +1, "KEY FUNCTION : [V][ Increase ZEP_threshold ]\n"},
-    {'X', StepFrames, +10, KF_INCREASE_FRAME},
-    {'Y', DoNothing, 0, nullptr},
-    {'Z', StepFrames, -10, KF_DECREASE_FRAME},
-    {'[', DoNothing, 0, nullptr},
-    {'\\', StepFrames, +10, KF_INCREASE_FRAME},
-    {']', DoNothing, 0, nullptr},
-    {'b', DoNothing, 0, nullptr},
-    {'e', ChangeFlipMode, 0, "KEY FUNCTION : [e][ Change Flip Mode ]\n"},
-    {'f', DoNothing, 0, nullptr},
-    {'g', DoNothing, 0, nullptr},
-    {'h', DoNothing, 0, nullptr},
-    {'i', ChangeDisplayLevel, 0, nullptr},
-    {'j', RandomFrame, 0, "KEY FUNCTION : [j][ Set frame_no at Random ]\n"},
-    {'k', DoNothing, 0, nullptr},
-    {'l', ResetFrame, 0, "KEY FUNCTION : [l][ Reset Frame Number ]\n"},
-    {'m', DoNothing, 0, nullptr},
-    {'n', MoveFolder, +1, "KEY FUNCTION : [n][ Move to Next Contents Folder ]\n"},
-    {'p', MoveFolder, -1, "KEY FUNCTION : [p][ Move to Previous Contents Folder ]\n"},
-    {'q', SwitchCamera, 0, "KEY FUNCTION : [q][ CAMERA ON/OFF CONTROL ]\n"},
-    {'r', RefreshFolder, 0, "KEY FUNCTION : [r][ Refresh Settings ]\n"},
-    {'s', ChangeSpeed, +1, nullptr},
-    {'t', DoNothing, 0, nullptr},
-    {'v', ChangeThreshold, -1, "KEY FUNCTION : [v][ Decrease ZEP_threshold ]\n"},
-    {'x', StepFrames, +1, KF_INCREASE_FRAME},
-    {'y', DoNothing, 0, nullptr},
-    {'z', StepFrames, -1, KF_DECREASE_FRAME},
-    {'|', DoNothing, 0, nullptr},
-};
-constexpr size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
-
-// The table is small and a pass without a key never gets here, so a plain
-// search costs nothing worth an index.
-const KeyCommand *FindCommand(int code) {
-  for (const KeyCommand &row : KeyTable)
-    if (row.code == code) return &row;
-  return nullptr;
-}
+const char *const KF_DECREASE_FRAME = "[z][ Decrease frame_no ]";
+const char *const KF_INCREASE_FRAME = "[x][ Increase frame_no ]";
 
 } // namespace
 
+// The help text lists neither / nor \ (Z and X say the same), and neither it
+// nor the key screen lists the keys kept free.
+const KeyCommand KeyTable[] = {
+    {KEY_BACKSPACE, ToggleWindowSizing, 0, "[BS][ Toggle VARIABLE_SIZE_FLAG ]", "[BS]", "BS"},
+    {KEY_TAB, ToggleAutoReplay, 0, "[TAB][ Toggle AutoReplayFlag ]", "[TAB]", "TAB"},
+    {KEY_ENTER, ShowKeyHelp, 0, nullptr, "[ENTER]", "ENTER"},
+    {KEY_ESC, TogglePause, 0, nullptr, "[ESC]", "ESC"},
+    {KEY_SPACE, ChooseRandomContents, 0, "[J/@][ Random Contents Selection ]", "[SPACE]", "SPACE"},
+    // The shifted digits 1..9 of a Japanese layout: ! " # $ % & ' ( )
+    {'!', JumpToTenth, 1, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'"', JumpToTenth, 2, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'#', JumpToTenth, 3, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'$', JumpToTenth, 4, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'%', JumpToTenth, 5, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'&', JumpToTenth, 6, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'\'', JumpToTenth, 7, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'(', JumpToTenth, 8, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {')', JumpToTenth, 9, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
+    {'/', StepFrames, -10, KF_DECREASE_FRAME, NOT_LISTED, "Z  X  /  \\"},
+    {'0', SwitchFolder, 9, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'1', SwitchFolder, 0, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'2', SwitchFolder, 1, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'3', SwitchFolder, 2, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'4', SwitchFolder, 3, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'5', SwitchFolder, 4, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'6', SwitchFolder, 5, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'7', SwitchFolder, 6, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'8', SwitchFolder, 7, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'9', SwitchFolder, 8, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
+    {'@', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'G', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'M', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'R', BackToFirstFolder, 0, nullptr, "[ R ]", "R"}, // r's line comes after the change message
+    {'S', ChangeSpeed, -1, nullptr, "[ s, S ]", "s  S"},
+    {'T', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'V', ChangeThreshold, +1, "[V][ Increase ZEP_threshold ]", "[ v, V ]", "v  V"},
+    {'X', StepFrames, +10, KF_INCREASE_FRAME, "[ Z, X ]", "Z  X  /  \\"},
+    {'Y', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'Z', StepFrames, -10, KF_DECREASE_FRAME, "[ Z, X ]", "Z  X  /  \\"},
+    {'[', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'\\', StepFrames, +10, KF_INCREASE_FRAME, NOT_LISTED, "Z  X  /  \\"},
+    {']', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'b', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'e', ChangeFlipMode, 0, "[e][ Change Flip Mode ]", "[ e ]", "e"},
+    {'f', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'g', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'h', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'i', ChangeDisplayLevel, 0, nullptr, "[ i ]", "i"},
+    {'j', RandomFrame, 0, "[j][ Set frame_no at Random ]", "[ j ]", "j"},
+    {'k', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'l', ResetFrame, 0, "[l][ Reset Frame Number ]", "[ l ]", "l"},
+    {'m', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'n', MoveFolder, +1, "[n][ Move to Next Contents Folder ]", "[ n ]", "p  n"},
+    {'p', MoveFolder, -1, "[p][ Move to Previous Contents Folder ]", "[ p ]", "p  n"},
+    {'q', SwitchCamera, 0, "[q][ CAMERA ON/OFF CONTROL ]", "[ q ]", "q"},
+    {'r', RefreshFolder, 0, "[r][ Refresh Settings ]", "[ r ]", "r"},
+    {'s', ChangeSpeed, +1, nullptr, "[ s, S ]", "s  S"},
+    {'t', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'v', ChangeThreshold, -1, "[v][ Decrease ZEP_threshold ]", "[ v, V ]", "v  V"},
+    {'x', StepFrames, +1, KF_INCREASE_FRAME, "[ z, x ]", "z  x"},
+    {'y', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    {'z', StepFrames, -1, KF_DECREASE_FRAME, "[ z, x ]", "z  x"},
+    {'|', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+};
+extern const size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
+
 void DispatchKey(int key) {
-  const KeyCommand *row = key >= KEY_FIRST && key <= KEY_LAST ? FindCommand(key) : nullptr;
-  if (row == nullptr) {
-    NoCommandPath();
-    return;
-  }
-  RunCommand(*row);
+  // The table is small and a pass without a key never searches it, so a plain
+  // search costs nothing worth an index.
+  if (key >= KEY_FIRST && key <= KEY_LAST)
+    for (const KeyCommand &row : KeyTable)
+      if (row.code == key) {
+        RunCommand(row);
+        return;
+      }
+  NoCommandPath();
 }
 
 bool CheckKeyTable(const KeyCommand *rows, size_t count) {

@@ -8,21 +8,28 @@ constexpr int KEY_BACKSPACE = 0x08;
 constexpr int KEY_TAB = 0x09;
 constexpr int KEY_ENTER = 0x0D;
 constexpr int KEY_ESC = 0x1B;
+constexpr int KEY_SPACE = 0x20;
 
 // The codes the key table may bind; every other code is the no-command path.
-constexpr int KEY_FIRST = 0x08;
-constexpr int KEY_LAST = 0x7C;
+constexpr int KEY_FIRST = KEY_BACKSPACE;
+constexpr int KEY_LAST = '|';
 
-// One row of the key table: the code, the command and its argument (a step
-// count, a tenth, a folder index, a direction), and the KEY FUNCTION text the
-// dispatcher prints before the command while DISP_WEB_CAM_INFO is non-zero
-// (null for commands that announce themselves or not at all).
+// A row's word that its key is left out of the help text or the key screen.
+inline constexpr char NOT_LISTED[] = "not listed";
+
+// One row of the key table: a key, its command, and where the key is explained.
 struct KeyCommand {
   int code;
   void (*handler)(int argument);
-  int argument;
-  const char *function_text;
+  int argument;              // a step count, a tenth, a folder index, a direction
+  const char *function_text; // of the KEY FUNCTION line printed first while DISP_WEB_CAM_INFO != 0, or null
+  const char *help_label;    // what opens the key's line in the help text ("[ z, x ]"), or NOT_LISTED
+  const char *screen_label;  // the keys of its row on the key screen ("z  x"), or NOT_LISTED
 };
+
+// The player's key table.
+extern const KeyCommand KeyTable[];
+extern const size_t KEY_TABLE_SIZE;
 
 // Runs the command bound to a key code (0..255; 0xFF when no key came).
 void DispatchKey(int key);

@@ -81,6 +81,7 @@ void PrintStatus() {
 } // namespace
 
 int NextKey(int milliseconds) {
+  // A key that came during a drawing wait is handed to the pass, not dropped.
   if (Z.HeldKey >= 0 && milliseconds == 0) {
     int held = Z.HeldKey;
     Z.HeldKey = -1;
@@ -124,10 +125,6 @@ bool RunPass() {
   if (key == WINDOW_CLOSED) {
     EndPlayer(PLAYER_QUIT); // as the second ESC, without the pause
     return false;
-  }
-  if (key == KEY_ENTER) {
-    ShowHelp();
-    ClearSharedInfo();
   }
   ReloadThreshold();
   DispatchKey(key);

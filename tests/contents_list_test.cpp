@@ -10,6 +10,7 @@
 
 #include "contents/contents_list.h"
 #include "player/folders.h"
+#include "player/keys.h"
 #include "state/state.h"
 #include "tests/support.h"
 
@@ -29,7 +30,7 @@ TEST_F(Listing, CheapTestsInOrderWithTheirTextsAndThePick) {
   const std::string key = "KEY FUNCTION : [J/@][ Random Contents Selection ]\n";
   Z.ContentsIndex = 4; // S005 is found by nothing, yet the viewer is there
   Z.DISP_WEB_CAM_INFO = 1;
-  ListContents();
+  DispatchKey(KEY_SPACE);
   EXPECT_EQ(CapturedOut, key + Header + Here + "\nThat's all.\n\n");
   EXPECT_EQ(Z.ContentsListReady, 0);
   MakeFolder(1, {0});
@@ -41,7 +42,7 @@ TEST_F(Listing, CheapTestsInOrderWithTheirTextsAndThePick) {
   Touch("../S006/check_result.txt");
   Z.DISP_WEB_CAM_INFO = 2; // then Space only names its key
   CapturedOut.clear();
-  ListContents();
+  DispatchKey(KEY_SPACE);
   EXPECT_EQ(CapturedOut, key);
   Z.DISP_WEB_CAM_INFO = 0;
   CapturedOut.clear();

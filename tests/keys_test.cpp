@@ -1,14 +1,19 @@
-// The key table and the commands whose effects can really go wrong: steps at
-// the ends, settings at their range ends, the shared threshold file, folders.
+// The key table, what explains each key, and the commands whose effects can
+// really go wrong: steps at the ends, speeds at their range ends, the shared
+// threshold file, folders.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cmath>
 #include <numeric>
+#include <set>
+#include <sstream>
 #include <tuple>
 
 #include "common/timing.h"
+#include "console/banners.h"
+#include "console/key_screen.h"
 #include "contents/frame_table.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
@@ -35,28 +40,51 @@ class Keys : public PlayerTest {
   }
 };
 
-TEST_F(Keys, TableBindsEachCodeOnceAndCodesWithoutACommandReplayAtMost30FramesASecond) {
+TEST_F(Keys, EachCodeIsBoundOnceAndEachKeyLineOfTheHelpAndTheKeyScreenIsSomeRowsKey) {
   EXPECT_TRUE(CheckKeyTable());
-  auto nothing = [](int) {};
-  const KeyCommand twice[] = {{'a', nothing, 0, nullptr}, {'a', nothing, 1, nullptr}};
-  EXPECT_FALSE(CheckKeyTable(twice, 2));
-  // No key, Enter, codes outside the table's range and unbound codes take a
-  // replay step, which reports the texts attached to its frame; the keys kept
-  // free do nothing at all.
+  std::vector<KeyCommand> twice(KeyTable, KeyTable + KEY_TABLE_SIZE);
+  twice.push_back(twice[7]);
+  EXPECT_FALSE(CheckKeyTable(twice.data(), twice.size()));
+  // Every label a row names is a line of the help or a row of the screen, and
+  // every line and row is named by some key; a letter's label shows the letter.
+  std::set<std::string> help, help_lines, screen, screen_rows;
+  CapturedOut.clear();
+  ShowHelp();
+  std::istringstream text(CapturedOut);
+  for (std::string line; std::getline(text, line);) // "     [ z, x ]  ..."
+    if (line.rfind("     [", 0) == 0) help_lines.insert(line.substr(5, line.find(']') - 4));
+  for (const auto &row : KeyScreenRows)
+    screen_rows.insert(row[0]);
+  for (const KeyCommand *row = KeyTable; row < KeyTable + KEY_TABLE_SIZE; ++row)
+    for (auto [label, named] : {std::pair(row->help_label, &help), std::pair(row->screen_label, &screen)})
+      if (strcmp(label, NOT_LISTED) != 0) {
+        named->insert(label);
+        if (isalpha(row->code)) EXPECT_NE(strchr(label, row->code), nullptr) << label;
+      }
+  EXPECT_EQ(help, help_lines);
+  EXPECT_EQ(screen, screen_rows);
+}
+
+TEST_F(Keys, CodesWithoutACommandReplayAtMost30FramesASecondAndEnterShowsTheHelpFirst) {
+  // Enter (after the help), no key, codes outside the table or unbound take a replay
+  // step, which reports the texts attached to its frame; keys kept free do nothing.
   Load(50);
   snprintf(Z.FrameData[1].http, PATH_FIELD, "see this");
   snprintf(Z.FrameData[1].file, PATH_FIELD, "extra.jpg");
   Z.AutoReplayFlag = 1;
+  CapturedOut.clear();
+  ShowHelp();
+  std::string help = CapturedOut;
   mark();
   double start = FakeNow;
-  EXPECT_EQ(Press({KEY_NONE, KEY_ENTER, 0x07, 0x7D, 'a', '@', 'b', '|'}),
-            "\nFrameData[     1 ].http[2] = [see this]\nFrameData[     1 ].file[3] = [extra.jpg]\n");
+  EXPECT_EQ(Press({KEY_ENTER, KEY_NONE, 0x07, 0x7D, 'a', '@', 'b', '|'}),
+            help + "\nFrameData[     1 ].http[2] = [see this]\nFrameData[     1 ].file[3] = [extra.jpg]\n");
   EXPECT_EQ(Z.frame_no, 5.0);
   EXPECT_GE(FakeNow - start, 5 / 30.0);
   EXPECT_LT(FakeNow - start, 5 / 30.0 + 0.02);
 }
 
-TEST_F(Keys, FrameStepsAndJumpsStopOrWrapAtTheEnds) {
+TEST_F(Keys, FrameKeysStopOrWrapAtTheEndsAndNeverIndexOutsideTheTable) {
   Load(30);
   const int steps[][4] = {{0, 'x', 0, 1},  {1, 'X', 0, 11},  {11, '\\', 0, 21}, {27, 'X', 0, 29},
                           {29, 'x', 1, 0}, {21, 'z', 0, 20}, {20, '/', 0, 10},  {4, 'Z', 0, 0},
@@ -72,18 +100,6 @@ TEST_F(Keys, FrameStepsAndJumpsStopOrWrapAtTheEnds) {
   Z.DISP_WEB_CAM_INFO = 2;
   EXPECT_EQ(Press({'%'}), "");
   EXPECT_EQ(Z.frame_no, 14.5);
-}
-
-TEST_F(Keys, FlipAndWindowKeysShowTheFrameAgainAndNoKeyIndexesOutsideTheTable) {
-  Load(3);
-  ASSERT_TRUE(PresentFrame());
-  Press({'e'}); // mirrored at once
-  Recorded.events.clear();
-  Press({KEY_BACKSPACE}); // a new window, empty until the frame is shown in it again
-  ASSERT_TRUE(PresentFrame());
-  EXPECT_EQ(Recorded.events,
-            (std::vector<std::string>{"destroy ORVANTIS  Ver.1.2", "create ORVANTIS  Ver.1.2 autosize"}));
-  EXPECT_EQ(Recorded.shown.size(), 3u);
   for (int count : {0, 1}) {
     Z.MaxCount = count; // as a settings file may set it
     for (int key : {'j', '!', ')', 'x', 'X', 'z', 'Z', 'l', 'e'}) {
@@ -93,7 +109,7 @@ TEST_F(Keys, FlipAndWindowKeysShowTheFrameAgainAndNoKeyIndexesOutsideTheTable) {
     }
   }
   // Frame numbers that name no record are neither shown nor flipped.
-  Z.MaxCount = 3;
+  Z.MaxCount = 30;
   Recorded.shown.clear();
   for (double frame : {std::nan(""), 1e12, 2147483648.0, 30000.0, -3.0}) {
     Z.frame_no = frame;
@@ -103,7 +119,7 @@ TEST_F(Keys, FlipAndWindowKeysShowTheFrameAgainAndNoKeyIndexesOutsideTheTable) {
   EXPECT_TRUE(Recorded.shown.empty());
 }
 
-TEST_F(Keys, SettingKeysStopAtTheEndsOfTheirRange) {
+TEST_F(Keys, SettingKeysStopAtTheEndsOfTheirRangeAndTheThresholdGoesThroughTheSharedFile) {
   // {level, key, level after}: the ends hold, with their message again, and
   // levels from a settings file land on the nearer end.
   const int speeds[][3] = {{4, 's', 5}, {5, 's', 5},       {2, 'S', 1},
@@ -114,25 +130,16 @@ TEST_F(Keys, SettingKeysStopAtTheEndsOfTheirRange) {
     EXPECT_EQ(Z.REPLAY_SPEED, c[2]) << c[0];
   }
   EXPECT_EQ(CapturedOut, "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n");
-  for (int from : {1, 2, -7}) { // 1 alternates back; the others come from settings files
-    Z.flip_mode = from;
-    EXPECT_EQ(Press({'e'}), "SET: flip_mode = [ NORMAL ]\n") << from;
-  }
-}
-
-TEST_F(Keys, ThresholdKeysStartFromTheSharedFileAndRewriteIt) {
+  // Thresholds start from the shared file and go back there.
   Z.DISP_WEB_CAM_INFO = 2;
   EXPECT_EQ(Press({'v'}), "KEY FUNCTION : [v][ Decrease ZEP_threshold ]\n"
                           "[ NG ] Read Failed : [ ZEP_THRESHOLD.dat ]\nSET: ZEP_threshold = [ 11452 ]\n");
-  // {file, DiffStep, key, the value printed and written back}: v never below 0
-  // while V adds to a negative value as found, held at the largest int, a step
-  // below 1 counts as 1, a step too coarse to move it, and a file without a
-  // number leaves the value in memory.
+  // {file, DiffStep, key, value printed and written}: v stops at 0, V adds to a
+  // negative value, stops at INT_MAX; steps below 1 count as 1, huge ones move
+  // nothing; a file without a number leaves the value in memory.
   const std::tuple<const char *, int, int, const char *> cases[] = {
-      {"11500\n", 4, 'V', "11548"}, {"30", 4, 'v', "0"},
-      {"-500", 4, 'V', "-452"},     {"99999999999", 4, 'V', "2147483647"},
-      {"11500", 0, 'v', "10732"},   {"11500", INT_MAX, 'v', "11500"},
-      {"fast", 4, 'V', "1048"}};
+      {"30\n", 4, 'v', "0"},      {"-500", 4, 'V', "-452"},         {"99999999999", 4, 'V', "2147483647"},
+      {"11500", 0, 'v', "10732"}, {"11500", INT_MAX, 'v', "11500"}, {"fast", 4, 'V', "1048"}};
   for (auto [file, step, key, value] : cases) {
     Z.ZEP_threshold = 1000;
     Z.DiffStep = step;
@@ -153,10 +160,8 @@ TEST_F(Keys, ThresholdKeysStartFromTheSharedFileAndRewriteIt) {
 TEST_F(Keys, FolderKeysSwitchWrapAndFallBackToTheNearestFolderWithFrames) {
   MakeFolder(3, {0, 1});
   Load(4);
-  Press({'3'});
-  EXPECT_EQ(Z.MaxCount, 2);
   Press({'0'}); // S010 down to S004 hold no frames
-  EXPECT_EQ(Z.ContentsIndex, 2);
+  EXPECT_EQ(std::make_pair(Z.ContentsIndex, Z.MaxCount), std::make_pair(2, 2));
   // n goes from the last possible folder, or one beyond it, straight to S001.
   for (int last : {CONTENTS_INDEX_MAX, 12000}) {
     Z.ContentsIndex = last;

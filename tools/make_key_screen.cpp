@@ -3,36 +3,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace {
-
-struct Row {
-  const char *keys;
-  const char *action;
-};
-
-const Row Rows[] = {
-    {"ESC", "pause  (then ENTER resumes, ESC quits)"},
-    {"q", "camera on / off"},
-    {"z  x", "one frame back / forward"},
-    {"Z  X  /  \\", "ten frames back / forward"},
-    {"SHIFT+1 .. 9", "jump to 10% .. 90% of the folder"},
-    {"j", "random frame"},
-    {"l", "first frame of the folder"},
-    {"e", "mirror the picture left-right"},
-    {"s  S", "replay faster / slower (5 speeds)"},
-    {"TAB", "automatic replay on / off (30 fps)"},
-    {"i", "motion figures on the console"},
-    {"v  V", "motion threshold down / up"},
-    {"BS", "window follows the picture size"},
-    {"p  n", "previous / next contents folder"},
-    {"1 .. 9, 0", "contents folder S001 .. S010"},
-    {"R", "back to S001"},
-    {"r", "reload the frames of this folder"},
-    {"SPACE", "random contents folder"},
-    {"ENTER", "help on the console"},
-};
-
-} // namespace
+#include "console/key_screen.h"
 
 int main(int argc, char **argv) {
   if (argc != 2) {
@@ -42,7 +13,7 @@ int main(int argc, char **argv) {
   const int width = 960;
   const int row_height = 34;
   const int top = 110;
-  const int rows = static_cast<int>(sizeof Rows / sizeof Rows[0]);
+  const int rows = static_cast<int>(sizeof KeyScreenRows / sizeof KeyScreenRows[0]);
   cv::Mat screen(top + rows * row_height + 40, width, CV_8UC3, cv::Scalar(40, 30, 20));
   const int font = cv::FONT_HERSHEY_SIMPLEX;
   cv::putText(screen, "ORVANTIS  Ver.1.2   -   KEY ALLOCATION", cv::Point(40, 55), font, 1.1,
@@ -54,9 +25,9 @@ int main(int argc, char **argv) {
     if (i % 2 == 0)
       cv::rectangle(screen, cv::Point(30, y - row_height + 8), cv::Point(width - 30, y + 8),
                     cv::Scalar(60, 48, 36), cv::FILLED);
-    cv::putText(screen, Rows[i].keys, cv::Point(50, y), font, 0.75, cv::Scalar(120, 220, 255), 2,
+    cv::putText(screen, KeyScreenRows[i][0], cv::Point(50, y), font, 0.75, cv::Scalar(120, 220, 255), 2,
                 cv::LINE_AA);
-    cv::putText(screen, Rows[i].action, cv::Point(300, y), font, 0.75, cv::Scalar(240, 240, 240), 1,
+    cv::putText(screen, KeyScreenRows[i][1], cv::Point(300, y), font, 0.75, cv::Scalar(240, 240, 240), 1,
                 cv::LINE_AA);
   }
   if (!cv::imwrite(argv[1], screen)) {

@@ -53,13 +53,20 @@ double MarkColumn(const cv::Mat &m) {
   return count == 0 ? -1 : sum / count;
 }
 
-TEST_F(ShownSize, TheScaledFrameIsTheWholeOneScaledWithItsMarkInPlaceForJpegAndOtherFiles) {
+// Frames of a user-sized window are the whole frame scaled, the mark in place,
+// for JPEG and other files; Backspace, a flip from the cache and a larger
+// window never show a frame of the wrong size.
+TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWrongSize) {
   Make(4, 1600, 900, {3});
+  Z.CamOnMemory = 3;
   Recorded.width = 200, Recorded.height = 112; // a user-sized window's picture: 1/8 keeps 200 x 113
-  for (int f : {1, 3}) {
+  auto show = [](int f) {
     Z.frame_no = f;
-    ASSERT_TRUE(PresentFrame());
-    const cv::Mat &shown = Recorded.shown.back().image;
+    EXPECT_TRUE(PresentFrame());
+    return Recorded.shown.back().image;
+  };
+  for (int f : {1, 3}) {
+    const cv::Mat shown = show(f);
     ASSERT_EQ(shown.size(), cv::Size(200, 113)) << f;
     ZepImage *whole = LoadImage(Z.FrameData[f].path);
     ASSERT_NE(whole, nullptr);
@@ -68,51 +75,35 @@ TEST_F(ShownSize, TheScaledFrameIsTheWholeOneScaledWithItsMarkInPlaceForJpegAndO
     cv::resize(whole->mat, want, shown.size(), 0, 0, cv::INTER_AREA);
     ReleaseImage(&whole);
     EXPECT_LT(cv::norm(shown, want, cv::NORM_L1) / shown.total(), 6.0) << f; // mean over the channels
-    // The mark at the same relative place.
-    EXPECT_NEAR(MarkColumn(shown), f * 200.0 / 4, 1.0) << f;
-    EXPECT_NEAR(MarkColumn(shown), MarkColumn(want), 1.0) << f;
+    EXPECT_NEAR(MarkColumn(shown), f * 200.0 / 4, 1.0) << f;                 // the mark at the same place
   }
-}
-
-TEST_F(ShownSize, BackspaceResizeAndFlipNeverShowAFrameOfTheWrongSize) {
-  Make(4, 3840, 2160);
-  Z.CamOnMemory = 3;
-  Recorded.width = 400, Recorded.height = 225; // the default window's picture
-  auto show = [](int f) {
-    Z.frame_no = f;
-    EXPECT_TRUE(PresentFrame());
-    return Recorded.shown.back().image.size();
-  };
-  show(0);
-  EXPECT_EQ(show(1).width, 480);
   DispatchKey(KEY_BACKSPACE); // the window follows the image: decoded whole
-  EXPECT_EQ(show(1), cv::Size(3840, 2160));
-  EXPECT_EQ(Z.FrameData[0].loaded, 0); // the frame of the other scale left the cache
+  EXPECT_EQ(show(1).size(), cv::Size(1600, 900));
+  EXPECT_EQ(Z.FrameData[3].loaded, 0); // the frame of the other scale left the cache
   DispatchKey('e');                    // mirrored from the cache, at its size
-  EXPECT_EQ(Recorded.shown.back().image.size(), cv::Size(3840, 2160));
-  EXPECT_EQ(Z.FrameCache[1]->mat.cols, 3840);
+  EXPECT_EQ(Recorded.shown.back().image.size(), cv::Size(1600, 900));
+  EXPECT_EQ(Z.FrameCache[1]->mat.cols, 1600);
   DispatchKey('e');
   DispatchKey(KEY_BACKSPACE); // user-sized again
-  EXPECT_EQ(show(1).width, 480);
+  EXPECT_EQ(show(1).cols, 200);
   show(2);
   // The user makes the window larger: taken up at the next frame change only.
-  Recorded.width = 1280, Recorded.height = 720;
+  Recorded.width = 640, Recorded.height = 360;
   size_t count = Recorded.shown.size();
   show(2);
   EXPECT_EQ(Recorded.shown.size(), count);
-  EXPECT_EQ(show(1).width, 1920);
+  EXPECT_EQ(show(1).cols, 800);
   EXPECT_EQ(Z.FrameCache[2], nullptr);
-  EXPECT_EQ(show(2).width, 1920);
+  EXPECT_EQ(show(2).cols, 800);
 }
 
 // One run of passes steered by motion, by keys and by automatic replay,
 // turning both ways, jumping, wrapping, changing folder, stepping across a
 // non-JPEG frame and a window resize, with `workers` decoding ahead (null:
-// none): every frame shown (pixels included), the cache after each pass, and
-// the console.
+// none): every frame shown (its pixels), the cache after each pass, and the
+// console.
 struct Playback {
-  std::vector<ShownImage> shown;
-  std::string cache, out;
+  std::string shown, cache, out;
 };
 
 Playback Passes(const char *workers) {
@@ -147,7 +138,8 @@ Playback Passes(const char *workers) {
       run.cache += Z.FrameData[f].loaded ? '1' : '0';
     run.cache += ' ';
   }
-  run.shown = Recorded.shown;
+  for (const ShownImage &s : Recorded.shown)
+    run.shown += std::to_string(s.image.cols) + std::string(s.image.datastart, s.image.dataend);
   run.out = CapturedOut;
   unsetenv("ORVANTIS_DECODE_AHEAD");
   unsetenv("ORVANTIS_DECODE_WORKERS");
@@ -158,15 +150,12 @@ TEST_F(ShownSize, DecodingAheadOnOneOrSeveralWorkersChangesNothingShownCachedOrP
   Make(6, 320, 240, {}, 2);
   Make(13, 320, 240, {4});
   Playback alone = Passes(nullptr);
-  EXPECT_GT(alone.shown.size(), 60u);
+  EXPECT_GT(Recorded.shown.size(), 60u);
   for (const char *workers : {"1", "3"}) {
     Playback ahead = Passes(workers);
     EXPECT_EQ(ahead.out, alone.out) << workers;
     EXPECT_EQ(ahead.cache, alone.cache) << workers;
-    ASSERT_EQ(ahead.shown.size(), alone.shown.size()) << workers;
-    for (size_t i = 0; i < alone.shown.size(); ++i)
-      EXPECT_EQ(cv::norm(ahead.shown[i].image, alone.shown[i].image, cv::NORM_INF), 0.0)
-          << workers << " workers, change " << i;
+    EXPECT_TRUE(ahead.shown == alone.shown) << workers;
   }
 }
 

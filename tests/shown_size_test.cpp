@@ -1,6 +1,5 @@
 // Frames decoded at the size the main window shows, and the frame decoded
 // ahead: what is shown, cached and printed stays what the whole decode gives.
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
@@ -20,10 +19,10 @@ namespace {
 
 class ShownSize : public PlayerTest {
  protected:
-  // Frames 0..count-1 of ../S001: a gradient with a moving disc, so that a
-  // wrong scale or place shows; the frames in `png` are PNG files under the
-  // .jpg name, which the general decoder reads.
-  void Make(int count, int width, int height, std::vector<int> png = {}, int k = 1) {
+  // Frames 0..count-1 of ../S<k>: a gradient with a moving disc, so that a
+  // wrong scale or place shows; frame `png` is a PNG file under the .jpg
+  // name, which the general decoder reads.
+  void Make(int count, int width, int height, int png = -1, int k = 1) {
     MakeFolder(k, {});
     for (int n = 0; n < count; ++n) {
       cv::Mat m(height, width, CV_8UC3);
@@ -33,9 +32,8 @@ class ShownSize : public PlayerTest {
                  -1);
       char path[64];
       snprintf(path, sizeof path, "../S%03d/clip_%05d.jpg", k, n);
-      bool as_png = std::find(png.begin(), png.end(), n) != png.end();
       std::vector<uchar> bytes;
-      ASSERT_TRUE(cv::imencode(as_png ? ".png" : ".jpg", m, bytes, {cv::IMWRITE_JPEG_QUALITY, 95}));
+      ASSERT_TRUE(cv::imencode(n == png ? ".png" : ".jpg", m, bytes, {cv::IMWRITE_JPEG_QUALITY, 95}));
       WriteText(path, std::string(bytes.begin(), bytes.end()));
     }
     OpenContents();
@@ -57,7 +55,7 @@ double MarkColumn(const cv::Mat &m) {
 // for JPEG and other files; Backspace, a flip from the cache and a larger
 // window never show a frame of the wrong size.
 TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWrongSize) {
-  Make(4, 1600, 900, {3});
+  Make(4, 1600, 900, 3);
   Z.CamOnMemory = 3;
   Recorded.width = 200, Recorded.height = 112; // a user-sized window's picture: 1/8 keeps 200 x 113
   auto show = [](int f) {
@@ -147,8 +145,8 @@ Playback Passes(const char *workers) {
 }
 
 TEST_F(ShownSize, DecodingAheadOnOneOrSeveralWorkersChangesNothingShownCachedOrPrinted) {
-  Make(6, 320, 240, {}, 2);
-  Make(13, 320, 240, {4});
+  Make(6, 320, 240, -1, 2);
+  Make(13, 320, 240, 4);
   Playback alone = Passes(nullptr);
   EXPECT_GT(Recorded.shown.size(), 60u);
   for (const char *workers : {"1", "3"}) {
@@ -165,24 +163,23 @@ class DecodePool : public ShownSize {};
 
 TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFor) {
   setenv("ORVANTIS_DECODE_WORKERS", "3", 1);
-  Make(8, 640, 360, {7});
+  Make(8, 640, 360, 7);
   ASSERT_EQ(DecodeAheadWorkers(), 3);
-  auto path = [](int f) { return Z.FrameData[f].path; };
-  auto ask = [&](std::vector<int> frames, int width = 160) {
+  auto ask = [](std::vector<int> frames) {
     std::vector<const char *> paths;
     for (int f : frames)
-      paths.push_back(path(f));
-    DecodeAhead(paths.data(), static_cast<int>(paths.size()), width, width * 9 / 16);
+      paths.push_back(Z.FrameData[f].path);
+    DecodeAhead(paths.data(), static_cast<int>(paths.size()), 160, 90);
   };
   // Taken: the file's own pixels, as the main thread decodes them; else null.
-  auto taken = [&](int f, int width = 160) {
-    ZepImage *image = TakeDecodedAhead(path(f), width, width * 9 / 16);
-    if (image == nullptr) return false;
-    ZepImage *own = LoadImageScaled(path(f), width, width * 9 / 16);
-    EXPECT_EQ(cv::norm(image->mat, own->mat, cv::NORM_INF), 0.0) << f;
+  auto taken = [](int f, int width = 160) {
+    ZepImage *image = TakeDecodedAhead(Z.FrameData[f].path, width, width * 9 / 16);
+    ZepImage *own = image == nullptr ? nullptr : LoadImageScaled(Z.FrameData[f].path, width, width * 9 / 16);
+    bool got = own != nullptr;
+    if (got) EXPECT_EQ(cv::norm(image->mat, own->mat, cv::NORM_INF), 0.0) << f;
     ReleaseImage(&image);
     ReleaseImage(&own);
-    return true;
+    return got;
   };
   ask({0, 1, 2, 3}); // one for each worker: 3 is left out
   EXPECT_TRUE(taken(2));

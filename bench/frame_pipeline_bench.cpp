@@ -364,7 +364,6 @@ DisplayOps WindowOps, TodayOps; // the real display, and it as it was before
 // through our path or today's.
 void OpenInWindow(int k, bool ours, int width, int height) {
   ResetState();
-  DropDecodedAhead();
   if (ours)
     unsetenv("ORVANTIS_DECODE_AHEAD");
   else

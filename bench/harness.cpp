@@ -30,12 +30,10 @@ double Median(std::vector<double> figures) { return Percentile(std::move(figures
 std::string EnterBenchFolder(const char *name) {
   std::string pattern = std::string("/tmp/orvantis-") + name + "-XXXXXX";
   std::error_code error;
-  if (mkdtemp(pattern.data()) != nullptr && fs::create_directory(pattern + "/work", error))
-    fs::current_path(pattern + "/work", error);
-  else if (!error)
-    error = std::make_error_code(std::errc::io_error);
-  if (error) {
-    fprintf(stderr, "cannot make a folder to work in (%s): %s\n", pattern.c_str(), error.message().c_str());
+  bool made = mkdtemp(pattern.data()) != nullptr && fs::create_directory(pattern + "/work", error);
+  if (made) fs::current_path(pattern + "/work", error);
+  if (!made || error) {
+    fprintf(stderr, "cannot make a folder to work in: %s\n", pattern.c_str());
     exit(1);
   }
   return pattern;

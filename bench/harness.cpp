@@ -1,7 +1,5 @@
 #include "bench/harness.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

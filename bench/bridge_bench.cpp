@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/harness.h"
 #include "state/state.h"
 
 extern char **environ;
@@ -252,8 +253,7 @@ int main(int argc, char **argv) {
     printf("bridge_bench: skipped (needs unshare --mount and mosquitto)\n");
     return 0;
   }
-  char folder[] = "/tmp/orvantis-bridge-bench-XXXXXX";
-  Folder = mkdtemp(folder);
+  Folder = EnterBenchFolder("bridge");
   Port = FreePort();
   FILE *config = fopen((Folder + "/broker.conf").c_str(), "w");
   fprintf(config, "listener %d 127.0.0.1\nallow_anonymous true\npersistence false\nset_tcp_nodelay true\n",
@@ -266,6 +266,5 @@ int main(int argc, char **argv) {
   MeasureLatency(changes, 1000);
   MeasureRoom(seconds);
   Stop(Broker);
-  system(("rm -rf " + Folder).c_str());
-  return 0;
+  return RemoveBenchFolder(Folder) ? 0 : 1;
 }

@@ -27,18 +27,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
-#include "bench/bench_state.h"
+#include "bench/harness.h"
 #include "common/timing.h"
 #include "contents/frame_table.h"
 #include "platform/image.h"
@@ -56,11 +54,6 @@ namespace {
 std::string Root;
 int ReplaySeconds = 30;
 
-double Now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void Quiet(const char *, size_t) {}
 double LastShow = 0;
 std::vector<double> ShowIntervals;
 void NoteShow(const char *, const ZepImage *) {
@@ -90,19 +83,13 @@ void MakeSequence(int k, int width, int height, int count, bool noisy) {
   }
 }
 
-double Percentile(std::vector<double> v, double p) {
-  std::sort(v.begin(), v.end());
-  size_t i = static_cast<size_t>(p * (v.size() - 1) + 0.5);
-  return v[i];
-}
-
 void Report(const char *what, const std::vector<double> &ms) {
   printf("  %-34s median %7.2f ms   p99 %7.2f ms   max %7.2f ms   (%zu frames)\n", what, Percentile(ms, 0.5),
          Percentile(ms, 0.99), *std::max_element(ms.begin(), ms.end()), ms.size());
 }
 
 std::vector<double> TimePlayer(int k, int changes, int cached = 1) {
-  ResetStateRecord();
+  ResetState();
   Z.ContentsIndex = k - 1;
   OpenContents();
   Z.CamOnMemory = cached;
@@ -164,7 +151,7 @@ void BenchFrames() {
 
 void BenchStep() {
   MakeSequence(5, 1920, 1080, 300, false);
-  ResetStateRecord();
+  ResetState();
   Z.ContentsIndex = 4;
   OpenContents();
   double t = Now();
@@ -214,7 +201,7 @@ std::vector<double> TimeReplayPasses(double seconds) {
 }
 
 void ReplayFor(const char *name, int k) {
-  ResetStateRecord();
+  ResetState();
   Z.ContentsIndex = k - 1;
   OpenContents();
   Display.show_image = NoteShow;
@@ -259,7 +246,7 @@ void BenchWindow(const DisplayOps &window) {
   printf("Steps of a pass that changes frame, shown in a real window (medians):\n");
   for (int k : {1, 3}) {
     MakeSequence(k, k == 1 ? 1920 : 3840, k == 1 ? 1080 : 2160, k == 1 ? 60 : 40, false);
-    ResetStateRecord();
+    ResetState();
     Z.ContentsIndex = k - 1;
     OpenContents();
     window.create_window(MAIN_WINDOW, 1);
@@ -314,7 +301,7 @@ void MemoryOver(const char *what, int source, int count, int k) {
       if (symlink(target, link) != 0) exit(1);
     }
   }
-  ResetStateRecord();
+  ResetState();
   Z.ContentsIndex = k - 1;
   OpenContents();
   Z.CamOnMemory = 1;
@@ -347,7 +334,7 @@ void BenchMemory(bool only_4k = false) {
 
 void BenchPass() {
   MakeSequence(1, 1920, 1080, 60, false);
-  ResetStateRecord();
+  ResetState();
   OpenContents();
   if (!PresentFrame()) exit(1);
   const int passes = 20000;
@@ -376,8 +363,7 @@ DisplayOps WindowOps, TodayOps; // the real display, and it as it was before
 // Prepares folder k in a real main window of width x height (0: auto-size),
 // through our path or today's.
 void OpenInWindow(int k, bool ours, int width, int height) {
-  ResetStateRecord();
-  DropDecodedAhead();
+  ResetState();
   if (ours)
     unsetenv("ORVANTIS_DECODE_AHEAD");
   else
@@ -447,8 +433,6 @@ std::vector<double> PlainLoop(int k, int count, int changes) {
   cv::destroyWindow("plain");
   return ms;
 }
-
-double Median(std::vector<double> v) { return Percentile(std::move(v), 0.5); }
 
 // Runs a measure twice each way, interleaved (ours, today's, ours, today's),
 // and reports both with the median of the two medians.
@@ -581,7 +565,7 @@ int main(int argc, char **argv) {
   std::string what = argc > 1 ? argv[1] : "all";
   for (int i = 1; i + 1 < argc; ++i)
     if (strcmp(argv[i], "--seconds") == 0) ReplaySeconds = atoi(argv[i + 1]);
-  Console = {Quiet, Quiet};
+  Console = {Discard, Discard};
   const DisplayOps window = Display;
   Display = NullDisplay;
   Display.show_image = NoteShow;
@@ -589,12 +573,11 @@ int main(int argc, char **argv) {
   if (keep != nullptr) {
     Root = keep;
     mkdir(Root.c_str(), 0755);
+    mkdir((Root + "/work").c_str(), 0755);
+    if (chdir((Root + "/work").c_str()) != 0) return 1;
   } else {
-    char pattern[] = "/tmp/orvantis-pipeline-XXXXXX";
-    Root = mkdtemp(pattern);
+    Root = EnterBenchFolder("pipeline");
   }
-  mkdir((Root + "/work").c_str(), 0755);
-  if (chdir((Root + "/work").c_str()) != 0) return 1;
   if (what == "frames" || what == "all") BenchFrames();
   if (what == "step" || what == "all") BenchStep();
   if (what == "replay" || what == "all") BenchReplay();
@@ -608,6 +591,5 @@ int main(int argc, char **argv) {
   if (what == "view" || what == "all") BenchView();
   if (what == "view-replay" || what == "all") BenchViewReplay();
   if (what == "one" && argc > 4) BenchOne(argv[2], atoi(argv[3]), atoi(argv[4]));
-  if (keep == nullptr && chdir("/") == 0) Run("rm -rf '" + Root + "'");
-  return 0;
+  return keep != nullptr || RemoveBenchFolder(Root) ? 0 : 1;
 }

@@ -8,14 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/import.h"
+#include "bench/harness.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "state/state.h"
@@ -23,12 +22,6 @@
 namespace {
 
 constexpr int ROUNDS = 6;
-
-void Discard(const char *, size_t) {}
-
-double Seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 // ffmpeg's own progress output would drown the figures.
 int QuietStderr() {
@@ -81,18 +74,10 @@ double CpuSeconds(int who) {
 }
 double CpuNow() { return CpuSeconds(RUSAGE_SELF) + CpuSeconds(RUSAGE_CHILDREN); }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 } // namespace
 
 int main() {
-  char root[] = "/tmp/orvantis-import-bench-XXXXXX";
-  if (mkdtemp(root) == nullptr) return 1;
-  std::string work = std::string(root) + "/work";
-  if (mkdir(work.c_str(), 0755) != 0 || chdir(work.c_str()) != 0) return 1;
+  std::string root = EnterBenchFolder("import");
   if (!FindFfmpeg(Z.FfmpegPath, sizeof Z.FfmpegPath)) {
     fprintf(stderr, "no ffmpeg\n");
     return 1;
@@ -127,18 +112,18 @@ int main() {
       ImportVideos();
       Process = real;
       int quiet = QuietStderr();
-      double t0 = Seconds(), c0 = CpuNow();
+      double t0 = Now(), c0 = CpuNow();
       Process.run_and_wait(direct);
-      baseline.push_back(Seconds() - t0);
+      baseline.push_back(Now() - t0);
       baseline_cpu.push_back(CpuNow() - c0);
       RestoreStderr(quiet);
       frames = CountFrames("../S001");
     };
     auto run_import = [&] {
       int quiet = QuietStderr();
-      double t0 = Seconds(), c0 = CpuNow();
+      double t0 = Now(), c0 = CpuNow();
       ImportVideos();
-      import.push_back(Seconds() - t0);
+      import.push_back(Now() - t0);
       import_cpu.push_back(CpuNow() - c0);
       RestoreStderr(quiet);
     };
@@ -158,12 +143,12 @@ int main() {
     mkdir("../stash", 0755);
     CopyFolder("../S001", "../stash");
     Process = {ReturnAtOnce};
-    double t0 = Seconds();
+    double t0 = Now();
     ImportVideos();
-    own.push_back(Seconds() - t0);
+    own.push_back(Now() - t0);
     Process = real;
     CopyFolder("../stash", "../S001");
-    if (system(("rm -rf '" + std::string(root) + "/stash'").c_str()) != 0) return 1;
+    if (system(("rm -rf '" + root + "/stash'").c_str()) != 0) return 1;
   }
 
   double b = Median(baseline), i = Median(import), o = Median(own);
@@ -177,6 +162,5 @@ int main() {
   printf("  processor time, whole import      : %8.3f s  (%+.2f %%)\n", ic, 100.0 * (ic - bc) / bc);
   printf("  import's own work alone           : %8.4f s  (%.2f %% of the ffmpeg run)\n", o, 100.0 * o / b);
 
-  if (chdir("/") == 0 && system(("rm -rf '" + std::string(root) + "'").c_str()) != 0) return 1;
-  return 0;
+  return RemoveBenchFolder(root) ? 0 : 1;
 }

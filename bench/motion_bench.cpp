@@ -17,6 +17,7 @@
 #include <random>
 #include <string>
 
+#include "bench/harness.h"
 #include "contents/frame_table.h"
 #include "motion/camera.h"
 #include "motion/shared_pool.h"
@@ -84,19 +85,14 @@ bool StillRead(ZepCapture *, ZepImage *frame) {
 }
 void StillRelease(ZepCapture *capture) { delete capture; }
 
-void Discard(const char *, size_t) {}
+std::string Root;
 
 // A working folder with one 320 x 240 frame beside it, the seams quiet.
 void PreparePlayerOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  char pattern[] = "/tmp/orvantis-bench-XXXXXX";
-  std::string root = mkdtemp(pattern);
-  mkdir((root + "/work").c_str(), 0755);
-  mkdir((root + "/S001").c_str(), 0755);
-  cv::imwrite(root + "/S001/clip_00000.jpg", cv::Mat(240, 320, CV_8UC3, cv::Scalar(40, 90, 160)));
-  if (chdir((root + "/work").c_str()) != 0) abort();
+  if (!Root.empty()) return;
+  Root = EnterBenchFolder("motion");
+  mkdir("../S001", 0755);
+  cv::imwrite("../S001/clip_00000.jpg", cv::Mat(240, 320, CV_8UC3, cv::Scalar(40, 90, 160)));
   Console = {Discard, Discard};
   Display = NullDisplay;
   StillFrame = cv::Mat(240, 320, CV_8UC3, cv::Scalar(90, 120, 30));
@@ -126,5 +122,5 @@ int main(int argc, char **argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   RemoveSharedSection(SectionName().c_str());
-  return 0;
+  return Root.empty() || RemoveBenchFolder(Root) ? 0 : 1;
 }

@@ -14,13 +14,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <new>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <string>
 
-#include "bench/bench_state.h"
+#include "bench/harness.h"
 #include "contents/frame_table.h"
 #include "platform/image.h"
 #include "platform/platform.h"
@@ -35,21 +33,15 @@ constexpr int FRAMES = 48;
 constexpr double PACED_SECONDS = 10.0;
 constexpr int UNPACED_ROUNDS = 6; // each round: every frame once, player then bare
 
-std::string Root;
 long Shown = 0;
 int Key = -1;
 
-void Quiet(const char *, size_t) {}
 void CountShow(const char *, const ZepImage *) { ++Shown; }
 int ScriptedKey(int) { return Key; }
 
 // S001: frames with detail and noise, so that decoding costs what it does
 // with real contents.
 void MakeInstallation() {
-  char pattern[] = "/tmp/orvantis-replay-XXXXXX";
-  Root = mkdtemp(pattern);
-  mkdir((Root + "/work").c_str(), 0755);
-  if (chdir((Root + "/work").c_str()) != 0) abort();
   mkdir("../S001", 0755);
   cv::Mat base(1080, 1920, CV_8UC3);
   cv::RNG rng(11);
@@ -68,7 +60,7 @@ void MakeInstallation() {
 }
 
 void OpenFolder(int auto_replay, int key) {
-  ResetStateRecord();
+  ResetState();
   OpenContents();
   Z.WrapFlag = 1; // keep going round the folder
   Z.AutoReplayFlag = auto_replay;
@@ -137,11 +129,12 @@ double UnpacedBareRound() {
 } // namespace
 
 int main() {
-  Console = {Quiet, Quiet};
+  Console = {Discard, Discard};
   Display = NullDisplay;
   Display.show_image = CountShow;
   Display.wait_key = ScriptedKey;
   if (!CheckKeyTable()) return 1;
+  std::string root = EnterBenchFolder("replay");
   MakeInstallation();
   printf("replay_bench: %d frames of 1920x1080, JPEG quality 95\n", FRAMES);
 
@@ -168,7 +161,6 @@ int main() {
   printf("  baseline, bare cv::imread   : %6.2f images/s\n", frames / bare);
   printf("  ratio loop / bare           : %6.3f  (required >= 0.9)\n", bare / player);
 
-  ResetStateRecord();
-  if (chdir("/") == 0 && system(("rm -rf '" + Root + "'").c_str()) != 0) return 1;
-  return 0;
+  ResetState();
+  return RemoveBenchFolder(root) ? 0 : 1;
 }

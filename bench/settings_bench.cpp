@@ -8,7 +8,6 @@
 //    of the same values with the C library's "%d" / "%lf".
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/harness.h"
 #include "contents/folder_settings.h"
 #include "gesture/kb_files.h"
 #include "gesture/knowledge_base.h"
@@ -24,10 +24,6 @@
 #include "state/state.h"
 
 namespace {
-
-std::string Root;
-
-void Quiet(const char *, size_t) {}
 
 void PutInt32(std::string &out, int32_t v) {
   uint32_t u;
@@ -53,9 +49,6 @@ void FileName(char *out, int file) { KBFileName(out, 64, 1, file); }
 // Folder 1's four knowledge-base files, every sample slot filled, and folder
 // 2's complete settings file.
 void MakeInstallation() {
-  char pattern[] = "/tmp/orvantis-settings-bench-XXXXXX";
-  Root = mkdtemp(pattern);
-  if (chdir(Root.c_str()) != 0) abort();
   char name[64];
   FileName(name, 1);
   WriteFile(name, "40 500 -1.000000 40 0 60 0.000000 0 32 1.000000 0.000000 1.000000 0 0.010000 0 0 "
@@ -92,7 +85,7 @@ void MakeInstallation() {
 }
 
 void Setup() {
-  Console = {Quiet, Quiet};
+  Console = {Discard, Discard};
   Display.wait_key = NullDisplay.wait_key;
   InitKnowledgeBase();
 }
@@ -250,9 +243,10 @@ BENCHMARK(BM_ReadSettingsFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FscanfSettingsFile)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {
+  std::string root = EnterBenchFolder("settings");
   MakeInstallation();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  std::string command = "rm -rf '" + Root + "'";
-  return system(command.c_str()) == 0 ? 0 : 1;
+  benchmark::Shutdown();
+  return RemoveBenchFolder(root) ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // Speed of the playback spine, each figure beside its baseline:
 //  - the frame scan by one folder listing vs the plain 25001 existence tests,
-//    on a folder of 22000 frames and on an empty folder (warm cache);
+//    on a folder of 22000 frames and on an empty folder (warm cache), after
+//    a check that both give the same table and print the same;
 //  - one frame change (load, mark, show to a display that keeps nothing) vs a
 //    bare cv::imread of the same 1920x1080 files;
 //  - start-up to the first frame shown with a 22000-frame folder.
@@ -8,19 +9,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <new>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <string>
 #include <vector>
 
 #include "app/startup.h"
-#include "bench/bench_state.h"
+#include "bench/harness.h"
+#include "common/naming.h"
 #include "contents/frame_table.h"
 #include "platform/image.h"
 #include "platform/opencv/image_cv.h"
@@ -31,16 +31,9 @@
 
 namespace {
 
-std::string Root;
-
-void Quiet(const char *, size_t) {}
 int Escape(int) { return 0x1B; }
 
 void MakeInstallation() {
-  char pattern[] = "/tmp/orvantis-bench-XXXXXX";
-  Root = mkdtemp(pattern);
-  mkdir((Root + "/work").c_str(), 0755);
-  if (chdir((Root + "/work").c_str()) != 0) abort();
   // S001: 22000 frames (only frame 0 is an image; the scan never opens them).
   mkdir("../S001", 0755);
   cv::Mat small(120, 160, CV_8UC3, cv::Scalar(30, 60, 200));
@@ -68,23 +61,53 @@ void MakeInstallation() {
   }
 }
 
-void ScanWith(benchmark::State &state, void (*scan)(int), int folder) {
+// Baseline: the scan with one existence test per frame number, by the same
+// rules (numbers 0..25000 in order, gaps closed up, a stop after more than
+// 22000 misses in a row or a full table).
+void ScanByExistenceTests(int k) {
+  char path[NAME_LEN];
+  int misses = 0;
+  for (int n = 0; n <= MAX_FRAME_NUMBER && Z.MaxCount < MAX_FRAMES; ++n) {
+    FramePath(path, sizeof path, k, n);
+    if (!FileExists(path)) {
+      if (++misses > SCAN_GAP_LIMIT) break;
+      continue;
+    }
+    snprintf(Z.FrameData[Z.MaxCount++].path, PATH_FIELD, "%s", path);
+    misses = 0;
+    if (Z.MaxCount % SCAN_PROGRESS_EVERY == 0)
+      Print("\n [ %6d ]  MaxCount = [ %6d ]  ( %s )\n", n, Z.MaxCount, path);
+  }
+}
+
+void ScanInto(void (*scan)(int), int k) {
+  memset(Z.FrameData, 0, FRAME_TABLE_BYTES);
+  Z.MaxCount = 0;
+  scan(k);
+}
+
+// The table a scan of folder k makes, and what it prints.
+std::string ScanResult(void (*scan)(int), int k) {
+  Captured.clear();
+  ScanInto(scan, k);
+  return std::string(reinterpret_cast<const char *>(Z.FrameData), FRAME_TABLE_BYTES) + Captured;
+}
+
+void ScanTimed(benchmark::State &state, void (*scan)(int), int k) {
   for (auto _ : state) {
-    memset(Z.FrameData, 0, FRAME_TABLE_BYTES);
-    Z.MaxCount = 0;
-    scan(folder);
+    ScanInto(scan, k);
     benchmark::DoNotOptimize(Z.MaxCount);
   }
   state.counters["frames"] = Z.MaxCount;
 }
 
-void BM_ScanFull_Listing(benchmark::State &s) { ScanWith(s, ScanFolder, 1); }
-void BM_ScanFull_ExistenceTests(benchmark::State &s) { ScanWith(s, ScanFolderByExistence, 1); }
-void BM_ScanEmpty_Listing(benchmark::State &s) { ScanWith(s, ScanFolder, 2); }
-void BM_ScanEmpty_ExistenceTests(benchmark::State &s) { ScanWith(s, ScanFolderByExistence, 2); }
+void BM_ScanFull_Listing(benchmark::State &s) { ScanTimed(s, ScanFolder, 1); }
+void BM_ScanFull_ExistenceTests(benchmark::State &s) { ScanTimed(s, ScanByExistenceTests, 1); }
+void BM_ScanEmpty_Listing(benchmark::State &s) { ScanTimed(s, ScanFolder, 2); }
+void BM_ScanEmpty_ExistenceTests(benchmark::State &s) { ScanTimed(s, ScanByExistenceTests, 2); }
 
 void BM_FrameChange_Player(benchmark::State &state) {
-  ResetStateRecord();
+  ResetState();
   Z.ContentsIndex = 2;
   OpenContents();
   int f = 0;
@@ -118,7 +141,7 @@ void BM_StartupToFirstFrame(benchmark::State &state) {
   setenv("DISPLAY", ":bench", 1);
   symlink("/usr/bin/true", "ffmpeg");
   for (auto _ : state) {
-    ResetStateRecord();
+    ResetState();
     Display = NullDisplay;
     Display.show_image = NoteFirstShow;
     Display.wait_key = Escape;
@@ -144,13 +167,20 @@ BENCHMARK(BM_FrameChange_BareImread)->Unit(benchmark::kMillisecond)->MinTime(3);
 BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 int main(int argc, char **argv) {
-  Console = {Quiet, Quiet};
+  Console = {Capture, Capture};
   Display = NullDisplay;
   Display.wait_key = Escape;
+  std::string root = EnterBenchFolder("spine");
   MakeInstallation();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (chdir("/") == 0) system(("rm -rf '" + Root + "'").c_str());
-  return 0;
+  bool same = true;
+  for (int k = 1; k <= 3; ++k)
+    same = same && ScanResult(ScanFolder, k) == ScanResult(ScanByExistenceTests, k);
+  printf("Same frame table and progress lines both ways: %s\n", same ? "yes" : "NO");
+  Console = {Discard, Discard};
+  if (same) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+  }
+  return RemoveBenchFolder(root) && same ? 0 : 1;
 }

@@ -17,12 +17,6 @@ constexpr int PROBE_LIMIT = 22000;   // frame numbers 0..21999 are probed
 // The four cheap tests of a folder, in the order they are tried.
 enum CheapTest { SETTINGS_FILE, FRAME_TABLE_FILE, FIRST_FRAME, MARKER_FILE, CHEAP_TESTS };
 
-// How the listing learns whether a name exists.
-struct NameTests {
-  bool (*opens)(CheapTest test, int k, const char *name);
-  bool (*frame_exists)(int k, int n);
-};
-
 // --- Every name tested on its own -------------------------------------------
 
 bool OpensForReading(const char *name) {
@@ -31,8 +25,6 @@ bool OpensForReading(const char *name) {
   fclose(file);
   return true;
 }
-
-bool OpensByTest(CheapTest, int, const char *name) { return OpensForReading(name); }
 
 bool FrameExistsByTest(int k, int n) {
   char path[NAME_LEN];
@@ -167,16 +159,19 @@ void WriteMarker(int k, int n) {
 
 // Probes the frame files of folder k at pseudo-random gaps of 1 to k
 // numbers. Returns the number found, or -1.
-int ProbeFrames(const NameTests &tests, int k) {
+int ProbeFrames(int k) {
   int n = 0;
   while (n < PROBE_LIMIT) {
-    if (tests.frame_exists(k, n)) return n;
+    if (FrameExistsByKnowledge(k, n)) return n;
     n = n + 1 + rand() % k;
   }
   return -1;
 }
 
-bool RunListing(const NameTests &tests) {
+} // namespace
+
+bool ListContentsFolders() {
+  LearnFolders();
   Print("\n*** Following is the list of contents with associated file: \n\n");
   Z.ContentsListCount = 0;
   memset(Z.ContentsList, 0, sizeof Z.ContentsList);
@@ -189,13 +184,13 @@ bool RunListing(const NameTests &tests) {
     MarkerFileName(names[MARKER_FILE], NAME_LEN, k);
     int found = -1;
     for (int t = 0; t < CHEAP_TESTS && found < 0; ++t)
-      if (tests.opens(static_cast<CheapTest>(t), k, names[t])) found = t;
+      if (OpensByKnowledge(static_cast<CheapTest>(t), k, names[t])) found = t;
 
     if (found >= 0) {
       PrintFound(k, names[found]);
       AppendToList(k);
     } else {
-      int n = ProbeFrames(tests, k);
+      int n = ProbeFrames(k);
       if (n >= 0) {
         char path[NAME_LEN];
         FramePath(path, sizeof path, k, n);
@@ -209,15 +204,6 @@ bool RunListing(const NameTests &tests) {
   }
   return probed;
 }
-
-} // namespace
-
-bool ListContentsFolders() {
-  LearnFolders();
-  return RunListing({OpensByKnowledge, FrameExistsByKnowledge});
-}
-
-bool ListContentsFoldersByExistence() { return RunListing({OpensByTest, FrameExistsByTest}); }
 
 bool PickRandomContents() {
   if (Z.DISP_WEB_CAM_INFO == 2) return false;

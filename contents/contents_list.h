@@ -18,8 +18,6 @@ void LoadOwnFolderSettings();
 // One read of the parent folder tells which S-folders exist at all, and one
 // read of the working folder which settings and frame-table files do; only
 // names that can exist are then tested. The printed lines, the markers and
-// the pseudo-random numbers drawn are those of the listing below.
+// the pseudo-random numbers drawn are those of a listing that tests every
+// name on its own.
 bool ListContentsFolders();
-
-// The same listing with an existence test or open for every name it tries.
-bool ListContentsFoldersByExistence();

@@ -123,8 +123,6 @@ void ScanFolder(int k) {
     ScanNumbers(k, missing ? Absent : TestedExists);
 }
 
-void ScanFolderByExistence(int k) { ScanNumbers(k, TestedExists); }
-
 bool ScanContents() {
   Z.GrayIndex = 0;
   Z.frame_no = 0.0;

@@ -16,6 +16,3 @@ bool ReadFrameTableFile(const char *name);
 // tests names against that listing; falls back to one existence test per
 // number when the folder cannot be listed.
 void ScanFolder(int folder_number);
-
-// The same scan with one existence test per number, never a listing.
-void ScanFolderByExistence(int folder_number);

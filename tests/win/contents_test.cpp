@@ -17,9 +17,21 @@ namespace {
 
 class WinContents : public PlayerTest {};
 
-TEST_F(WinContents, ScanNamesFramesWithBackslashesAndFindsThemWhateverTheirCase) {
-  MakeFolder(1, {5, 10});
+TEST_F(WinContents,
+       ScanAndListingNameFilesWithBackslashesFindFramesWhateverTheirCaseAndWriteTheMarkerAsText) {
+  MakeFolder(1, {5, 10});                         // folder 1 probes every number: it meets 5 exactly
   WriteText("..\\S001\\CLIP_00020.JPG", "frame"); // the same name to Windows
+  MakeFolder(3, {0});
+  srand(3);
+  ListContents();
+  EXPECT_NE(CapturedOut.find("[S  1] FILE [ ..\\S001\\clip_00005.jpg ] exists!\n"
+                             "*** Created a file[ ..\\S001\\check_result.txt ] ***\n"
+                             "       <<< You Are Here Now >>>\n"
+                             "[S  3] FILE [ ..\\S003\\clip_00000.jpg ] exists!\n"),
+            std::string::npos)
+      << CapturedOut;
+  EXPECT_EQ(ReadText("..\\S001\\check_result.txt"), "FOUND: clip_00005.jpg\r\n");
+  Z.ContentsIndex = 0;
   OpenContents();
   ASSERT_EQ(Z.MaxCount, 3);
   EXPECT_STREQ(Z.FrameData[0].path, "..\\S001\\clip_00005.jpg");
@@ -50,19 +62,4 @@ TEST_F(WinContents, FrameTableAndKeyFrameFilesArriveByteForByte) {
   EXPECT_EQ(Z.PivotSpare, 99);
   EXPECT_NE(CapturedOut.find("Finished Importing [ ..\\S001\\qdx_config.dat ]\n"), std::string::npos);
 }
-
-TEST_F(WinContents, ListingNamesFilesWithBackslashesAndWritesTheMarkerAsText) {
-  MakeFolder(1, {5}); // folder 1 probes every number: it meets 5 exactly
-  MakeFolder(3, {0});
-  srand(3);
-  ListContents();
-  EXPECT_NE(CapturedOut.find("[S  1] FILE [ ..\\S001\\clip_00005.jpg ] exists!\n"
-                             "*** Created a file[ ..\\S001\\check_result.txt ] ***\n"
-                             "       <<< You Are Here Now >>>\n"
-                             "[S  3] FILE [ ..\\S003\\clip_00000.jpg ] exists!\n"),
-            std::string::npos)
-      << CapturedOut;
-  EXPECT_EQ(ReadText("..\\S001\\check_result.txt"), "FOUND: clip_00005.jpg\r\n");
-}
-
 } // namespace

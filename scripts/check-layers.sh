@@ -18,7 +18,7 @@ declare -A may=(
   [motion]="console common platform state"
   [player]="contents motion gesture console common platform state"
   [app]="player contents motion gesture console common platform state"
-  [bridge]="platform state"
+  [bridge]="common platform state"
 )
 
 log=$(mktemp)

@@ -7,7 +7,11 @@
 #include "common/text_values.h"
 #include "platform/platform.h"
 
-void FormatName(char *out, size_t size, const char *format, ...) {
+namespace {
+
+// Formats like snprintf, then turns every blank of the result into the digit
+// 0: "%3d" of 1 gives 001.
+__attribute__((format(printf, 3, 4))) void FormatName(char *out, size_t size, const char *format, ...) {
   if (size == 0) return;
   va_list args;
   va_start(args, format);
@@ -17,12 +21,14 @@ void FormatName(char *out, size_t size, const char *format, ...) {
     if (*p == ' ') *p = '0';
 }
 
+} // namespace
+
 void FolderName(char *out, size_t size, int k) { FormatName(out, size, "..%cS%3d", PATH_SEPARATOR, k); }
 
 void FolderFileName(char *out, size_t size, int k, const char *leaf) {
-  FolderName(out, size, k);
-  size_t used = size == 0 ? 0 : strlen(out);
-  if (used < size) snprintf(out + used, size - used, "%c%s", PATH_SEPARATOR, leaf);
+  char folder[32];
+  FolderName(folder, sizeof folder, k);
+  snprintf(out, size, "%s%c%s", folder, PATH_SEPARATOR, leaf);
 }
 
 void FrameFileName(char *out, size_t size, int n) { FormatName(out, size, "clip_%5d.jpg", n); }

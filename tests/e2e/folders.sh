@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The contents folders in a real run. Without frames even in S001 the player
-# says so, waits for a key and ends with status 1. With frames, Space lists
-# the folders (S005 only by probing its frames, which leaves a marker file
-# there) and switches to one at random, whose first frame the new window
-# shows. The probe was needed, so the next press lists again and finds S005 by
-# its marker.
+# The contents folders in a real run: without any frames, the ending. Then
+# Space lists the folders (S005 only by probing its frames, which leaves a
+# marker there) and switches to one at random, shown in a new window; the
+# probe was needed, so the next press lists again and finds S005's marker.
 . "$(dirname "$0")/lib.sh"
 setup
 ends_without_frames

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The import with the real ffmpeg: videos given out of order, a name that
-# starts with '-' (a file, never an option), a name full of shell characters
-# and a file ffmpeg cannot read, whose failure does not stop the import. The
-# folder failures and the echoed commands are in the unit tests.
+# The import with the real ffmpeg: videos out of order, a name starting with
+# '-' (a file, never an option), one full of shell characters, and a file
+# ffmpeg cannot read, whose failure does not stop the import.
 . "$(dirname "$0")/lib.sh"
 setup
 video() { # video NAME SECONDS

@@ -71,7 +71,6 @@ TEST_F(Import, SortsByBytesEchoesTheCommandsAndPassesNamesByteForByte) {
   EXPECT_EQ(Runs[0],
             (std::vector<std::string>{"./ffmpeg", "-i", nasty, "-q:v", "1", "../S001/clip_%05d.jpg"}));
   EXPECT_EQ(Runs[5][2], longest);
-  EXPECT_TRUE(access("../S001", F_OK) == 0 && access("../S007", F_OK) == 0);
 }
 
 // With the real process layer: a program that cannot be started is

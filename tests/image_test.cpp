@@ -46,11 +46,10 @@ TEST_F(ImageLoad, JpegVariantsMatchTheGeneralDecoderShowTheImageAsStoredAndHugeO
   // quarter turn (orientation 6) after its JFIF block.
   cv::imencode(".jpg", Picture(64, 32), bytes);
   WriteText("small.jpg", std::string(bytes.begin(), bytes.end()));
-  const unsigned char exif[] = {0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0,    0,    'I', 'I',
-                                0x2A, 0,    8,    0,    0,   0,   1,   0,   0x12, 0x01, 3,   0,
-                                1,    0,    0,    0,    6,   0,   0,   0,   0,    0,    0,   0};
+  const char exif[] =
+      "\377\341\0\042Exif\0\0II\052\0\010\0\0\0\001\0\022\001\003\0\001\0\0\0\006\0\0\0\0\0\0\0";
   std::string turned(bytes.begin(), bytes.begin() + 20);
-  turned.append(reinterpret_cast<const char *>(exif), sizeof exif).append(bytes.begin() + 20, bytes.end());
+  turned.append(exif, sizeof exif - 1).append(bytes.begin() + 20, bytes.end());
   WriteText("turned.jpg", turned);
   ASSERT_EQ(cv::imread("turned.jpg").rows, 64); // the general decoder alone would turn it
   // One after another, so that each may reuse the buffer released before it.

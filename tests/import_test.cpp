@@ -46,12 +46,10 @@ void Given(const std::vector<std::string> &names) {
 }
 
 std::string Echo(int k, const std::string &name) {
-  char folder[16];
-  snprintf(folder, sizeof folder, "../S%03d", k);
-  return "\n----------> EXECUTING: mkdir  \"" + std::string(folder) +
-         "\"\n\n\n----------> EXECUTING: rm  -f   \"" + folder +
-         "/*.jpg\"\n\n\n----------> EXECUTING: ./ffmpeg  -i \"" + name + "\"                      -q:v 1  " +
-         folder + "/clip_%05d.jpg\n\n";
+  const std::string folder = "../S00" + std::to_string(k); // k < 10
+  return "\n----------> EXECUTING: mkdir  \"" + folder + "\"\n\n\n----------> EXECUTING: rm  -f   \"" +
+         folder + "/*.jpg\"\n\n\n----------> EXECUTING: ./ffmpeg  -i \"" + name +
+         "\"                      -q:v 1  " + folder + "/clip_%05d.jpg\n\n";
 }
 
 // Names go in the order of their bytes, after the program's own; shell

@@ -12,17 +12,14 @@ frames() { find "$TMP/$1" -maxdepth 1 -name 'clip_*.jpg' | wc -l; }
 
 NASTY='c $(touch pwned) `touch pwned2`; "q" '"'"'x'"'"' @ *.mp4'
 video -a.mp4 2
-video b.mp4 1
-video "$NASTY" 1
-video y.mp4 1
+for name in b.mp4 "$NASTY" y.mp4; do video "$name" 1; done
 echo "not a video" >"$TMP/work/x.mp4"
-# Sorted: -a b c... x y.
 
 start_player y.mp4 b.mp4 "$NASTY" x.mp4 -a.mp4
 wait_for_player
 quit
 
-for folder_frames in S001:20 S002:10 S003:10 S004:0 S005:10; do
+for folder_frames in S001:20 S002:10 S003:10 S004:0 S005:10; do # sorted: -a b c... x y
   folder=${folder_frames%:*}
   [ "$(frames "$folder")" = "${folder_frames#*:}" ] || fail "$folder has $(frames "$folder") frames"
 done

@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# The contents folders in a real run: without any frames, the ending. Then
-# Space lists the folders (S005 only by probing its frames, which leaves a
-# marker there) and switches to one at random, shown in a new window; the
-# probe was needed, so the next press lists again and finds S005's marker.
+# The contents folders in a real run: Space lists the folders (S005 only by
+# probing its frames, which leaves a marker there) and switches to one at
+# random, shown in a new window; the probe was needed, so the next press lists
+# again and finds S005's marker.
 . "$(dirname "$0")/lib.sh"
 setup
-ends_without_frames
-: >"$OUT"
 make_frames S001 1 0=$RED
 make_frames S003 2 0=$CYAN
 # S005 starts at frame 5, five in a row so that the probe's gaps cannot step over them.

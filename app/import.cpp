@@ -32,7 +32,7 @@ void EmptyContentsFolder(int n) {
   char folder[NAME_LEN];
   char files[NAME_LEN];
   FolderName(folder, sizeof folder, n);
-  FormatName(files, sizeof files, "%s%c%c%3d%c*.jpg", "..", PATH_SEPARATOR, 'S', n, PATH_SEPARATOR);
+  FolderFileName(files, sizeof files, n, "*.jpg");
   snprintf(Command, sizeof Command, "%s\"%s\"", DELETE_COMMAND, files);
   PrintExecuting();
   JpegDeletion done = DeleteJpegFiles(folder);
@@ -48,8 +48,7 @@ void EmptyContentsFolder(int n) {
 void ConvertVideo(int n) {
   const char *name = Z.ArgName[n];
   char pattern[NAME_LEN];
-  FormatName(pattern, sizeof pattern, "%s%c%c%3d%cclip_%%05d.jpg", "..", PATH_SEPARATOR, 'S', n,
-             PATH_SEPARATOR);
+  FramePattern(pattern, sizeof pattern, n);
   snprintf(Command, sizeof Command, "%s  -i \"%s\"                      -q:v 1  %s", Z.FfmpegPath, name,
            pattern);
   PrintExecuting();

@@ -93,14 +93,12 @@ TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot)
   if (strncmp(rest, "slot/", 5) != 0) return TOPIC_MALFORMED;
   const char *digits = rest + 5;
   size_t count = strlen(digits);
-  if (count == 0 || count > 2 || (count == 2 && digits[0] == '0')) return TOPIC_MALFORMED;
-  int n = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (digits[i] < '0' || digits[i] > '9') return TOPIC_MALFORMED;
-    n = n * 10 + (digits[i] - '0');
-  }
-  if (n >= SHARED_SLOTS) return TOPIC_MALFORMED;
-  *slot = n;
+  long long n = 0;
+  // One or two digits, no sign and no leading zero: one topic per slot.
+  if (count > 2 || digits[0] == '-' || (count == 2 && digits[0] == '0') || !ParseDecimal(digits, count, &n) ||
+      n >= SHARED_SLOTS)
+    return TOPIC_MALFORMED;
+  *slot = static_cast<int>(n);
   return TOPIC_SLOT;
 }
 
@@ -110,16 +108,10 @@ bool ParseSlotPayload(const void *payload, int length, int32_t *value) {
     *value = 0;
     return true;
   }
-  const char *text = static_cast<const char *>(payload);
-  int i = text[0] == '-' ? 1 : 0;
-  if (i == length) return false;
-  int64_t n = 0;
-  for (; i < length; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    n = n * 10 + (text[i] - '0'); // at most 11 bytes: no overflow of int64
-  }
-  if (text[0] == '-') n = -n;
-  if (n < INT32_MIN || n > INT32_MAX) return false;
+  long long n = 0;
+  if (!ParseDecimal(static_cast<const char *>(payload), static_cast<size_t>(length), &n) || n < INT32_MIN ||
+      n > INT32_MAX)
+    return false;
   *value = static_cast<int32_t>(n);
   return true;
 }

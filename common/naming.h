@@ -1,19 +1,29 @@
-// How contents folders, frames and their companion files are named. Every
-// name is formatted with printf-style fields and then every blank in it turns
-// into the digit 0, so numbers come out zero-padded (S001, clip_00012.jpg).
+// How contents folders, frames and their companion files are named: each
+// name is formatted here and nowhere else, and read back by the parser beside
+// its format. Numbers in names are zero-padded (S001, clip_00012.jpg).
 #pragma once
 
 #include <cstddef>
 
 constexpr size_t NAME_LEN = 5000;
 
-// Formats like snprintf, then replaces every blank of the result by '0'.
-void FormatName(char *out, size_t size, const char *format, ...) __attribute__((format(printf, 3, 4)));
-
 // Folder number k is folder index k - 1: ../S001 for k = 1, ../S1000 for 1000.
 void FolderName(char *out, size_t size, int folder_number);
-void FramePath(char *out, size_t size, int folder_number, int frame_number);
+// A file in folder k: ../S001/<leaf>. The leaf is taken as it is.
+void FolderFileName(char *out, size_t size, int folder_number, const char *leaf);
+void FrameFileName(char *out, size_t size, int frame_number);                // clip_00012.jpg
+void FramePath(char *out, size_t size, int folder_number, int frame_number); // ../S001/clip_00012.jpg
+// ../S001/clip_%05d.jpg: the frame names of folder k as ffmpeg numbers its output.
+void FramePattern(char *out, size_t size, int folder_number);
 void FrameTableFileName(char *out, size_t size, int folder_number); // frame_data0001.dat
 void SettingsFileName(char *out, size_t size, int folder_number);   // zep_env0001.dat
 void KeyFrameFileName(char *out, size_t size, int folder_number);   // ../S001/qdx_config.dat
 void MarkerFileName(char *out, size_t size, int folder_number);     // ../S001/check_result.txt
+
+// The number n of a frame file name "clip_NNNNN.jpg" with exactly five
+// digits, as FrameFileName names frames 0 to 99999; -1 for any other name.
+int FrameNumberOf(const char *name);
+// The number in a name that is prefix, one to five digits and suffix
+// ("S001", "zep_env0001.dat"); -1 for any other name. Leading zeros are
+// taken, so a caller that needs the exact name compares it with the built one.
+int NumberInName(const char *name, const char *prefix, const char *suffix);

@@ -50,20 +50,8 @@ struct FolderKnowledge {
 };
 FolderKnowledge Known;
 
-// The number after a prefix of up to five digits, or -1 when the name has
-// another shape. The caller checks the whole name against the built one.
-int NumberAfter(const char *name, const char *prefix) {
-  size_t len = strlen(prefix);
-  if (strncmp(name, prefix, len) != 0) return -1;
-  int value = 0;
-  int digits = 0;
-  for (const char *p = name + len; *p >= '0' && *p <= '9' && digits < 5; ++p, ++digits)
-    value = value * 10 + (*p - '0');
-  return digits > 0 ? value : -1;
-}
-
 void NoteParentEntry(const char *name, bool, void *) {
-  int k = NumberAfter(name, "S");
+  int k = NumberInName(name, "S", "");
   if (k < 1 || k > LISTED_FOLDERS) return;
   char folder[NAME_LEN];
   FolderName(folder, sizeof folder, k);
@@ -72,12 +60,12 @@ void NoteParentEntry(const char *name, bool, void *) {
 
 void NoteWorkingEntry(const char *name, bool, void *) {
   char built[NAME_LEN];
-  int k = NumberAfter(name, "zep_env");
+  int k = NumberInName(name, "zep_env", ".dat");
   if (k >= 1 && k <= LISTED_FOLDERS) {
     SettingsFileName(built, sizeof built, k);
     if (strcmp(built, name) == 0) Known.settings_present[k] = true;
   }
-  k = NumberAfter(name, "frame_data");
+  k = NumberInName(name, "frame_data", ".dat");
   if (k >= 1 && k <= LISTED_FOLDERS) {
     FrameTableFileName(built, sizeof built, k);
     if (strcmp(built, name) == 0) Known.table_present[k] = true;
@@ -85,14 +73,8 @@ void NoteWorkingEntry(const char *name, bool, void *) {
 }
 
 void NoteFrameEntry(const char *name, bool, void *) {
-  // Frame numbers below 22000 always print with exactly five digits.
-  if (strlen(name) != 14 || strncmp(name, "clip_", 5) != 0 || strcmp(name + 10, ".jpg") != 0) return;
-  int n = 0;
-  for (int i = 5; i < 10; ++i) {
-    if (name[i] < '0' || name[i] > '9') return;
-    n = n * 10 + (name[i] - '0');
-  }
-  if (n < PROBE_LIMIT) Known.frame_present[n] = true;
+  int n = FrameNumberOf(name);
+  if (n >= 0 && n < PROBE_LIMIT) Known.frame_present[n] = true;
 }
 
 void LearnFolders() {
@@ -152,7 +134,9 @@ void WriteMarker(int k, int n) {
   MarkerFileName(marker, sizeof marker, k);
   FILE *file = fopen(marker, "w");
   if (file == nullptr) return;
-  bool written = fprintf(file, "FOUND: clip_%05d.jpg\n", n) > 0;
+  char frame[32];
+  FrameFileName(frame, sizeof frame, n);
+  bool written = fprintf(file, "FOUND: %s\n", frame) > 0;
   if (fclose(file) != 0) written = false;
   if (written) Print("*** Created a file[ %s ] ***\n", marker);
 }

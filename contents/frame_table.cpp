@@ -17,19 +17,6 @@ struct FolderListing {
 };
 FolderListing Listing;
 
-// Takes "clip_NNNNN.jpg" (exactly five digits, as the scan builds names) and
-// returns NNNNN, or -1 for any other name.
-int FrameNumberOf(const char *name) {
-  if (strncmp(name, "clip_", 5) != 0) return -1;
-  int n = 0;
-  for (int i = 5; i < 10; ++i) {
-    if (name[i] < '0' || name[i] > '9') return -1;
-    n = n * 10 + (name[i] - '0');
-  }
-  if (strcmp(name + 10, ".jpg") != 0) return -1;
-  return n;
-}
-
 void NoteEntry(const char *name, bool maybe_dangling, void *context) {
   auto *listing = static_cast<FolderListing *>(context);
   int n = FrameNumberOf(name);

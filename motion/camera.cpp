@@ -191,8 +191,10 @@ void LogCameraFrame() {
   // The log folder is the user's to make; without it nothing is logged.
   if (!FileExists("../log")) return;
   char name[NAME_LEN];
+  char frame[32];
   for (int n = 0; n < INT_MAX; ++n) {
-    FormatName(name, sizeof name, "%s/log/clip_%5d.jpg", "..", n);
+    FrameFileName(frame, sizeof frame, n);
+    snprintf(name, sizeof name, "../log/%s", frame);
     // Any name already taken is skipped, also one that cannot be read, so an
     // earlier log is never written over.
     if (FileExists(name)) continue;

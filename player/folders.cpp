@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/text_values.h"
 #include "contents/contents_list.h"
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
@@ -16,17 +17,16 @@
 
 namespace {
 
-// The decimal value of a short digit string the way atoi reads it: white
-// space, a sign, digits, anything after them ignored; 0 when there are none.
+// The decimal value of a short text the way atoi reads it: white space, a
+// sign, digits, anything after them ignored; 0 when there are no digits.
 int DecimalValue(const char *text) {
   while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
     ++text;
-  int sign = 1;
-  if (*text == '+' || *text == '-') sign = (*text++ == '-') ? -1 : 1;
-  long value = 0;
-  for (; *text >= '0' && *text <= '9' && value < 100000000; ++text)
-    value = value * 10 + (*text - '0');
-  return static_cast<int>(sign * value);
+  bool negative = *text == '-';
+  if (negative || *text == '+') ++text;
+  long long value = 0;
+  ParseDecimal(text, strspn(text, "0123456789"), &value); // the five characters of a name: no overflow
+  return static_cast<int>(negative ? -value : value);
 }
 
 } // namespace

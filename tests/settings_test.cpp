@@ -1,12 +1,14 @@
 // Per-folder settings: which file is read, the values with their ranges, the
-// additional-parameter report, the key-frame file, and the number reader.
+// additional-parameter report, the key-frame file; the number readers and names.
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "common/naming.h"
 #include "common/text_values.h"
 #include "contents/folder_settings.h"
 #include "state/state.h"
@@ -86,94 +88,74 @@ TEST_F(Settings, TheReadingStopsAtTextOrTheEndAndTheReportSaysWhere) {
   EXPECT_EQ(CapturedOut, Finished);
 }
 
+// Rows: a value's place in the file, its text, the value then. Outside its range the previous value
+// stays and the reading goes on; the ends of each range are taken; where any int is allowed, numbers
+// beyond int hold at its ends. NaN stays as a key frame: nothing indexes with it.
 TEST_F(Settings, ValuesOutsideTheirRangeKeepThePreviousValue) {
-  // DiffStep, ContentsIndex, MaxCount, frame_no, PlayDirection, VR_step, KeyFrameIndex
-  const int at[] = {0, 1, 2, 3, 5, 6, 16};
-  const std::vector<std::vector<const char *>> cases = {
-      {"0", "10000", "22001", "nan", "7", "inf", "1280"},
-      {"321", "-1", "-1", "2147483648", "-1", "-nan", "-1"},
-  };
-  for (const auto &bad : cases) {
+  // clang-format off
+  const std::vector<std::tuple<int, const char *, double>> cases = {
+      {0, "0", 4}, {0, "321", 4}, {0, "320", 320}, {1, "10000", 0}, {1, "-1", 0}, {1, "9999", 9999},
+      {2, "22001", 0}, {2, "-1", 0}, {2, "22000", 22000}, {5, "7", 1}, {5, "-1", 1}, {6, "inf", 1},
+      {6, "-nan", 1}, {16, "1280", 0}, {16, "-1", 0}, {16, "1279", 1279}, {3, "nan", 3}, {3, "2147483648", 3},
+      {3, "-2147483647.5", -2147483647.5}, {4, "99999999999999999999", INT_MAX},
+      {4, "-99999999999999999999", INT_MIN}};
+  // clang-format on
+  for (auto [at, text, want] : cases) {
     ResetState();
     Z.frame_no = 3.0;
-    std::vector<std::pair<int, const char *>> changes;
-    for (size_t i = 0; i < bad.size(); ++i)
-      changes.emplace_back(at[i], bad[i]);
-    Load(FullValues(changes));
-    EXPECT_EQ(AsDoubles(Z.DiffStep, Z.ContentsIndex, Z.MaxCount, Z.frame_no, Z.PlayDirection, Z.VR_step,
-                        Z.KeyFrameIndex),
-              AsDoubles(4, 0, 0, 3.0, 1, 1.0, 0))
-        << bad[0];
-    EXPECT_EQ(Z.flip_mode, 2); // the value was read all the same: the reading goes on
+    Load(FullValues({{at, text}}));
+    const std::vector<double> values = AsDoubles(Z.DiffStep, Z.ContentsIndex, Z.MaxCount, Z.frame_no,
+                                                 Z.VR_threshold, Z.PlayDirection, Z.VR_step, Z.KeyFrameIndex);
+    EXPECT_EQ(values[at == 16 ? 7 : at], want) << text;
+    EXPECT_EQ(Z.flip_mode, 2) << text;
   }
-  // The ends of each range are taken; where any int is allowed, numbers
-  // beyond int hold at its ends. NaN stays as a key frame: nothing indexes with it.
-  Load(FullValues({{0, "320"},
-                   {1, "9999"},
-                   {2, "22000"},
-                   {3, "-2147483647.5"},
-                   {4, "99999999999999999999"},
-                   {16, "1279"},
-                   {17, "NaN"}}));
-  EXPECT_EQ(AsDoubles(Z.DiffStep, Z.ContentsIndex, Z.MaxCount, Z.frame_no, Z.VR_threshold, Z.KeyFrameIndex),
-            AsDoubles(320, 9999, 22000, -2147483647.5, INT_MAX, 1279));
+  Load(FullValues({{17, "NaN"}}));
   EXPECT_TRUE(std::isnan(Z.KeyFrameNumber[0]));
-  Load(FullValues({{4, "-99999999999999999999"}}));
-  EXPECT_EQ(Z.VR_threshold, INT_MIN);
 }
 
-TEST_F(Settings, SecondValueMovesTheFolderWithoutARescan) {
-  MakeFolder(5, {});
-  WriteKeyFrameFile(5, {0, 9}, "1");
-  Z.FrameData[0].path[0] = 'x';
-  Load(FullValues({{1, "4"}, {2, "30"}}), 1297);
-  EXPECT_EQ(AsDoubles(Z.ContentsIndex, Z.MaxCount, Z.KeyFrameNumber[1]), AsDoubles(4, 30, 9.0));
-  EXPECT_STREQ(Z.FrameData[0].path, "x");
-  EXPECT_NE(CapturedOut.find("\nNow, Importing [ ../S005/qdx_config.dat ]\n"), std::string::npos);
-}
-
+// The settings' second value moves to folder 5 without a rescan, and that
+// folder's key-frame file is the one read.
 TEST_F(Settings, KeyFrameFileReplacesTheKeyFrames) {
-  MakeFolder(1, {});
+  MakeFolder(5, {});
   std::vector<int32_t> entries(1281, 0);
   entries[7] = 120;
   entries[3] = -5;
   entries[1280] = 77; // beyond the key frames: kept in PivotHistory only
-  WriteKeyFrameFile(1, entries, "  4321\n");
-  Load(FullValues(), 1297);
+  WriteKeyFrameFile(5, entries, "  4321\n");
+  Z.FrameData[0].path[0] = 'x';
+  Load(FullValues({{1, "4"}}), 1297);
+  EXPECT_STREQ(Z.FrameData[0].path, "x");
   std::string expected = std::string(Finished) +
                          "\nFound a file [ qdx_config.dat ] in the Contents Folder...\n"
-                         "\nNow, Importing [ ../S001/qdx_config.dat ]\n\n";
+                         "\nNow, Importing [ ../S005/qdx_config.dat ]\n\n";
   for (int i = 0; i <= 10; ++i) {
     char line[64];
     snprintf(line, sizeof line, "PivotHistory[ %6d ] = [ %6d ]\n", i, entries[i]);
     expected += line;
   }
   EXPECT_EQ(CapturedOut, expected + "\nSET: KeyFrameNumber[ 7 ] = 120.000000.\n\nThat is all.\n"
-                                    "Finished Importing [ ../S001/qdx_config.dat ]\n");
+                                    "Finished Importing [ ../S005/qdx_config.dat ]\n");
   // The settings file's 1.5 at entry 1 is replaced too.
   EXPECT_EQ(AsDoubles(Z.KeyFrameNumber[7], Z.KeyFrameNumber[3], Z.KeyFrameNumber[1], Z.PivotHistory[1280],
                       Z.PivotSpare),
             AsDoubles(120.0, -5.0, 0.0, 77, 4321));
-}
-
-TEST_F(Settings, ShortKeyFrameFileReplacesOnlyWholeValues) {
-  MakeFolder(1, {});
-  Z.PivotHistory[3] = Z.PivotHistory[PIVOT_NUM - 1] = -1;
-  Z.PivotSpare = 99;
+  // A short file replaces only the values it holds whole, not the half of a fourth one.
   std::string bytes;
   for (int32_t v : {1, 2, 3})
     PutInt32(bytes, v);
-  WriteText("../S001/qdx_config.dat", bytes + "\x07\x07"); // half of a fourth value
+  WriteText("../S005/qdx_config.dat", bytes + "\x07\x07");
   LoadFolderSettings();
-  EXPECT_EQ(AsDoubles(Z.PivotHistory[2], Z.PivotHistory[3], Z.KeyFrameNumber[3],
-                      Z.PivotHistory[PIVOT_NUM - 1], Z.PivotSpare),
-            AsDoubles(3, -1, -1.0, -1, 99));
+  EXPECT_EQ(AsDoubles(Z.PivotHistory[2], Z.PivotHistory[3], Z.KeyFrameNumber[3], Z.PivotHistory[1280],
+                      Z.PivotSpare),
+            AsDoubles(3, -5, -5.0, 77, 4321));
 }
 
-// The number reader underneath, on the cases scanf users trip over: a
+// The readers underneath. ScanDouble on the cases scanf users trip over: a
 // number ends where its text stops being one, "5." included; text that only
-// begins like a number is none, and is left unread.
-TEST(ScanDouble, ReadsWhatScanfReadsAndLeavesTheRest) {
+// begins like a number is none, and is left unread. ParseDecimal under every
+// name and short text: the whole text or nothing, the ends of long long
+// exact. Names read back only as their formats write them.
+TEST(TextReaders, NumbersAsScanfReadsThemDecimalsWholeAndNamesOnlyAsWritten) {
   char text[] = " 1.5e3\t-.25 +7 INFINITY -inf nan(x1) 1e999 -1e-999 5.x";
   FILE *f = fmemopen(text, sizeof text - 1, "r");
   ASSERT_NE(f, nullptr);
@@ -190,24 +172,25 @@ TEST(ScanDouble, ReadsWhatScanfReadsAndLeavesTheRest) {
     EXPECT_EQ(fgetc(f), broken[0]) << broken;
     fclose(f);
   }
-}
 
-// The decimal reader under every name and short text: the whole text or
-// nothing, and the ends of long long exact.
-TEST(ParseDecimal, TakesWholeDecimalTextsOnly) {
-  long long v = 7;
-  for (auto [text, want] :
-       std::vector<std::pair<std::string, long long>>{{"0", 0},
-                                                      {"00012", 12},
-                                                      {"-5", -5},
-                                                      {"9223372036854775807", LLONG_MAX},
-                                                      {"-9223372036854775808", LLONG_MIN}}) {
-    ASSERT_TRUE(ParseDecimal(text.data(), text.size(), &v)) << text;
-    EXPECT_EQ(v, want) << text;
+  long long n = 7;
+  for (std::string digits : {"00012", "-5", "9223372036854775807", "-9223372036854775808"})
+    EXPECT_TRUE(ParseDecimal(digits.data(), digits.size(), &n) && n == std::stoll(digits)) << digits;
+  for (std::string bad : {"", "-", "+1", " 1", "1x", "9223372036854775808", "-9223372036854775809"})
+    EXPECT_FALSE(ParseDecimal(bad.data(), bad.size(), &n)) << bad;
+  EXPECT_EQ(n, LLONG_MIN);
+
+  char name[NAME_LEN];
+  for (int frame : {0, 12, 99999}) {
+    FrameFileName(name, sizeof name, frame);
+    EXPECT_EQ(FrameNumberOf(name), frame) << name;
   }
-  for (std::string bad : {"", "-", "+1", " 1", "1 ", "1x", "9223372036854775808", "-9223372036854775809"})
-    EXPECT_FALSE(ParseDecimal(bad.data(), bad.size(), &v)) << bad;
-  EXPECT_EQ(v, LLONG_MIN);
+  for (const char *bad : {"clip_0012.jpg", "clip_000012.jpg", "clip_-0000.jpg", "clip_+0012.jpg",
+                          "clip_00012.JPG", "clip_00012.jpgx", "xclip_0012.jpg"})
+    EXPECT_EQ(FrameNumberOf(bad), -1) << bad;
+  EXPECT_EQ(NumberInName("zep_env0012.dat", "zep_env", ".dat") + NumberInName("S1000", "S", ""), 1012);
+  for (const char *bad : {"S", "S-0", "S123456", "S1x", "T1"})
+    EXPECT_EQ(NumberInName(bad, "S", ""), -1) << bad;
 }
 
 } // namespace

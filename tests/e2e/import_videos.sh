@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The import with the real ffmpeg: videos given out of order, a name that
-# starts with '-' (a file, never an option), a name full of shell characters, a file ffmpeg cannot read where a plain file keeps the
-# folder from being made, and a folder that cannot be emptied. The import
-# goes on past each failure.
+# The import with the real ffmpeg: videos out of order, a name starting with
+# '-' (a file, never an option), one full of shell characters, and a file
+# ffmpeg cannot read, whose failure does not stop the import.
 . "$(dirname "$0")/lib.sh"
 setup
 video() { # video NAME SECONDS
@@ -13,33 +12,17 @@ frames() { find "$TMP/$1" -maxdepth 1 -name 'clip_*.jpg' | wc -l; }
 
 NASTY='c $(touch pwned) `touch pwned2`; "q" '"'"'x'"'"' @ *.mp4'
 video -a.mp4 2
-video b.mp4 1
-video "$NASTY" 1
-video y.mp4 1
+for name in b.mp4 "$NASTY" y.mp4; do video "$name" 1; done
 echo "not a video" >"$TMP/work/x.mp4"
-# Sorted: -a b c... x y. S002 holds an old read-only frame, which goes, a
-# settings file, which stays, and a folder named like a frame, which cannot go.
-mkdir -p "$TMP/S002/odd.jpg"
-echo old >"$TMP/S002/clip_00050.jpg"
-chmod 444 "$TMP/S002/clip_00050.jpg"
-echo keep >"$TMP/S002/zep_env.dat"
-echo "in the way" >"$TMP/S004"
 
 start_player y.mp4 b.mp4 "$NASTY" x.mp4 -a.mp4
 wait_for_player
 quit
 
-for folder_frames in S001:20 S002:10 S003:10 S005:10; do
+for folder_frames in S001:20 S002:10 S003:10 S004:0 S005:10; do # sorted: -a b c... x y
   folder=${folder_frames%:*}
   [ "$(frames "$folder")" = "${folder_frames#*:}" ] || fail "$folder has $(frames "$folder") frames"
 done
 [ -z "$(find "$TMP" -name 'pwned*')" ] || fail "a shell ran the name"
-[ -f "$TMP/S002/zep_env.dat" ] && [ ! -e "$TMP/S002/clip_00050.jpg" ] || fail "S002 should lose only its frames"
-[ -f "$TMP/S004" ] || fail "the file in S004's way was touched"
-grep -qxF -- "----------> EXECUTING: ./ffmpeg  -i \"$NASTY\"                      -q:v 1  ../S003/clip_%05d.jpg" \
-  "$OUT" || fail "no ffmpeg line for the shell-character name"
 grep -qE -- '^\[ NG \] ffmpeg Failed : \[ x\.mp4 \] \(exit status [1-9][0-9]*\)$' "$ERR" || fail "x.mp4's failure not shown"
-! grep -q -- 'exit status' "$OUT" || fail "ffmpeg runs reported on standard output"
-grep -qF "[ NG ] Folder Not Emptied : [ ../S002 ]" "$ERR" || fail "no message for S002"
-grep -qF "[ NG ] Folder Not Created : [ ../S004 ]" "$ERR" || fail "no message for S004"
 echo "import_videos: ok"

@@ -120,10 +120,7 @@ void ToggleCamera() {
     CameraOn();
   else
     CameraOff();
-  Z.DifferenceSum = 0;
-  Z.GrayIndex = 0;
-  Z.MotionCount = 0;
-  Z.PlayDirection = 1;
+  ResetMotionMeasure();
 }
 
 void CameraOn() {
@@ -199,14 +196,6 @@ void LogCameraFrame() {
     SaveImage(name, Z.CamFrame); // a log that cannot be written is no reason to stop the player
     return;
   }
-}
-
-void ReleaseCamera() {
-  ReleaseCapture();
-  EmptyImage(FrameImage);
-  EmptyImage(GrayImage);
-  Z.CamFrame = nullptr;
-  Z.CamGray = nullptr;
 }
 
 void CameraShutdown() {

@@ -1,17 +1,18 @@
-// The camera part on a scripted camera source: the settings file, the
-// failures that switch the camera off, and camera frames steering and being
-// logged by the passes of the main loop.
+// The camera part on a scripted camera source: the settings file, the camera
+// key and the failures that switch the camera off, and camera frames steering
+// and being logged by the passes of the main loop.
 #include <sys/stat.h>
 
 #include <deque>
+#include <tuple>
 #include <opencv2/imgcodecs.hpp>
 
 #include "console/banners.h"
-#include "contents/frame_table.h"
 #include "motion/camera.h"
 #include "platform/camera_source.h"
 #include "platform/opencv/image_cv.h"
 #include "player/folders.h"
+#include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"
 #include "tests/support.h"
@@ -46,7 +47,7 @@ class Camera : public PlayerTest {
     CapturedOut.clear();
   }
   void TearDown() override {
-    ReleaseCamera();
+    CameraShutdown(); // lets the scripted capture go
     CameraSource = DeviceCameraSource;
     PlayerTest::TearDown();
   }
@@ -66,7 +67,7 @@ TEST_F(Camera, SettingsFileIsReadAndClamped) {
   }
 }
 
-TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
+TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchItOff) {
   // {rows, columns, type, channels, bits}: no camera, a camera without a frame,
   // then each shape but the one the grey slots take, with the diagnostic block.
   const int cases[][5] = {{-1, 0, 0, 0, 0},          {0, 0, 0, 0, 0},           {480, 640, CV_8UC3, 3, 8},
@@ -75,8 +76,12 @@ TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
   for (const auto &c : cases) {
     Present = c[0] >= 0;
     if (c[0] > 0) Frames.push_back(cv::Mat(c[0], c[1], c[2], cv::Scalar::all(1)));
-    ToggleCamera();
-    EXPECT_EQ(OpenedIndex, 4);
+    Z.PlayDirection = 0; // a turned step and a measure, which the key forgets
+    Z.GrayIndex = 1;
+    Z.MotionCount = Z.DifferenceSum = 9;
+    DispatchKey('q');
+    EXPECT_EQ(std::make_tuple(OpenedIndex, Z.PlayDirection, Z.GrayIndex, Z.MotionCount, Z.DifferenceSum),
+              std::make_tuple(4, 1, 0, 0, 0));
     CapturedOut = CapturedErr = "";
     Z.CamLogMode = 1;
     ZEP_Capture();
@@ -96,7 +101,7 @@ TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
 TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemWithoutOverwriting) {
   MakeFolder(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   OpenContents();
-  ToggleCamera();
+  DispatchKey('q');
   Z.CamLogMode = 1;
   cv::Mat black(240, 320, CV_8UC3, cv::Scalar::all(0)), white(240, 320, CV_8UC3, cv::Scalar::all(255));
   // The first frame is compared with black slots: white, black, white, black

@@ -107,7 +107,7 @@ void PlayerTest::SetUp() {
 }
 
 void PlayerTest::TearDown() {
-  if (Z.SharedView != nullptr) CloseSharedInfo();
+  CloseSharedSection(Z.SharedHandle, Z.SharedView, SHARED_SIZE);
   RemoveSharedSection(PlayerSectionName);
   ResetState();
   std::error_code error;

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 
 #include <deque>
-#include <tuple>
 #include <opencv2/imgcodecs.hpp>
+#include <tuple>
 
 #include "console/banners.h"
 #include "motion/camera.h"
@@ -98,27 +98,35 @@ TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchI
   }
 }
 
-TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemWithoutOverwriting) {
+TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemFlippedWithoutOverwriting) {
   MakeFolder(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   OpenContents();
+  Z.CamFlipV = 1; // as if read from SetCamera3.txt
   DispatchKey('q');
   Z.CamLogMode = 1;
   cv::Mat black(240, 320, CV_8UC3, cv::Scalar::all(0)), white(240, 320, CV_8UC3, cv::Scalar::all(255));
-  // The first frame is compared with black slots: white, black, white, black
-  // is four passes of motion; then a nearly unchanged frame is stillness.
-  Frames = {white, black, white, black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
-  for (int i = 0; i < 5; ++i) {
+  cv::Mat corner = black.clone(); // bright at the top left
+  corner(cv::Rect(0, 0, 160, 120)) = cv::Scalar::all(255);
+  // The first frame is compared with black slots: five passes of motion,
+  // the corner logged upside down and then mirrored; then a nearly unchanged
+  // frame is stillness.
+  Frames = {white, black, corner, corner.clone(), black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
+  for (int i = 0; i < 6; ++i) {
     if (i == 2) { // the log folder is the user's to make; two numbers are taken
       ASSERT_EQ(mkdir("../log", 0755), 0);
       WriteText("../log/clip_00000.jpg", "taken");
       WriteText("../log/clip_00001.jpg", "taken");
     }
+    if (i == 3) std::swap(Z.CamFlipV, Z.CamFlipH);
     ASSERT_TRUE(RunPass());
   }
-  EXPECT_EQ(Z.frame_no, 4.0);
+  EXPECT_EQ(Z.frame_no, 5.0);
   EXPECT_EQ(Z.PlayDirection, 0);
   EXPECT_EQ(ReadText("../log/clip_00001.jpg"), "taken");
-  EXPECT_EQ(cv::imread("../log/clip_00004.jpg").size(), cv::Size(320, 240));
+  // Bright where the corner went: bottom left, then top right.
+  EXPECT_GT(cv::imread("../log/clip_00002.jpg").at<cv::Vec3b>(180, 80)[0], 128);
+  EXPECT_GT(cv::imread("../log/clip_00003.jpg").at<cv::Vec3b>(60, 240)[0], 128);
+  EXPECT_EQ(cv::imread("../log/clip_00005.jpg").size(), cv::Size(320, 240));
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 
 #include <climits>
 #include <cstring>
-#include <map>
 #include <string>
 
 #include "motion/shared_pool.h"
@@ -18,19 +17,12 @@
 
 namespace {
 
-// The total, then the 32 slots.
+// The total and the slots in use: "5700 2:5000 5:700".
 std::string Slots(const SharedInfo &info) {
   std::string line = std::to_string(info.DiffSum);
-  for (int32_t slot : info.WebCamDiff)
-    line += " " + std::to_string(slot);
+  for (int i = 0; i < SHARED_SLOTS; ++i)
+    if (info.WebCamDiff[i] != 0) line += " " + std::to_string(i) + ":" + std::to_string(info.WebCamDiff[i]);
   return line;
-}
-std::string Slots(int total, std::map<int, int> set) {
-  SharedInfo info{};
-  info.DiffSum = total;
-  for (auto [slot, value] : set)
-    info.WebCamDiff[slot] = value;
-  return Slots(info);
 }
 
 // Each test has a section of its own, removed after it.
@@ -45,14 +37,16 @@ SharedInfo *MapDirectly() {
   return static_cast<SharedInfo *>(view);
 }
 
-// One pass of this copy: with a camera on slot chan that measures `sum`
-// (every pixel sampled, `sum` of them differing by 1), or with none.
+// One pass of this copy: with a camera on slot chan whose two frames differ
+// by `sum` (every pixel sampled), or with none (the frames as they are).
 int Pass(bool camera, int chan = 0, int sum = 0) {
   Z.CameraFlag = camera;
   Z.CamChan = chan;
   Z.DiffStep = 1;
-  memset(Z.GrayFrame, 0, sizeof Z.GrayFrame);
-  memset(Z.GrayFrame[1], 1, static_cast<size_t>(sum));
+  if (camera) {
+    memset(Z.GrayFrame, 0, sizeof Z.GrayFrame);
+    memset(Z.GrayFrame[1], 1, static_cast<size_t>(sum));
+  }
   CalcDifferenceSum();
   return Z.DifferenceSum;
 }
@@ -76,54 +70,39 @@ TEST_F(SharedPool, DifferenceSumSamplesTheGrid) {
   EXPECT_EQ(Z.DifferenceSum, 9);
 }
 
-TEST_F(SharedPool, OneCopyGrowsTheSectionClearsItAdoptsThePoolAndOutlivesAShrink) {
+TEST_F(SharedPool, CopiesPoolTheirMotionClearItTakeScribblesAsTheyAreAndOutliveAShrink) {
+  // A copy's start grows a smaller section to its size and clears the pool.
   int fd = shm_open(PlayerSectionName, O_RDWR | O_CREAT, 0600);
   ASSERT_GE(fd, 0);
-  const int32_t stale = 4321;
-  ASSERT_EQ(pwrite(fd, &stale, sizeof stale, 0), static_cast<ssize_t>(sizeof stale));
+  ASSERT_EQ(pwrite(fd, &fd, sizeof fd, 0), static_cast<ssize_t>(sizeof fd));
   ASSERT_EQ(ftruncate(fd, 100), 0);
   ASSERT_TRUE(OpenSharedInfo(PlayerSectionName));
   struct stat st;
   ASSERT_EQ(fstat(fd, &st), 0);
   EXPECT_EQ(st.st_size, SHARED_SIZE);
-  SharedInfo *outside = MapDirectly();
-  EXPECT_EQ(outside->DiffSum, 0); // a copy's start clears the pool
-  outside->DiffSum = 4321;
-  Z.VR_threshold = Z.ZEP_threshold + 1; // a settings load gave another threshold
+  SharedInfo *other = MapDirectly();
+  EXPECT_EQ(Slots(*other), "0");
+  for (int i = 0; i < 892; ++i)
+    other->reserved[i] = static_cast<uint8_t>(i * 7);
+  other->WebCamDiff[5] = 700; // published by a copy with camera 5
+  EXPECT_EQ(Pass(true, 2, 5000), 5000);
+  EXPECT_EQ(Slots(*other), "5700 2:5000 5:700");
+  // Without a camera the pooled total steers, unless a settings load gave
+  // another threshold; the grey frames go black either way.
+  Z.VR_threshold = Z.ZEP_threshold + 1;
   EXPECT_EQ(Pass(false), 0);
   Z.VR_threshold = Z.ZEP_threshold;
   memset(Z.GrayFrame, 7, sizeof Z.GrayFrame);
-  CalcDifferenceSum();
-  EXPECT_EQ(Z.DifferenceSum, 4321);
+  EXPECT_EQ(Pass(false), 5700);
   EXPECT_EQ(Z.GrayFrame[0][0] | Z.GrayFrame[1][GRAY_SIZE - 1], 0);
-  // Shrunk under a running copy: grown back on its next pass instead of a bus error.
-  munmap(outside, SHARED_SIZE);
-  ASSERT_EQ(ftruncate(fd, 0), 0);
-  EXPECT_EQ(Pass(true, 3, 123), 123);
-  outside = MapDirectly();
-  EXPECT_EQ(Slots(*outside), Slots(123, {{3, 123}}));
-  munmap(outside, SHARED_SIZE);
-  close(fd);
-}
-
-TEST_F(SharedPool, CopiesPoolTheirMotionClearItAndTakeScribblesAsTheyAre) {
-  ASSERT_TRUE(OpenSharedInfo(PlayerSectionName));
-  SharedInfo *other = MapDirectly();
-  for (int i = 0; i < 892; ++i)
-    other->reserved[i] = static_cast<uint8_t>(i * 7);
-  Z.VR_threshold = Z.ZEP_threshold;
-  other->WebCamDiff[5] = 700; // published by a copy with camera 5
-  EXPECT_EQ(Pass(true, 2, 5000), 5000);
-  EXPECT_EQ(Slots(*other), Slots(5700, {{2, 5000}, {5, 700}}));
-  EXPECT_EQ(Pass(false), 5700); // without a camera the pooled total steers
   ClearSharedInfo();
-  EXPECT_EQ(Slots(*other), Slots(0, {}));
+  EXPECT_EQ(Slots(*other), "0");
   // Camera numbers outside 0..31 own no slot but still write the total.
   for (int chan : {-1, 32}) {
     other->WebCamDiff[2] = 5000;
     other->DiffSum = 1;
     EXPECT_EQ(Pass(true, chan, 300), 300);
-    EXPECT_EQ(Slots(*other), Slots(5000, {{2, 5000}})) << chan;
+    EXPECT_EQ(Slots(*other), "5000 2:5000") << chan;
   }
   // Scribbled by another process: adopted as it is, and the total wraps as
   // an int32 would, 2 * INT_MAX + 5000 = 4998.
@@ -134,7 +113,14 @@ TEST_F(SharedPool, CopiesPoolTheirMotionClearItAndTakeScribblesAsTheyAre) {
   EXPECT_EQ(other->DiffSum, 4998);
   for (int i = 0; i < 892; ++i)
     ASSERT_EQ(other->reserved[i], static_cast<uint8_t>(i * 7)) << i;
+  // Shrunk under a running copy: grown back on its next pass instead of a bus error.
   munmap(other, SHARED_SIZE);
+  ASSERT_EQ(ftruncate(fd, 0), 0);
+  EXPECT_EQ(Pass(true, 3, 123), 123);
+  other = MapDirectly();
+  EXPECT_EQ(Slots(*other), "123 3:123");
+  munmap(other, SHARED_SIZE);
+  close(fd);
 }
 
 void *NoMapping(int, size_t) { return nullptr; }

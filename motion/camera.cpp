@@ -60,6 +60,17 @@ void PrintOffBanner() {
   Z.CameraFlag = flag;
 }
 
+// Settings read again, the device taken, and a wait of `wait_ms` for it to
+// start delivering.
+void SwitchOn(int wait_ms) {
+  Print("%s", TURNING_ON);
+  ReadCamSettings();
+  OpenCapture();
+  Display.wait_key(wait_ms);
+  Print("Done.\n");
+  PrintBannerLine();
+}
+
 void SwitchOff(const char *done) {
   Z.CameraFlag = 0;
   Z.CamLogMode = 2;
@@ -125,12 +136,7 @@ void ToggleCamera() {
 
 void CameraOn() {
   Z.CameraFlag = 1;
-  Print("%s", TURNING_ON);
-  ReadCamSettings();
-  OpenCapture();
-  Display.wait_key(1000);
-  Print("Done.\n");
-  PrintBannerLine();
+  SwitchOn(1000);
 }
 
 void CameraOff() { SwitchOff("Done.\n"); }
@@ -146,12 +152,7 @@ void CameraSuspend() {
 void CameraResume() {
   if (Z.CameraFlag != 1) return;
   ClearSharedInfo();
-  Print("%s", TURNING_ON);
-  ReadCamSettings();
-  OpenCapture();
-  Display.wait_key(500);
-  Print("Done.\n");
-  PrintBannerLine();
+  SwitchOn(500);
 }
 
 void ZEP_Capture() {

@@ -127,19 +127,14 @@ void ReadCamSettings() {
 
 void ToggleCamera() {
   ClearSharedInfo();
-  if (Z.CameraFlag == 0)
-    CameraOn();
-  else
-    CameraOff();
+  if (Z.CameraFlag == 0) {
+    Z.CameraFlag = 1;
+    SwitchOn(1000);
+  } else {
+    SwitchOff("Done.\n");
+  }
   ResetMotionMeasure();
 }
-
-void CameraOn() {
-  Z.CameraFlag = 1;
-  SwitchOn(1000);
-}
-
-void CameraOff() { SwitchOff("Done.\n"); }
 
 void CameraSuspend() {
   if (Z.CameraFlag != 1) return;

@@ -7,8 +7,6 @@ void ReadCamSettings();
 // The camera key's part in motion/: clears the pool, switches the camera on
 // or off, and resets the motion measure (the key resets the step itself).
 void ToggleCamera();
-void CameraOn();
-void CameraOff();
 void CameraSuspend();
 void CameraResume();
 void ZEP_Capture();

@@ -111,11 +111,7 @@ void ScanFolder(int k) {
 }
 
 bool ScanContents() {
-  Z.GrayIndex = 0;
   Z.frame_no = 0.0;
-  Z.DifferenceSum = 0;
-  Z.MotionCount = 0;
-  Z.PlayDirection = 1;
   Z.KeyFrameIndex = 0;
   memset(Z.KeyFrameNumber, 0, sizeof Z.KeyFrameNumber);
 

@@ -2,8 +2,8 @@
 #pragma once
 
 // Rebuilds the frame table for ContentsIndex: from the folder's frame-table
-// file when there is a usable one, else by scanning the folder, and resets
-// the player's position. An empty folder falls back to the one below it.
+// file when there is a usable one, else by scanning the folder, and puts
+// frame_no and the key frames back to the start. An empty folder falls back to the one below it.
 // Returns false, after saying so, when not even S001 has frames.
 bool ScanContents();
 

@@ -60,6 +60,17 @@ void PrintOffBanner() {
   Z.CameraFlag = flag;
 }
 
+// Settings read again, the device taken, and a wait of `wait_ms` for it to
+// start delivering.
+void SwitchOn(int wait_ms) {
+  Print("%s", TURNING_ON);
+  ReadCamSettings();
+  OpenCapture();
+  Display.wait_key(wait_ms);
+  Print("Done.\n");
+  PrintBannerLine();
+}
+
 void SwitchOff(const char *done) {
   Z.CameraFlag = 0;
   Z.CamLogMode = 2;
@@ -116,27 +127,14 @@ void ReadCamSettings() {
 
 void ToggleCamera() {
   ClearSharedInfo();
-  if (Z.CameraFlag == 0)
-    CameraOn();
-  else
-    CameraOff();
-  Z.DifferenceSum = 0;
-  Z.GrayIndex = 0;
-  Z.MotionCount = 0;
-  Z.PlayDirection = 1;
+  if (Z.CameraFlag == 0) {
+    Z.CameraFlag = 1;
+    SwitchOn(1000);
+  } else {
+    SwitchOff("Done.\n");
+  }
+  ResetMotionMeasure();
 }
-
-void CameraOn() {
-  Z.CameraFlag = 1;
-  Print("%s", TURNING_ON);
-  ReadCamSettings();
-  OpenCapture();
-  Display.wait_key(1000);
-  Print("Done.\n");
-  PrintBannerLine();
-}
-
-void CameraOff() { SwitchOff("Done.\n"); }
 
 void CameraSuspend() {
   if (Z.CameraFlag != 1) return;
@@ -149,12 +147,7 @@ void CameraSuspend() {
 void CameraResume() {
   if (Z.CameraFlag != 1) return;
   ClearSharedInfo();
-  Print("%s", TURNING_ON);
-  ReadCamSettings();
-  OpenCapture();
-  Display.wait_key(500);
-  Print("Done.\n");
-  PrintBannerLine();
+  SwitchOn(500);
 }
 
 void ZEP_Capture() {
@@ -201,14 +194,6 @@ void LogCameraFrame() {
     SaveImage(name, Z.CamFrame); // a log that cannot be written is no reason to stop the player
     return;
   }
-}
-
-void ReleaseCamera() {
-  ReleaseCapture();
-  EmptyImage(FrameImage);
-  EmptyImage(GrayImage);
-  Z.CamFrame = nullptr;
-  Z.CamGray = nullptr;
 }
 
 void CameraShutdown() {

@@ -4,11 +4,9 @@
 
 void ReadCamSettings();
 
-// The camera key: clears the pool, switches the camera on or off, and resets
-// the motion measure.
+// The camera key's part in motion/: clears the pool, switches the camera on
+// or off, and resets the motion measure (the key resets the step itself).
 void ToggleCamera();
-void CameraOn();
-void CameraOff();
 void CameraSuspend();
 void CameraResume();
 void ZEP_Capture();
@@ -17,7 +15,3 @@ void LogCameraFrame();
 // Releases the camera, says goodbye and waits half a second. The caller then
 // ends the program.
 void CameraShutdown();
-
-// Releases the capture and the camera's two images (the latest frame and its
-// grey copy). Everything is created again when needed.
-void ReleaseCamera();

@@ -8,15 +8,6 @@
 
 namespace {
 
-// The section is copied whole, in and out, so that the reserved bytes other
-// copies may use travel along unchanged. Returns false when there is no usable
-// section; SI then keeps its last values.
-bool LoadSharedInfo() {
-  if (Z.SharedView == nullptr || !SharedSectionIntact(Z.SharedHandle, SHARED_SIZE)) return false;
-  memcpy(&Z.SI, Z.SharedView, SHARED_SIZE);
-  return true;
-}
-
 void StoreSharedInfo() { memcpy(Z.SharedView, &Z.SI, SHARED_SIZE); }
 
 int GreyDifference(const uint8_t *a, const uint8_t *b, int step) {
@@ -61,13 +52,16 @@ bool OpenSharedInfo(const char *name) {
   return true;
 }
 
-void CloseSharedInfo() {
-  CloseSharedSection(Z.SharedHandle, Z.SharedView, SHARED_SIZE);
-  Z.SharedHandle = -1;
-  Z.SharedView = nullptr;
+bool LoadSharedInfo() {
+  if (Z.SharedView == nullptr || !SharedSectionIntact(Z.SharedHandle, SHARED_SIZE)) return false;
+  memcpy(&Z.SI, Z.SharedView, SHARED_SIZE);
+  return true;
 }
 
-void ReadSharedInfo() { LoadSharedInfo(); }
+void ResetMotionMeasure() {
+  Z.DifferenceSum = 0;
+  Z.GrayIndex = 0;
+}
 
 void ClearSharedInfo() {
   if (!LoadSharedInfo()) return;

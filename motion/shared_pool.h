@@ -12,9 +12,6 @@ bool OpenSharedInfo(const char *name = SHARED_SECTION_NAME);
 // it elsewhere so that a player running on the same machine keeps its pool.
 extern const char *PlayerSectionName;
 
-// Unmaps the section (the name stays for other copies).
-void CloseSharedInfo();
-
 // Zeroes the total and the 32 slots in the section; the reserved bytes stay.
 void ClearSharedInfo();
 
@@ -23,5 +20,11 @@ void ClearSharedInfo();
 // total; with it off, the pooled total of the other copies' cameras.
 void CalcDifferenceSum();
 
-// Copies the shared section into SI (for the status output).
-void ReadSharedInfo();
+// Copies the whole shared section into SI, so that the reserved bytes other
+// copies may use travel along unchanged. Returns false when there is no
+// usable section; SI then keeps its last values.
+bool LoadSharedInfo();
+
+// Forgets the motion measure: DifferenceSum 0, and the next camera frame goes
+// into grey slot 0. A new folder and the camera key start from here.
+void ResetMotionMeasure();

@@ -68,13 +68,9 @@ void DrawPositionMark(ZepImage *image, double frame_no, int max_count);
 // Flips in place: code 1 around the vertical axis, 0 around the horizontal one.
 void FlipImage(ZepImage *image, int code);
 
-// An empty image for a source to read into (the camera's own frames), and
-// its disposal. Such images are never handed to ReleaseImage.
+// An empty image for a source to read into (the camera's own frames), kept
+// for the whole run. Such images are never handed to ReleaseImage.
 ZepImage *CreateImage();
-void DestroyImage(ZepImage *image);
-
-// Frees an image's pixels; the handle stays valid and empty.
-void EmptyImage(ZepImage *image);
 
 ImageShape ShapeOf(const ZepImage *image);
 

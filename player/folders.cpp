@@ -9,9 +9,11 @@
 #include "contents/frame_table.h"
 #include "gesture/knowledge_base.h"
 #include "motion/camera.h"
+#include "motion/shared_pool.h"
 #include "platform/image.h"
 #include "platform/platform.h"
 #include "player/frame_cache.h"
+#include "player/motion_step.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -40,6 +42,8 @@ void EndPlayer(int ending) {
 bool OpenContents() {
   EmptyFrameCache();
   DropDecodedAhead();
+  ResetMotionMeasure();
+  ResetMotionStep();
   if (!ScanContents()) {
     NextKey(0);
     EndPlayer(PLAYER_FAILED);

@@ -4,7 +4,8 @@
 #pragma once
 
 // Rebuilds the frame table of the folder ContentsIndex names with the cache
-// emptied and the window made anew, so the next pass shows its first frame.
+// emptied, the motion measure and the step reset and the window made anew,
+// so the next pass shows its first frame.
 // Returns false when not even S001 holds frames: the player has then ended
 // (PLAYER_FAILED) after a key press and the shutdown.
 bool OpenContents();

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
+#include "player/motion_step.h"
 #include "player/player.h"
 #include "state/state.h"
 
@@ -119,7 +120,10 @@ void ChangeThreshold(int sign) {
   Z.DISP_WEB_CAM_INFO = 0;
 }
 
-void SwitchCamera(int) { ToggleCamera(); }
+void SwitchCamera(int) {
+  ToggleCamera();
+  ResetMotionStep();
+}
 
 // --- Contents folders ---
 

@@ -62,7 +62,7 @@ void LogCamera() {
 }
 
 void PrintStatus() {
-  if (Z.DISP_WEB_CAM_INFO == 1 || Z.DISP_WEB_CAM_INFO == 2) ReadSharedInfo();
+  if (Z.DISP_WEB_CAM_INFO == 1 || Z.DISP_WEB_CAM_INFO == 2) LoadSharedInfo();
   if (Z.DISP_WEB_CAM_INFO == 1) {
     Print("[S%d] [%5d /%5d] [DifferenceSum=%7d (SI.DiffSum=%7d )] [VR_threshold= %d ] [VR_step=%6.2f ] "
           "[f_rate=%6.2f [fps]]\n",

@@ -41,3 +41,8 @@ void MotionStep() {
   Z.PrevDirection = Z.PlayDirection;
   PreloadTurnFrame();
 }
+
+void ResetMotionStep() {
+  Z.MotionCount = 0;
+  Z.PlayDirection = 1;
+}

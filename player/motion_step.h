@@ -5,3 +5,7 @@
 // VR_threshold; counts motion passes and turns the direction when stillness
 // follows a long enough run of them.
 void MotionStep();
+
+// Forward, with no motion counted: where a new folder and the camera key
+// start the step from.
+void ResetMotionStep();

@@ -126,24 +126,24 @@ template <typename T, size_t N> constexpr std::array<T, N> FilledArray(T value) 
 }
 
 struct ZepState {
-  // --- Arguments (start-up) ---
+  // --- Arguments and start-up objects (app/) ---
   char ArgName[MAX_ARGS][ARG_LEN]; // entry 0 the program path, then the given files
   int ArgCount = 0;                // entries in use, entry 0 included
-
-  // --- Start-up objects ---
   ZepImage *KeyScreen = nullptr;   // key-allocation screen shown while paused
-  ZepImage *AttachImage = nullptr; // image attached to the shown frame (file field)
-  double MarkTime = 0.0;           // seconds since 1970 at the last mark()
   char FfmpegPath[4096];           // the ffmpeg the import runs
 
-  // --- Contents and frame table ---
+  // --- Clock (common/) ---
+  double MarkTime = 0.0; // seconds since 1970 at the last mark()
+
+  // --- Contents and frame table (contents/) ---
   int ContentsIndex = 0;             // 0-based current folder: S001 is 0
   int MaxCount = 0;                  // frames in the current folder
   double frame_no = 0.0;             // current frame; its integer part indexes the table
   FrameRecord FrameData[MAX_FRAMES]; // the frame table
-  ZepImage *FrameCache[MAX_FRAMES];  // decoded frames, parallel to FrameData
 
-  // --- Player ---
+  // --- Player (player/; the folder settings load several of these) ---
+  ZepImage *FrameCache[MAX_FRAMES];       // decoded frames, parallel to FrameData
+  ZepImage *AttachImage = nullptr;        // image attached to the shown frame (file field)
   double LastShownFrame = NO_FRAME_SHOWN; // frame last presented
   int REPLAY_SPEED = 3;                   // speed step 1..5
   double SpeedFactor = 1.0;               // derived from REPLAY_SPEED every pass
@@ -152,6 +152,7 @@ struct ZepState {
   int PlayDirection = 1;                  // 1 forward, 0 backward
   int WrapFlag = 0;                       // non-zero: wrap at the ends
   int PrevDirection = -1;                 // direction last noted by the motion step
+  int MotionCount = 0;                    // motion passes since the last reset
   double f_rate = 0.0;                    // measured passes per second
   int VR_threshold = 9600;                // motion threshold of the step
   int ZEP_threshold = 11500;              // shared threshold from ZEP_THRESHOLD.dat
@@ -165,15 +166,10 @@ struct ZepState {
   int ShownHeight = 0;                    //   are decoded for; 0 x 0: whole
   int StartFrameNum = 0;                  // replay period, printed only
   int EndFrameNum = 0;
-  int PlayerEnding = 0; // PLAYER_RUNNING, PLAYER_QUIT or PLAYER_FAILED
-
-  // --- Keys ---
+  int PlayerEnding = 0;       // PLAYER_RUNNING, PLAYER_QUIT or PLAYER_FAILED
   int VARIABLE_SIZE_FLAG = 0; // non-zero: the main window follows the image size
 
-  // --- Motion-steered step ---
-  int MotionCount = 0; // motion passes since the last reset
-
-  // --- Folder settings and key frames ---
+  // --- Folder settings and key frames (contents/) ---
   double KeyFrameNumber[KEYFRAME_NUM]; // key-frame table
   int KeyFrameIndex = 0;               // 0..1279
   int32_t PivotHistory[PIVOT_NUM];     // raw block of the key-frame file
@@ -185,12 +181,12 @@ struct ZepState {
   int SteerLimit = 108000;
   int SteerType = 0;
 
-  // --- Contents listing ---
+  // --- Contents listing (contents/) ---
   int32_t ContentsList[CONTENTS_LIST_MAX]; // folder indices found, ascending
   int ContentsListCount = 0;
   int ContentsListReady = 0; // 1: reuse the list without listing again
 
-  // --- Camera ---
+  // --- Camera (motion/) ---
   int CameraFlag = 0;               // 1 while switched on
   ZepCapture *CamCapture = nullptr; // open camera, null when closed
   ZepImage *CamFrame = nullptr;     // latest grabbed frame
@@ -204,44 +200,51 @@ struct ZepState {
   int CamBeep = 0;                  // 1: bell after a knowledge base is loaded
   int CamLogMode = 2;               // 1: log camera frames
 
-  // --- Motion difference and shared pool ---
+  // --- Motion difference and shared pool (motion/) ---
   int DifferenceSum = 0;            // motion measure of the pass
   int DiffStep = 4;                 // subsampling step, at least 1
   SharedInfo SI;                    // private image of the shared record
   int SharedHandle = -1;            // descriptor of the named section
   SharedInfo *SharedView = nullptr; // the mapped 1024 bytes
 
-  // --- Gesture knowledge base: parameters (file 1) ---
-  int DThreshold = 40;
-  int OK_HIGH = 500;
-  double OCThreshold = -1.0;
-  int MThreshold = 40;
-  int pos_num = 0;
-  int GRATE = 60;
-  double GRATE_SUM = 0.0;
-  int GRATE_COUNT = 0;
-  int NEROI = 32;
-  double SKIP = 1.0;
-  double GRATE_SUM2 = 0.0;
-  double RSKIP = 1.0;
-  int GRATE_COUNT2 = 0;
-  double RF_COEFFICIENT = 0.01;
-  int IdealGRATE = 0;
-  int SIMILAR_LEFT = 0; // loaded and kept; the player does not act on it
-  double MAP_BIAS = 0.1;
-  int HOLD_COUNT = 8;
-  double SPARE_PARAM = 8.0;
-  int READY_COUNT = 5;
-  int FIXED_MODES = 0;
+  // --- Gesture knowledge base (gesture/) ---
+  // The recogniser's parameters, file 1 in file order: the loader prints the
+  // first fifteen and the player acts on none of them.
+  int DThreshold = 40;          // 1st value of file 1
+  int OK_HIGH = 500;            // 2nd
+  double OCThreshold = -1.0;    // 3rd
+  int MThreshold = 40;          // 4th
+  int pos_num = 0;              // 5th
+  int GRATE = 60;               // 6th
+  double GRATE_SUM = 0.0;       // 7th
+  int GRATE_COUNT = 0;          // 8th
+  int NEROI = 32;               // 9th; InitKnowledgeBase sets it again
+  double SKIP = 1.0;            // 10th; InitKnowledgeBase sets it again
+  double GRATE_SUM2 = 0.0;      // 11th
+  double RSKIP = 1.0;           // 12th; InitKnowledgeBase sets it again
+  int GRATE_COUNT2 = 0;         // 13th
+  double RF_COEFFICIENT = 0.01; // 14th
+  int IdealGRATE = 0;           // 15th, the last one printed
+  int SIMILAR_LEFT = 0;         // 16th; loaded and kept, the player does not act on it
+  double MAP_BIAS = 0.1;        // 17th
+  int HOLD_COUNT = 8;           // 18th
+  double SPARE_PARAM = 8.0;     // 19th
+  int READY_COUNT = 5;          // 20th
+  int FIXED_MODES = 0;          // 21st, the last
 
-  // --- Gesture knowledge base: tables ---
-  GestureEntry GestureTable[GESTURE_NUM];
+  // The learned gestures: tables (file 2), calibration (file 3), samples (file 4).
+  GestureEntry GestureTable[GESTURE_NUM];                          // names A..H until a file 2 is loaded
   int32_t KBFlag[MODE_NUM][GESTURE_NUM][SAMPLE_NUM];               // 1: record present
   KBRecord *KBData[MODE_NUM][GESTURE_NUM][SAMPLE_NUM];             // owned records
-  std::array<std::array<int32_t, GESTURE_NUM>, MODE_NUM> KBCount = // [mode][gesture], -1: none
+  std::array<std::array<int32_t, GESTURE_NUM>, MODE_NUM> KBCount = // [mode][gesture] slots in use, -1: none
       FilledArray<std::array<int32_t, GESTURE_NUM>, MODE_NUM>(FilledArray<int32_t, GESTURE_NUM>(-1));
+  // Per mode, 1 where it takes part: ModeEnable (file 2), ModeCandidate (file 3).
   std::array<int32_t, MODE_NUM> ModeEnable = FilledArray<int32_t, MODE_NUM>(1);
   std::array<int32_t, MODE_NUM> ModeCandidate = FilledArray<int32_t, MODE_NUM>(1);
+  // Calibration per gesture (file 3): the recognition threshold, a value kept
+  // as loaded, the limits of spread and of ambiguity, each mode's weight, the
+  // review sums of best, spread and ambiguity with their counts, and the
+  // frames of the learning run.
   std::array<double, GESTURE_NUM> RecogThreshold = FilledArray<double, GESTURE_NUM>(1.0e10);
   std::array<double, GESTURE_NUM> ReservedValue = FilledArray<double, GESTURE_NUM>(-1.0);
   std::array<double, GESTURE_NUM> SpreadLimit = FilledArray<double, GESTURE_NUM>(2000000.0);
@@ -250,6 +253,7 @@ struct ZepState {
   ReviewSums ReviewSum[GESTURE_NUM];
   ReviewCounts ReviewCount[GESTURE_NUM];
   int32_t LearnFrameCount[GESTURE_NUM];
+  // Scores of the learning run (file 2), [learned gesture][compared gesture][mode][frame].
   LearnEntry LearnHistory[GESTURE_NUM][GESTURE_NUM][MODE_NUM][SAMPLE_NUM];
 };
 

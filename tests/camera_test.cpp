@@ -1,17 +1,18 @@
-// The camera part on a scripted camera source: the settings file, the
-// failures that switch the camera off, and camera frames steering and being
-// logged by the passes of the main loop.
+// The camera part on a scripted camera source: the settings file, the camera
+// key and the failures that switch the camera off, and camera frames steering
+// and being logged by the passes of the main loop.
 #include <sys/stat.h>
 
 #include <deque>
 #include <opencv2/imgcodecs.hpp>
+#include <tuple>
 
 #include "console/banners.h"
-#include "contents/frame_table.h"
 #include "motion/camera.h"
 #include "platform/camera_source.h"
 #include "platform/opencv/image_cv.h"
 #include "player/folders.h"
+#include "player/keys.h"
 #include "player/player.h"
 #include "state/state.h"
 #include "tests/support.h"
@@ -46,7 +47,7 @@ class Camera : public PlayerTest {
     CapturedOut.clear();
   }
   void TearDown() override {
-    ReleaseCamera();
+    CameraShutdown(); // lets the scripted capture go
     CameraSource = DeviceCameraSource;
     PlayerTest::TearDown();
   }
@@ -66,7 +67,7 @@ TEST_F(Camera, SettingsFileIsReadAndClamped) {
   }
 }
 
-TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
+TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchItOff) {
   // {rows, columns, type, channels, bits}: no camera, a camera without a frame,
   // then each shape but the one the grey slots take, with the diagnostic block.
   const int cases[][5] = {{-1, 0, 0, 0, 0},          {0, 0, 0, 0, 0},           {480, 640, CV_8UC3, 3, 8},
@@ -75,8 +76,12 @@ TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
   for (const auto &c : cases) {
     Present = c[0] >= 0;
     if (c[0] > 0) Frames.push_back(cv::Mat(c[0], c[1], c[2], cv::Scalar::all(1)));
-    ToggleCamera();
-    EXPECT_EQ(OpenedIndex, 4);
+    Z.PlayDirection = 0; // a turned step and a measure, which the key forgets
+    Z.GrayIndex = 1;
+    Z.MotionCount = Z.DifferenceSum = 9;
+    DispatchKey('q');
+    EXPECT_EQ(std::make_tuple(OpenedIndex, Z.PlayDirection, Z.GrayIndex, Z.MotionCount, Z.DifferenceSum),
+              std::make_tuple(4, 1, 0, 0, 0));
     CapturedOut = CapturedErr = "";
     Z.CamLogMode = 1;
     ZEP_Capture();
@@ -93,27 +98,35 @@ TEST_F(Camera, NoCameraNoFrameOrAFrameOfAnotherShapeSwitchesTheCameraOff) {
   }
 }
 
-TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemWithoutOverwriting) {
+TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemFlippedWithoutOverwriting) {
   MakeFolder(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   OpenContents();
-  ToggleCamera();
+  Z.CamFlipV = 1; // as if read from SetCamera3.txt
+  DispatchKey('q');
   Z.CamLogMode = 1;
   cv::Mat black(240, 320, CV_8UC3, cv::Scalar::all(0)), white(240, 320, CV_8UC3, cv::Scalar::all(255));
-  // The first frame is compared with black slots: white, black, white, black
-  // is four passes of motion; then a nearly unchanged frame is stillness.
-  Frames = {white, black, white, black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
-  for (int i = 0; i < 5; ++i) {
+  cv::Mat corner = black.clone(); // bright at the top left
+  corner(cv::Rect(0, 0, 160, 120)) = cv::Scalar::all(255);
+  // The first frame is compared with black slots: five passes of motion,
+  // the corner logged upside down and then mirrored; then a nearly unchanged
+  // frame is stillness.
+  Frames = {white, black, corner, corner.clone(), black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
+  for (int i = 0; i < 6; ++i) {
     if (i == 2) { // the log folder is the user's to make; two numbers are taken
       ASSERT_EQ(mkdir("../log", 0755), 0);
       WriteText("../log/clip_00000.jpg", "taken");
       WriteText("../log/clip_00001.jpg", "taken");
     }
+    if (i == 3) std::swap(Z.CamFlipV, Z.CamFlipH);
     ASSERT_TRUE(RunPass());
   }
-  EXPECT_EQ(Z.frame_no, 4.0);
+  EXPECT_EQ(Z.frame_no, 5.0);
   EXPECT_EQ(Z.PlayDirection, 0);
   EXPECT_EQ(ReadText("../log/clip_00001.jpg"), "taken");
-  EXPECT_EQ(cv::imread("../log/clip_00004.jpg").size(), cv::Size(320, 240));
+  // Bright where the corner went: bottom left, then top right.
+  EXPECT_GT(cv::imread("../log/clip_00002.jpg").at<cv::Vec3b>(180, 80)[0], 128);
+  EXPECT_GT(cv::imread("../log/clip_00003.jpg").at<cv::Vec3b>(60, 240)[0], 128);
+  EXPECT_EQ(cv::imread("../log/clip_00005.jpg").size(), cv::Size(320, 240));
 }
 
 } // namespace

@@ -84,7 +84,7 @@ int RecordCount() {
   return static_cast<int>(std::count(&Z.KBFlag[0][0][0], &Z.KBFlag[0][0][0] + KB_RECORD_MAX, 1));
 }
 
-TEST_F(KnowledgeBase, LoadsAllFourFilesOfTheFolder) {
+TEST_F(KnowledgeBase, LoadsAllFourFilesOfTheFolderOrNoneWhenOneIsMissing) {
   WriteKBFiles(12, {MakeSample(0, 0, 0), MakeSample(31, 7, 199, 5.0)});
   WriteKBFiles(1, {}); // another folder's files must not be read
   Z.ContentsIndex = 11;
@@ -109,19 +109,16 @@ TEST_F(KnowledgeBase, LoadsAllFourFilesOfTheFolder) {
   LoadFolderSettings();
   EXPECT_EQ(std::make_tuple(RecordCount(), Z.KBFlag[3][3][3]), std::make_tuple(1, 1));
   EXPECT_EQ(Z.KBData[0][0][0], nullptr);
-}
 
-TEST_F(KnowledgeBase, AMissingFileChangesNothing) {
-  Z.KBData[0][1][2] = new KBRecord(MakeSample(0, 1, 2)); // held from an earlier load
-  Z.KBFlag[0][1][2] = 1;
-  WriteKBFiles(1, {MakeSample(5, 5, 5)});
-  const std::vector<double> held = Loaded();
+  // A missing file changes nothing: no file is read.
+  WriteKBFiles(12, {MakeSample(5, 5, 5)});
   for (int missing = 1; missing <= 4; ++missing) {
-    const std::string name = KBName(1, missing), kept = name + ".kept";
+    const std::string name = KBName(12, missing), kept = name + ".kept";
     ASSERT_EQ(rename(name.c_str(), kept.c_str()), 0);
+    CapturedOut.clear();
     EXPECT_EQ(ReadKB(), -1) << missing;
-    EXPECT_EQ(std::make_tuple(CapturedOut, Loaded(), Z.KBFlag[0][1][2], Z.KBFlag[5][5][5]),
-              std::make_tuple(std::string(), held, 1, 0));
+    EXPECT_EQ(std::make_tuple(CapturedOut, Z.KBFlag[3][3][3], Z.KBFlag[5][5][5]),
+              std::make_tuple(std::string(), 1, 0));
     ASSERT_EQ(rename(kept.c_str(), name.c_str()), 0);
   }
 }
@@ -141,13 +138,22 @@ TEST_F(KnowledgeBase, ShortFilesKeepWhatTheyDoNotHold) {
                                 0.125, 1.5, 2.0, 0, 0, 0, 1));
 }
 
-TEST_F(KnowledgeBase, SampleRecordsStopAtABadIndex) {
+TEST_F(KnowledgeBase, SampleRecordsOfEveryShape) {
+  WriteKBFiles(1, {});
+  // Loads file 4 made of these records, the last one cut by `cut` bytes; how many are held.
+  auto load = [](const std::vector<KBRecord> &records, size_t cut = 0) {
+    std::string bytes;
+    for (const KBRecord &r : records)
+      bytes += SampleBytes(r);
+    WriteText(KBName(1, 4), bytes.substr(0, bytes.size() - cut));
+    CapturedOut.clear();
+    EXPECT_EQ(ReadKB(), 0);
+    return RecordCount();
+  };
+  // A bad index ends the records, reported with its number.
   for (const KBRecord &bad : {MakeSample(0, 0, 200), MakeSample(0, 0, -1), MakeSample(32, 0, 0),
                               MakeSample(0, 8, 0), MakeSample(-1, 0, 0)}) {
-    WriteKBFiles(1, {MakeSample(0, 0, 0), MakeSample(0, 0, 1), bad, MakeSample(0, 0, 2)});
-    CapturedOut.clear();
-    ASSERT_EQ(ReadKB(), 0);
-    EXPECT_EQ(RecordCount(), 2);
+    EXPECT_EQ(load({MakeSample(0, 0, 0), MakeSample(0, 0, 1), bad, MakeSample(0, 0, 2)}), 2);
     char report[128];
     snprintf(report, sizeof report, "Data Number = 2\nindex1=%d, index2=%d,  index3=%d\n", bad.mode,
              bad.gesture, bad.sample);
@@ -155,29 +161,19 @@ TEST_F(KnowledgeBase, SampleRecordsStopAtABadIndex) {
               std::string::npos)
         << report;
   }
-}
-
-TEST_F(KnowledgeBase, SampleRecordsOfEveryShape) {
   // A cut last record is left out; a later record replaces an earlier one
   // of the same slot; abnormal values (NaN of either sign too) are reported
-  // and kept.
+  // and kept; an empty file holds no records.
   KBRecord abnormal = MakeSample(2, 3, 4);
   abnormal.Re[10] = 2.0e9;
   abnormal.Ps[0] = -std::nan("");
   abnormal.Ps[1] = 1.0e9; // the limit itself is normal
-  WriteKBFiles(1, {MakeSample(2, 3, 4, 100.0), abnormal, MakeSample(9, 1, 9)});
-  WriteText(KBName(1, 4), ReadText(KBName(1, 4)).substr(0, 3 * 1040 - 1));
-  EXPECT_EQ(ReadKB(), 0);
-  EXPECT_EQ(RecordCount(), 1);
+  EXPECT_EQ(load({MakeSample(2, 3, 4, 100.0), abnormal, MakeSample(9, 1, 9)}, 1), 1);
   EXPECT_EQ(std::make_pair(Z.KBData[2][3][4]->Re[10], Z.KBData[2][3][4]->Re[0]), std::make_pair(2.0e9, 1.0));
   EXPECT_NE(
       CapturedOut.find("\nAbnormal Data Exist in Re(2 3 4)\nAbnormal Data Exist in Ps(2 3 4)\n\nReadKB:"),
       std::string::npos);
-
-  // An empty file 4: no records, still loaded.
-  WriteKBFiles(1, {});
-  EXPECT_EQ(ReadKB(), 0);
-  EXPECT_EQ(RecordCount(), 0);
+  EXPECT_EQ(load({}), 0);
 }
 
 } // namespace

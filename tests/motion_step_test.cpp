@@ -1,6 +1,7 @@
 // The motion-steered step: moving by VR_step up to the ends, the turn after
 // enough motion, and the two-frame preload (camera-driven passes: camera_test).
-#include "contents/frame_table.h"
+#include <tuple>
+
 #include "player/folders.h"
 #include "player/motion_step.h"
 #include "state/state.h"
@@ -44,9 +45,9 @@ TEST_F(Motion, MotionStepsStopOrWrapAtTheEndsAndStillnessTurnsAfterEnoughOfThem)
     Z.frame_no = 50.0;
     Passes(2000, c[1]);
     Passes(1000);
-    EXPECT_EQ(Z.frame_no, 50.0 + c[1] * 0.5);
-    EXPECT_EQ(Z.PlayDirection, 1 - c[2]) << c[0] << " " << c[1];
-    EXPECT_EQ(Z.MotionCount, c[3]) << c[0] << " " << c[1];
+    EXPECT_EQ(std::make_tuple(Z.frame_no, Z.PlayDirection, Z.MotionCount),
+              std::make_tuple(50.0 + c[1] * 0.5, 1 - c[2], c[3]))
+        << c[0] << " " << c[1];
   }
   // Without a measure nothing counts or turns, however much motion came before.
   Z.MotionCount = 50;
@@ -60,8 +61,7 @@ TEST_F(Motion, TurnInATwoFrameFolderLoadsTheFrameOfTheNewDirection) {
   OpenContents();
   Recorded.events.clear();
   Z.VR_threshold = 1000;
-  Z.TurnCount = 3;
-  Z.RestCount = 1;
+  Z.TurnCount = 3, Z.RestCount = 1;
   Z.PlayDirection = Z.PrevDirection = 1;
   Passes(2000, 4);
   Passes(10);

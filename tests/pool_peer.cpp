@@ -1,11 +1,12 @@
-// One running copy of the motion pool, for the multi-process tests: opens the
-// named section as the player does, then answers commands read from standard
-// input, one per line, on standard output.
+// One running copy of the motion pool in a process of its own, for the
+// Windows tests and benchmarks: opens the named section as the player does,
+// then answers commands read from standard input, one per line, on standard
+// output; the process's end lets the section go.
 //
 //   pool_peer NAME CAMERA CHAN SUM [fail-map]
 //     CAMERA 1: each pass measures two grey frames that differ by SUM in
 //     total at the default step; 0: the camera is off and the pool is adopted.
-//   commands: pass, clear, show, chan N (another camera number), quit
+//   commands: pass, clear, show, quit
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,11 +51,8 @@ int main(int argc, char **argv) {
     } else if (strncmp(line, "clear", 5) == 0) {
       ClearSharedInfo();
       Print("cleared\n");
-    } else if (strncmp(line, "chan ", 5) == 0) {
-      Z.CamChan = atoi(line + 5);
-      Print("chan %d\n", Z.CamChan);
     } else if (strncmp(line, "show", 4) == 0) {
-      ReadSharedInfo();
+      LoadSharedInfo();
       Print("%d", Z.SI.DiffSum);
       for (int32_t slot : Z.SI.WebCamDiff)
         Print(" %d", slot);
@@ -63,6 +61,5 @@ int main(int argc, char **argv) {
       break;
     }
   }
-  CloseSharedInfo();
   return 0;
 }

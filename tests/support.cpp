@@ -20,13 +20,12 @@ RecordedDisplay Recorded;
 std::string CapturedOut;
 std::string CapturedErr;
 double FakeNow = 1000.0;
-double FakeTick = 0.001;
 
 namespace {
 
 void CaptureOut(const char *data, size_t size) { CapturedOut.append(data, size); }
 void CaptureErr(const char *data, size_t size) { CapturedErr.append(data, size); }
-double FakeClock() { return FakeNow += FakeTick; }
+double FakeClock() { return FakeNow += 0.001; }
 
 void RecordCreate(const char *name, int autosize) {
   Recorded.events.push_back(std::string("create ") + name + (autosize ? " autosize" : " normal"));
@@ -42,7 +41,7 @@ int ScriptedKey(int ms) {
   // A loop that never ends would hang the test: long after the script ran
   // out, every key wait says ESC.
   if (Recorded.keys.empty() && ++Recorded.waits_after_script > 100000) return 0x1B;
-  if (Recorded.keys.empty()) return ms == 0 ? Recorded.keys_after_script : -1;
+  if (Recorded.keys.empty()) return ms == 0 ? 0x1B : -1;
   int k = Recorded.keys.front();
   Recorded.keys.pop_front();
   return k;
@@ -92,7 +91,6 @@ void PlayerTest::SetUp() {
   CapturedOut.clear();
   CapturedErr.clear();
   FakeNow = 1000.0;
-  FakeTick = 0.001;
   Console = {CaptureOut, CaptureErr};
   Clock = {FakeClock};
   Display = {RecordCreate, RecordDestroy, RecordShow, ScriptedKey, RecordSize};
@@ -107,7 +105,7 @@ void PlayerTest::SetUp() {
 }
 
 void PlayerTest::TearDown() {
-  if (Z.SharedView != nullptr) CloseSharedInfo();
+  CloseSharedSection(Z.SharedHandle, Z.SharedView, SHARED_SIZE);
   RemoveSharedSection(PlayerSectionName);
   ResetState();
   std::error_code error;

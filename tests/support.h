@@ -32,7 +32,6 @@ struct RecordedDisplay {
   std::deque<int> keys;            // scripted keys; when none are left the display sends ESC
   std::vector<ShownImage> shown;   // every image shown
   std::vector<std::string> events; // "create NAME autosize", "destroy NAME", "wait N"
-  int keys_after_script = 0x1B;
   int waits_after_script = 0;
   int width = 0, height = 0; // the picture size the main window reports
 };
@@ -40,8 +39,7 @@ struct RecordedDisplay {
 extern RecordedDisplay Recorded;
 extern std::string CapturedOut;
 extern std::string CapturedErr;
-extern double FakeNow; // seconds; each read of the clock advances it by FakeTick
-extern double FakeTick;
+extern double FakeNow; // seconds; each read of the clock advances it by a millisecond
 
 // Clears the state record and every seam, and makes a fresh folder tree
 // <tmp>/work (the working folder, made current) beside <tmp>/S001 and so on.
@@ -60,8 +58,7 @@ void ResetState();
 void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
 
 #ifndef ORVANTIS_TESTS_WITHOUT_IMAGES
-// Writes a solid-colour JPEG (BGR) of the given size.
-void WriteFrame(const std::string &path, int width, int height, cv::Scalar colour);
+// The solid colour (BGR) of MakeFolder's frame of that number.
 cv::Scalar FrameColour(int frame_number);
 #endif
 

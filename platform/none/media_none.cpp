@@ -24,8 +24,6 @@ void KeepSpareImages(int) {}
 void DrawPositionMark(ZepImage *, double, int) {}
 void FlipImage(ZepImage *, int) {}
 ZepImage *CreateImage() { return new ZepImage; }
-void DestroyImage(ZepImage *image) { delete image; }
-void EmptyImage(ZepImage *) {}
 ImageShape ShapeOf(const ZepImage *) { return {0, 0, 0, 0, false}; }
 void ConvertToGrey(const ZepImage *, ZepImage *) {}
 const unsigned char *ImagePixels(const ZepImage *) { return nullptr; }

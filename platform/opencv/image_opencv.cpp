@@ -326,8 +326,6 @@ void FlipImage(ZepImage *image, int code) { cv::flip(image->mat, image->mat, cod
 void KeepSpareImages(int count) { SpareLimit = static_cast<size_t>(std::max(2, count)); }
 
 ZepImage *CreateImage() { return new ZepImage; }
-void DestroyImage(ZepImage *image) { delete image; }
-void EmptyImage(ZepImage *image) { image->mat.release(); }
 
 ImageShape ShapeOf(const ZepImage *image) {
   const cv::Mat &m = image->mat;

@@ -4,7 +4,9 @@
 # the frames, stillness halts them, stillness after motion reverses them; q
 # lets the device go. The pause releases it and Enter opens it again; a camera
 # pulled out, or one that stops delivering, is switched off with the failure
-# message while the player goes on.
+# message while the player goes on. Then cameras unlike the one asked for: two
+# that deliver 640 x 480 YUYV whatever is asked, scaled by the capture layer;
+# CamChan beyond the last one gets the failure message and the OFF banner.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
 setup_camera_run
@@ -42,8 +44,6 @@ camera unplugged
 wait_for_text "$NO_FRAME"
 wait_for_text "$OFF_LINE" 4 # the start, q, the pause, and now
 sleep 1.5 # keys during the second after switching off are swallowed
-key x
-wait_for_text "KEY FUNCTION : [x]"
 
 # Back, and then it stops delivering: after a second without a frame the
 # camera counts as gone, as a pulled-out one does.
@@ -58,4 +58,22 @@ wait_for_text "$NO_FRAME" 2
 wait_for_text "$OFF_LINE" 5
 quit
 grep -q "ERROR" "$ERR" && fail "errors on the console"
+
+camera still
+start_camera_player VCAM_DEVICES=2 VCAM_SIZE=640x480 VCAM_FORMATS=yuyv
+wait_for_player
+key q
+wait_for_text "$ON_LINE"
+logged "S_FMT 320x240 .* -> 640x480 YUYV"
+steers moving up
+steers still still
+grep -qF "ERROR: The Size" "$ERR" && fail "the 640 x 480 frames were refused"
+printf '0\n0\n2\n1\n0\n' >"$TMP/work/SetCamera3.txt" # CamChan 2 of two cameras
+key q
+sleep 1.5 # keys in the second after switching off are swallowed
+key q
+logged "video2 open /dev/video2 -> ENOENT"
+wait_for_text "$NO_FRAME"
+wait_for_text "$OFF_LINE" 3
+quit
 echo "camera_motion: ok"

@@ -66,8 +66,10 @@ turn_by_exif() {
     tail -c +21 "$1"; } >"$TMP/turned.jpg" && mv "$TMP/turned.jpg" "$1"
 }
 
+# start_player [ARGUMENT]...: the program in the background; launch starts it on this system.
+launch() { exec "$PROGRAM" "$@"; }
 start_player() {
-  (cd "$TMP/work" && exec "$PROGRAM" "$@" >"$OUT" 2>"$ERR" </dev/null) &
+  (cd "$TMP/work" && launch "$@" >"$OUT" 2>"$ERR" </dev/null) &
   PLAYER_PID=$!
 }
 

@@ -97,9 +97,7 @@ TEST_F(WinProcesses, QuotesBackslashesAndJapaneseNamesSplitAsTheSystemSplits) {
                                                  kMovie + "\r\n" + kShow + "\r\n" + kHalfWidth + "\r\n\r\n");
 }
 
-TEST_F(WinProcesses, WithoutFfmpegExeNoneIsFoundAndNoneStarts) {
-  char found[64] = "";
-  EXPECT_FALSE(FindFfmpeg(found, sizeof found));
+TEST_F(WinProcesses, AConverterThatCannotStartIsReportedAsNotStarted) {
   snprintf(Z.FfmpegPath, sizeof Z.FfmpegPath, ".\\ffmpeg");
   Given({"a.mp4"});
   ImportVideos();

@@ -21,10 +21,7 @@ setup() {
   cp "$TESTS_BIN/win_helper.exe" "$TMP/work/ffmpeg.exe"
 }
 
-start_player() {
-  (cd "$TMP/work" && wine_run 120 "$WINE" ORVANTIS.exe "$@" >"$OUT" 2>"$ERR" </dev/null) &
-  PLAYER_PID=$!
-}
+launch() { wine_run 120 "$WINE" ORVANTIS.exe "$@"; }
 
 # run_to_end INPUT [ARGUMENT]...: a run that must end by itself, with standard
 # input from INPUT; STATUS is its exit status (124 when it hung).

@@ -147,9 +147,9 @@ TEST(WinManifest, TheProgramDeclaresPerMonitorDpiAwarenessAndWindows10) {
   std::string text(static_cast<const char *>(LockResource(LoadResource(exe, found))),
                    SizeofResource(exe, found));
   FreeLibrary(exe);
-  for (const char *part : {">PerMonitorV2</dpiAwareness>", ">true/pm</dpiAware>",
-                           "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"})
-    EXPECT_NE(text.find(part), std::string::npos) << part << " not in " << text;
+  for (const char *wanted : {">PerMonitorV2</dpiAwareness>", ">true/pm</dpiAware>",
+                             "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"})
+    EXPECT_NE(text.find(wanted), std::string::npos) << wanted << " not in " << text;
 }
 
 } // namespace

@@ -10,16 +10,14 @@ void WriteFrameFile(const std::string &path, int, int, int) { WriteText(path, "f
 ShownImage ShownCopy(const char *window, const ZepImage *) { return {window}; }
 
 FILE *fmemopen(void *buffer, size_t size, const char *) {
-  char folder[MAX_PATH];
-  char name[MAX_PATH];
-  if (GetTempPathA(sizeof folder, folder) == 0 || GetTempFileNameA(folder, "orv", 0, name) == 0)
-    return nullptr;
-  FILE *file = fopen(name, "w+bD"); // D: deleted when closed
-  if (file == nullptr) return nullptr;
-  if (fwrite(buffer, 1, size, file) != size) {
-    fclose(file);
-    return nullptr;
+  char folder[MAX_PATH], name[MAX_PATH];
+  FILE *file = nullptr;
+  if (GetTempPathA(sizeof folder, folder) != 0 && GetTempFileNameA(folder, "orv", 0, name) != 0)
+    file = fopen(name, "w+bD"); // D: deleted when closed
+  if (file != nullptr && fwrite(buffer, 1, size, file) == size) {
+    rewind(file);
+    return file;
   }
-  rewind(file);
-  return file;
+  if (file != nullptr) fclose(file);
+  return nullptr;
 }

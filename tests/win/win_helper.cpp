@@ -11,9 +11,6 @@
 #include <shellapi.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
 
 #include "platform/platform.h"
 
@@ -21,26 +18,20 @@ int main(int argc, char **argv) {
   SetupConsole();
   SetProgramLocale();
   ProgramArguments args = ReadProgramArguments(argc, argv);
-  FILE *record = fopen("args.txt", "ab");
-  if (record == nullptr) return 2;
   Print("%s\n", args.whole);
   for (int i = 1; i < args.count; ++i)
     Print("%s\n", args.values[i]);
+  FILE *record = fopen("args.txt", "ab");
   int count = 0;
   wchar_t **wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; i < count; ++i) {
-    char name[4096];
-    if (WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, name, sizeof name, nullptr, nullptr) <= 0) return 2;
-    fprintf(record, "%s\n", name);
-  }
-  if (fclose(record) != 0) return 2;
-  std::ifstream frame("frame.jpg", std::ios::binary);
-  if (!frame) return 3;
-  std::string bytes((std::istreambuf_iterator<char>(frame)), std::istreambuf_iterator<char>());
+  char name[4096];
+  for (int i = 1; record != nullptr && i < count; ++i)
+    if (WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, name, sizeof name, nullptr, nullptr) > 0)
+      fprintf(record, "%s\n", name);
+  if (record == nullptr || fclose(record) != 0) return 2;
   for (int i = 0; i < 3; ++i) {
-    char name[1024];
     snprintf(name, sizeof name, args.values[args.count - 1], i);
-    std::ofstream(name, std::ios::binary) << bytes;
+    if (!CopyFileA("frame.jpg", name, FALSE)) return 3;
   }
   return 0;
 }

@@ -9,9 +9,9 @@ TESTS_BIN=${TESTS_BIN:?TESTS_BIN must name the folder of win_helper.exe and pool
 export LC_ALL=C
 # Wine reads the Unix command line in the Unix locale's encoding.
 wine_run() { LC_ALL=C.UTF-8 exec timeout "$@"; }
-
 # cp932 TEXT: the bytes the console writes for TEXT.
 cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+READY_TEXT=$(cp932 "$READY_TEXT")
 
 # setup: the installation $TMP/work with ORVANTIS.exe and, standing in for
 # the converter, win_helper.exe as ffmpeg.exe; contents folders go beside it.
@@ -21,23 +21,13 @@ setup() {
   cp "$TESTS_BIN/win_helper.exe" "$TMP/work/ffmpeg.exe"
 }
 
-start_player() {
-  (cd "$TMP/work" && wine_run 120 "$WINE" ORVANTIS.exe "$@" >"$OUT" 2>"$ERR" </dev/null) &
-  PLAYER_PID=$!
-}
+launch() { wine_run 120 "$WINE" ORVANTIS.exe "$@"; }
 
 # run_to_end INPUT [ARGUMENT]...: a run that must end by itself, with standard
 # input from INPUT; STATUS is its exit status (124 when it hung).
 run_to_end() {
-  local input=$1
-  shift
   STATUS=0
-  (cd "$TMP/work" && wine_run 60 "$WINE" ORVANTIS.exe "$@" >"$OUT" 2>"$ERR" <"$input") || STATUS=$?
-}
-
-wait_for_player() {
-  wait_for_text "$(cp932 以下のキーを入力してください)"
-  take_window
+  (cd "$TMP/work" && wine_run 60 "$WINE" ORVANTIS.exe "${@:2}" >"$OUT" 2>"$ERR" <"$1") || STATUS=$?
 }
 
 # has_green_mark: the last screenshot has the green position mark in the

@@ -7,23 +7,14 @@ setup
 make_frames S001 3 0=$RED
 printf 1000 >"$TMP/work/ZEP_THRESHOLD.dat"
 
-# The second copy first: its window is the one that is not the first's.
-(cd "$TMP/work" && wine_run 120 "$WINE" ORVANTIS.exe >"$TMP/second.txt" 2>&1 </dev/null) &
-second=$!
+# The second copy first; the first copy's window is then the new one.
+OUT=$TMP/second.out ERR=$TMP/second.err start_player
+second=$PLAYER_PID
 trap 'kill $second 2>/dev/null || true; cleanup' EXIT
-poll grep -qF "$(cp932 以下のキーを入力してください)" "$TMP/second.txt" || fail "the second copy did not start"
-take_window
-second_win=$WIN
+OUT=$TMP/second.out wait_for_player
 start_player
-wait_for_text "$(cp932 以下のキーを入力してください)"
-other_window() {
-  WIN=$(xdotool search --onlyvisible --name "^${WINDOW_TITLE}\$" 2>/dev/null | grep -vx "$second_win" | tail -n1)
-  [ -n "$WIN" ]
-}
-poll other_window || fail "no window of the first copy"
-xdotool windowfocus "$WIN" 2>/dev/null || true
-sleep 0.3
-key a
+wait_for_text "$READY_TEXT"
+take_window new
 xdotool key --delay 100 $(printf 'V %.0s' $(seq 30))
 wait_for_text "SET: ZEP_threshold = " 30
 sleep 1
@@ -32,11 +23,9 @@ step=$((first - 1000))
 [ "$step" -gt 0 ] || fail "V did not raise the threshold (first value $first)"
 [ "$(cat "$TMP/work/ZEP_THRESHOLD.dat")" = $((1000 + 30 * step)) ] ||
   fail "the file holds $(cat "$TMP/work/ZEP_THRESHOLD.dat"), not 1000 + 30 x $step"
-grep -aF "[ NG ]" "$OUT" "$ERR" "$TMP/second.txt" && fail "a failure was reported"
+grep -aF "[ NG ]" "$OUT" "$ERR" "$TMP"/second.* && fail "a failure was reported"
 quit
-WIN=$second_win
-xdotool windowfocus "$WIN" 2>/dev/null || true
-sleep 0.3
-key Escape Escape
-poll eval '! kill -0 $second 2>/dev/null' || fail "the second copy did not end"
+PLAYER_PID=$second
+take_window
+quit
 echo "threshold: ok"

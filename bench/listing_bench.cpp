@@ -22,13 +22,6 @@
 
 namespace {
 
-bool Opens(const char *name) {
-  FILE *file = fopen(name, "r");
-  if (file == nullptr) return false;
-  fclose(file);
-  return true;
-}
-
 // Baseline: the listing with an open or an existence test for every name it
 // tries: the settings file, the frame-table file, the first frame, the
 // marker, then frames at pseudo-random gaps of 1 to k.
@@ -45,7 +38,7 @@ bool ListByExistenceTests() {
     MarkerFileName(names[3], NAME_LEN, k);
     const char *found = nullptr;
     for (const char *name : names)
-      if (found == nullptr && Opens(name)) found = name;
+      if (found == nullptr && OpensForReading(name)) found = name;
     int n = 0;
     while (found == nullptr && n < 22000) {
       FramePath(path, sizeof path, k, n);

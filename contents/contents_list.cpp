@@ -19,13 +19,6 @@ enum CheapTest { SETTINGS_FILE, FRAME_TABLE_FILE, FIRST_FRAME, MARKER_FILE, CHEA
 
 // --- Every name tested on its own -------------------------------------------
 
-bool OpensForReading(const char *name) {
-  FILE *file = fopen(name, "r");
-  if (file == nullptr) return false;
-  fclose(file);
-  return true;
-}
-
 bool FrameExistsByTest(int k, int n) {
   char path[NAME_LEN];
   FramePath(path, sizeof path, k, n);
@@ -153,6 +146,13 @@ int ProbeFrames(int k) {
 }
 
 } // namespace
+
+bool OpensForReading(const char *name) {
+  FILE *file = fopen(name, "r");
+  if (file == nullptr) return false;
+  fclose(file);
+  return true;
+}
 
 bool ListContentsFolders() {
   LearnFolders();

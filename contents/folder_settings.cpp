@@ -42,6 +42,11 @@ void LoadStep(ValueRun &run) {
 
 // Values 1298 to 1302: each printed with its read count and the value the
 // variable holds afterwards (the old one when the read failed).
+void LoadAdditionalValue(ValueRun &run, int *field, const char *line) {
+  int read = ReadInt(run, field);
+  Print(line, read, *field);
+}
+
 void LoadAdditionalParameters(ValueRun &run) {
   int start = 0;
   int read = ReadInt(run, &start);
@@ -56,14 +61,10 @@ void LoadAdditionalParameters(ValueRun &run) {
   Print("\nLOADING Additional Parameters...\n\n");
   Z.StartFrameNum = start;
   Print("SET(%d): StartFrameNum = %d\n", read, Z.StartFrameNum);
-  read = ReadInt(run, &Z.EndFrameNum);
-  Print("SET(%d): EndFrameNum   = %d\n", read, Z.EndFrameNum);
-  read = ReadInt(run, &Z.MouseReverseFlag);
-  Print("SET(%d): MouseReverseFlag = %d\n", read, Z.MouseReverseFlag);
-  read = ReadInt(run, &Z.MouseVertFlag);
-  Print("SET(%d): MouseVertFlag    = %d\n", read, Z.MouseVertFlag);
-  read = ReadInt(run, &Z.flip_mode);
-  Print("SET(%d): flip_mode = %d\n", read, Z.flip_mode);
+  LoadAdditionalValue(run, &Z.EndFrameNum, "SET(%d): EndFrameNum   = %d\n");
+  LoadAdditionalValue(run, &Z.MouseReverseFlag, "SET(%d): MouseReverseFlag = %d\n");
+  LoadAdditionalValue(run, &Z.MouseVertFlag, "SET(%d): MouseVertFlag    = %d\n");
+  LoadAdditionalValue(run, &Z.flip_mode, "SET(%d): flip_mode = %d\n");
 }
 
 } // namespace

@@ -98,8 +98,8 @@ TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWron
 // One run of passes steered by motion, by keys and by automatic replay,
 // turning both ways, jumping, wrapping, changing folder, stepping across a
 // non-JPEG frame and a window resize, with `workers` decoding ahead (null:
-// none): every frame shown (its pixels), the cache after each pass, and the
-// console.
+// none): every frame shown (its pixels), the cache after each pass (never
+// beyond CamOnMemory), and the console.
 struct Playback {
   std::string shown, cache, out;
 };
@@ -132,9 +132,13 @@ Playback Passes(const char *workers) {
     MotionStep();
     if (!PresentFrame()) ADD_FAILURE() << "pass " << pass;
     NoCommandPath();
-    for (int f = 0; f < Z.MaxCount; ++f)
+    int cached = 0;
+    for (int f = 0; f < Z.MaxCount; ++f) {
       run.cache += Z.FrameData[f].loaded ? '1' : '0';
+      cached += Z.FrameData[f].loaded == 1 && Z.FrameCache[f] != nullptr;
+    }
     run.cache += ' ';
+    if (cached < 1 || cached > Z.CamOnMemory) ADD_FAILURE() << cached << " cached at pass " << pass;
   }
   for (const ShownImage &s : Recorded.shown)
     run.shown += std::to_string(s.image.cols) + std::string(s.image.datastart, s.image.dataend);

@@ -18,6 +18,11 @@ struct BridgeLogic : ::testing::Test {
   MessageResult Take(const std::string &topic, const std::string &payload) {
     return TakeMessage(&b, topic.c_str(), payload.data(), static_cast<int>(payload.size()), warning);
   }
+  // Slot n and DiffSum once the bridge has applied what it knows.
+  std::string Applied(int n) {
+    ApplyRemoteSlots(&b, &section);
+    return std::to_string(section.WebCamDiff[n]) + " " + std::to_string(section.DiffSum);
+  }
   std::string Publications() {
     SlotPublication out[SHARED_SLOTS];
     std::string text;
@@ -68,9 +73,7 @@ TEST_F(BridgeLogic, MalformedMessagesAreCountedAndChangeNothing) {
   EXPECT_EQ(Take("pool/A/slot/40", "1"), MESSAGE_MALFORMED);
   EXPECT_EQ(Take("pool/A/online", "yes"), MESSAGE_MALFORMED);
   EXPECT_EQ(b.Malformed, 3);
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[3], 500);
-  EXPECT_EQ(section.DiffSum, 500);
+  EXPECT_EQ(Applied(3), "500 500");
   EXPECT_EQ(Take("pool/here/slot/3", "9"), MESSAGE_OWN);
   EXPECT_EQ(Take("pool/here/online", "0"), MESSAGE_OWN_OFFLINE);
 }
@@ -86,9 +89,7 @@ TEST_F(BridgeLogic, RemoteSlotIsRepairedThenWrittenZeroOnceAndNeverPublished) {
 
   section.WebCamDiff[3] = 0; // a copy starting up clears the pool
   section.DiffSum = 0;
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[3], -5);
-  EXPECT_EQ(section.DiffSum, 65);
+  EXPECT_EQ(Applied(3), "-5 65");
   EXPECT_EQ(Publications(), "");
 
   Take("pool/A/slot/3", "0");
@@ -119,26 +120,18 @@ TEST_F(BridgeLogic, SlotNeverSetIsNeverPublishedAndASetOneIsEvenAtZero) {
 
 TEST_F(BridgeLogic, PresenceDecidesWhoseValuesCount) {
   Take("pool/A/slot/2", "40"); // retained values may come before the presence
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[2], 0);
+  EXPECT_EQ(Applied(2), "0 0");
   Take("pool/A/online", "1");
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[2], 40);
-
+  EXPECT_EQ(Applied(2), "40 40");
   Take("pool/A/online", "0");
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[2], 0);
-  EXPECT_EQ(section.DiffSum, 0);
+  EXPECT_EQ(Applied(2), "0 0");
   Take("pool/A/slot/2", "41"); // kept on the broker for a site not online
   Take("pool/A/online", "1");
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[2], 0);
-
+  EXPECT_EQ(Applied(2), "0 0");
   Take("pool/A/slot/2", "42");
-  ApplyRemoteSlots(&b, &section);
+  EXPECT_EQ(Applied(2), "42 42");
   ForgetSites(&b); // the broker is lost
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[2], 0);
+  EXPECT_EQ(Applied(2), "0 0");
 }
 
 TEST_F(BridgeLogic, TwoPublishersOfASlotWarnOnceAndTheLastValueWins) {
@@ -150,11 +143,9 @@ TEST_F(BridgeLogic, TwoPublishersOfASlotWarnOnceAndTheLastValueWins) {
   EXPECT_STREQ(warning, "orvantis_bridge: slot 6 is published by both A and B; the last value wins\n");
   Take("pool/A/slot/6", "300");
   EXPECT_STREQ(warning, "");
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[6], 300);
+  EXPECT_EQ(Applied(6), "300 300");
   Take("pool/A/slot/6", "0"); // B still holds it
-  ApplyRemoteSlots(&b, &section);
-  EXPECT_EQ(section.WebCamDiff[6], 200);
+  EXPECT_EQ(Applied(6), "200 200");
 }
 
 TEST_F(BridgeLogic, AFullSiteTableRefusesNewSitesButReusesOfflineOnes) {

@@ -1,4 +1,4 @@
-// The main loop: presentation, the bounded cache, the pause and the status line.
+// The main loop: presentation, the pause and the status line.
 #include <numeric>
 
 #include "contents/frame_table.h"
@@ -58,21 +58,6 @@ TEST_F(PlayerLoop, ShowsTheFrameMarkedAndMirroredAndWaitsOnceWhenUnchanged) {
     EXPECT_EQ(cv::norm(Recorded.shown.back().image, want, cv::NORM_INF), 0.0) << "mode " << mode;
   }
   EXPECT_EQ(cv::norm(Z.FrameCache[2]->mat, shown, cv::NORM_INF), 0.0);
-}
-
-TEST_F(PlayerLoop, CacheStaysWithinCamOnMemory) {
-  Load(6);
-  for (int memory : {1, 3}) {
-    Z.CamOnMemory = memory;
-    for (int f = 0; f < 6; ++f) {
-      Z.frame_no = f;
-      ASSERT_TRUE(PresentFrame());
-      int cached = 0;
-      for (int i = 0; i < 6; ++i)
-        cached += Z.FrameData[i].loaded == 1 && Z.FrameCache[i] != nullptr;
-      EXPECT_TRUE(cached >= 1 && cached <= memory) << f << " with room for " << memory;
-    }
-  }
 }
 
 TEST_F(PlayerLoop, PauseIgnoresAllButEnterAndEscAndShowsTheFrameAgainFromDisk) {

@@ -59,12 +59,6 @@ TEST_F(Settings, OwnFileBeforeCommonFileWithEveryValueInItsPlace) {
             (std::vector<double>{3, 0, 4, 2.5, 7000, 0,   0.5,        9, 8, 1, 77, 5000, 1,
                                  1, 1, 3, 12,  0,    1.5, 1279 * 1.5, 0, 0, 0, 0,  0}));
   EXPECT_EQ(CapturedOut, "Finished Reading ZEP Parameters from File : zep_env0003.dat\n");
-
-  CapturedOut.clear();
-  Z.ContentsIndex = 3; // no zep_env0004.dat
-  LoadFolderSettings();
-  EXPECT_EQ(AsDoubles(Z.DiffStep, Z.ContentsIndex), AsDoubles(7, 1));
-  EXPECT_EQ(CapturedOut, Finished);
 }
 
 TEST_F(Settings, TheReadingStopsAtTextOrTheEndAndTheReportSaysWhere) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "contents/contents_list.h"
 #include "contents/folder_settings.h"
@@ -56,10 +57,8 @@ TEST_F(WinContents, FrameTableAndKeyFrameFilesArriveByteForByte) {
   // 0x0A0D = "\r\n" and 0x1A = the end-of-file byte of text mode.
   WriteKeyFrameFile(1, {0x0A0D, 0x1A, 0x0D0A1A}, "\r\n 99\r\n");
   LoadFolderSettings();
-  EXPECT_EQ(Z.KeyFrameNumber[0], 0x0A0D);
-  EXPECT_EQ(Z.KeyFrameNumber[1], 0x1A);
-  EXPECT_EQ(Z.KeyFrameNumber[2], 0x0D0A1A);
-  EXPECT_EQ(Z.PivotSpare, 99);
+  EXPECT_EQ(std::make_tuple(Z.KeyFrameNumber[0], Z.KeyFrameNumber[1], Z.KeyFrameNumber[2], Z.PivotSpare),
+            std::make_tuple(0x0A0D, 0x1A, 0x0D0A1A, 99));
   EXPECT_NE(CapturedOut.find("Finished Importing [ ..\\S001\\qdx_config.dat ]\n"), std::string::npos);
 }
 } // namespace

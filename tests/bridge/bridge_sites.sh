@@ -54,10 +54,8 @@ shows 5000 "site B: online" "site B"
 set_slot A 3 50000
 shows 5000 "slot 3: 50000" "A's new slot value"
 wait_field B 4 50000 "slot 3 from A" 5
-wait_field B 0 50000 "B's DiffSum" 2
 set_slot A 3 0
 wait_field B 4 0 "slot 3 dropped on A" 5
-wait_field B 0 0 "B's DiffSum after the drop" 2
 
 # Garbage on the pool's topics changes nothing; a good value sent after it
 # (same broker, later) shows when B has read it all.
@@ -69,7 +67,6 @@ for junk in slot/3=abc slot/3=99999999999 slot/3=2147483648 "slot/3= 5" slot/32=
   mosquitto_pub -h 127.0.0.1 -p "$PORT" -q 1 -t "${topic%/}" -m "${junk#*=}" || fail "mosquitto_pub $junk"
 done
 set_slot B 7 -5
-shows 5000 "slot 7: -5" "B's new slot value"
 set_slot A 5 123
 wait_field B 6 123 "slot 5 after the garbage" 5
 is_field B 4 700 || fail "garbage changed slot 3 on B: $(field B 4)"

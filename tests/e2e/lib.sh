@@ -58,14 +58,6 @@ make_frames() {
   done
 }
 
-# turn_by_exif FILE: splices an Exif block asking for a quarter turn
-# (orientation 6) in after the JFIF block; a player shows the image as stored.
-turn_by_exif() {
-  { head -c 20 "$1"
-    printf '\xff\xe1\x00\x22Exif\0\0II\x2a\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\0\0\0\0'
-    tail -c +21 "$1"; } >"$TMP/turned.jpg" && mv "$TMP/turned.jpg" "$1"
-}
-
 # start_player [ARGUMENT]...: the program in the background; launch starts it on this system.
 launch() { exec "$PROGRAM" "$@"; }
 start_player() {

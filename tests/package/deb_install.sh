@@ -18,11 +18,10 @@ ROOT=$TMP/root
 dpkg-deb -x "$SOURCE/$deb" "$ROOT"
 PROGRAM=$ROOT/usr/bin/orvantis SCREEN=$ROOT/usr/share/orvantis/keyallocation_01.jpg
 unit=/usr/lib/systemd/user/orvantis-bridge.service
-for file in "$PROGRAM" "$SCREEN" "$ROOT$unit" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz} \
+for file in "$PROGRAM" "$ROOT/usr/bin/orvantis_bridge" "$SCREEN" "$ROOT$unit" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz} \
   "$ROOT"/usr/share/orvantis/web/{index.html,pool.js,mqtt.min.js,mqtt.LICENSE.md}; do
   [ -s "$file" ] || fail "the package lacks ${file#"$ROOT"}"
 done
-[ -x "$ROOT/usr/bin/orvantis_bridge" ] || fail "the package lacks the bridge"
 for page in orvantis orvantis_bridge; do
   manual=$(zcat "$ROOT/usr/share/man/man1/$page.1.gz" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed on $page.1"
   [ -z "$manual" ] || fail "the manual page $page.1: $manual"

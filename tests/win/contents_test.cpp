@@ -59,6 +59,5 @@ TEST_F(WinContents, FrameTableAndKeyFrameFilesArriveByteForByte) {
   LoadFolderSettings();
   EXPECT_EQ(std::make_tuple(Z.KeyFrameNumber[0], Z.KeyFrameNumber[1], Z.KeyFrameNumber[2], Z.PivotSpare),
             std::make_tuple(0x0A0D, 0x1A, 0x0D0A1A, 99));
-  EXPECT_NE(CapturedOut.find("Finished Importing [ ..\\S001\\qdx_config.dat ]\n"), std::string::npos);
 }
 } // namespace

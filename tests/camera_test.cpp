@@ -1,6 +1,6 @@
 // The camera part on a scripted camera source: the settings file, the camera
-// key and the failures that switch the camera off, and camera frames steering
-// and being logged by the passes of the main loop.
+// key and the failures that switch the camera off, and camera frames logged by
+// the passes of the main loop.
 #include <sys/stat.h>
 
 #include <deque>
@@ -21,19 +21,17 @@ namespace {
 
 // The scripted camera: none at any index, or these frames and then no frame.
 bool Present;
-int OpenedIndex;
 std::deque<cv::Mat> Frames;
 
-const CameraSourceOps Scripted = {
-    [](int index) { return (OpenedIndex = index, Present) ? new ZepCapture{nullptr} : nullptr; },
-    [](ZepCapture *, int, int, double) {},
-    [](ZepCapture *, ZepImage *frame) {
-      if (Frames.empty()) return false;
-      frame->mat = Frames.front();
-      Frames.pop_front();
-      return true;
-    },
-    [](ZepCapture *capture) { delete capture; }};
+const CameraSourceOps Scripted = {[](int) { return Present ? new ZepCapture{nullptr} : nullptr; },
+                                  [](ZepCapture *, int, int, double) {},
+                                  [](ZepCapture *, ZepImage *frame) {
+                                    if (Frames.empty()) return false;
+                                    frame->mat = Frames.front();
+                                    Frames.pop_front();
+                                    return true;
+                                  },
+                                  [](ZepCapture *capture) { delete capture; }};
 
 class Camera : public PlayerTest {
  protected:
@@ -72,7 +70,6 @@ TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchI
   // then each shape but the one the grey slots take, with the diagnostic block.
   const int cases[][5] = {{-1, 0, 0, 0, 0},          {0, 0, 0, 0, 0},           {480, 640, CV_8UC3, 3, 8},
                           {240, 320, CV_8UC1, 1, 8}, {240, 320, CV_8UC4, 4, 8}, {240, 320, CV_16UC3, 3, 16}};
-  Z.CamChan = 4;
   for (const auto &c : cases) {
     Present = c[0] >= 0;
     if (c[0] > 0) Frames.push_back(cv::Mat(c[0], c[1], c[2], cv::Scalar::all(1)));
@@ -80,8 +77,8 @@ TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchI
     Z.GrayIndex = 1;
     Z.MotionCount = Z.DifferenceSum = 9;
     DispatchKey('q');
-    EXPECT_EQ(std::make_tuple(OpenedIndex, Z.PlayDirection, Z.GrayIndex, Z.MotionCount, Z.DifferenceSum),
-              std::make_tuple(4, 1, 0, 0, 0));
+    EXPECT_EQ(std::make_tuple(Z.PlayDirection, Z.GrayIndex, Z.MotionCount, Z.DifferenceSum),
+              std::make_tuple(1, 0, 0, 0));
     CapturedOut = CapturedErr = "";
     Z.CamLogMode = 1;
     ZEP_Capture();
@@ -98,7 +95,7 @@ TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchI
   }
 }
 
-TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemFlippedWithoutOverwriting) {
+TEST_F(Camera, PassesOfTheMainLoopLogTheFramesFlippedWithoutOverwriting) {
   MakeFolder(1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   OpenContents();
   Z.CamFlipV = 1; // as if read from SetCamera3.txt
@@ -107,9 +104,7 @@ TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemFlippedWithoutOverwr
   cv::Mat black(240, 320, CV_8UC3, cv::Scalar::all(0)), white(240, 320, CV_8UC3, cv::Scalar::all(255));
   cv::Mat corner = black.clone(); // bright at the top left
   corner(cv::Rect(0, 0, 160, 120)) = cv::Scalar::all(255);
-  // The first frame is compared with black slots: five passes of motion,
-  // the corner logged upside down and then mirrored; then a nearly unchanged
-  // frame is stillness.
+  // The corner is logged upside down and then mirrored.
   Frames = {white, black, corner, corner.clone(), black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
   for (int i = 0; i < 6; ++i) {
     if (i == 2) { // the log folder is the user's to make; two numbers are taken
@@ -120,8 +115,6 @@ TEST_F(Camera, FramesSteerThePassesOfTheMainLoopWhichLogThemFlippedWithoutOverwr
     if (i == 3) std::swap(Z.CamFlipV, Z.CamFlipH);
     ASSERT_TRUE(RunPass());
   }
-  EXPECT_EQ(Z.frame_no, 5.0);
-  EXPECT_EQ(Z.PlayDirection, 0);
   EXPECT_EQ(ReadText("../log/clip_00001.jpg"), "taken");
   // Bright where the corner went: bottom left, then top right.
   EXPECT_GT(cv::imread("../log/clip_00002.jpg").at<cv::Vec3b>(180, 80)[0], 128);

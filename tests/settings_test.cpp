@@ -1,5 +1,5 @@
 // Per-folder settings: which file is read, the values with their ranges, the
-// additional-parameter report, the key-frame file; the number readers and names.
+// additional-parameter report, the key-frame file; the number readers.
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/naming.h"
 #include "common/text_values.h"
 #include "contents/folder_settings.h"
 #include "state/state.h"
@@ -146,10 +145,9 @@ TEST_F(Settings, KeyFrameFileReplacesTheKeyFrames) {
 
 // The readers underneath. ScanDouble on the cases scanf users trip over: a
 // number ends where its text stops being one, "5." included; text that only
-// begins like a number is none, and is left unread. ParseDecimal under every
-// name and short text: the whole text or nothing, the ends of long long
-// exact. Names read back only as their formats write them.
-TEST(TextReaders, NumbersAsScanfReadsThemDecimalsWholeAndNamesOnlyAsWritten) {
+// begins like a number is none, and is left unread. ParseDecimal: the whole
+// text or nothing, the ends of long long exact.
+TEST(TextReaders, NumbersAsScanfReadsThemAndDecimalsWholeOrNotAtAll) {
   char text[] = " 1.5e3\t-.25 +7 INFINITY -inf nan(x1) 1e999 -1e-999 5.x";
   FILE *f = fmemopen(text, sizeof text - 1, "r");
   ASSERT_NE(f, nullptr);
@@ -173,18 +171,6 @@ TEST(TextReaders, NumbersAsScanfReadsThemDecimalsWholeAndNamesOnlyAsWritten) {
   for (std::string bad : {"", "-", "+1", " 1", "1x", "9223372036854775808", "-9223372036854775809"})
     EXPECT_FALSE(ParseDecimal(bad.data(), bad.size(), &n)) << bad;
   EXPECT_EQ(n, LLONG_MIN);
-
-  char name[NAME_LEN];
-  for (int frame : {0, 12, 99999}) {
-    FrameFileName(name, sizeof name, frame);
-    EXPECT_EQ(FrameNumberOf(name), frame) << name;
-  }
-  for (const char *bad : {"clip_0012.jpg", "clip_000012.jpg", "clip_-0000.jpg", "clip_+0012.jpg",
-                          "clip_00012.JPG", "clip_00012.jpgx", "xclip_0012.jpg"})
-    EXPECT_EQ(FrameNumberOf(bad), -1) << bad;
-  EXPECT_EQ(NumberInName("zep_env0012.dat", "zep_env", ".dat") + NumberInName("S1000", "S", ""), 1012);
-  for (const char *bad : {"S", "S-0", "S123456", "S1x", "T1"})
-    EXPECT_EQ(NumberInName(bad, "S", ""), -1) << bad;
 }
 
 } // namespace

@@ -22,8 +22,8 @@ cv::Mat Picture(int width, int height) {
   return m + noise;
 }
 
-// Loads through the player and through cv::imread; the two must agree within
-// decoder rounding.
+// Loads through the player and through cv::imread of the image as stored; the
+// two must agree within decoder rounding.
 void ExpectSamePixels(const std::string &path) {
   ZepImage *image = LoadImage(path.c_str());
   cv::Mat reference = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
@@ -35,17 +35,25 @@ void ExpectSamePixels(const std::string &path) {
   ReleaseImage(&image);
 }
 
-TEST_F(ImageLoad, JpegVariantsMatchTheGeneralDecoderAndHugeOnesAreRefused) {
+TEST_F(ImageLoad, JpegVariantsMatchTheGeneralDecoderShowTheImageAsStoredAndHugeOnesAreRefused) {
   cv::Mat picture = Picture(203, 117); // odd sizes stress chroma upsampling
   cv::imwrite("plain.jpg", picture, {cv::IMWRITE_JPEG_QUALITY, 90});
   cv::imwrite("progressive.jpg", picture, {cv::IMWRITE_JPEG_PROGRESSIVE, 1});
   std::vector<uchar> bytes;
   cv::imencode(".png", picture, bytes);
   WriteText("really_a_png.jpg", std::string(bytes.begin(), bytes.end()));
-  cv::imencode(".jpg", Picture(64, 32), bytes); // a JPEG of another size
+  // A JPEG of another size, and the same with an Exif block asking for a
+  // quarter turn (orientation 6) after its JFIF block.
+  cv::imencode(".jpg", Picture(64, 32), bytes);
   WriteText("small.jpg", std::string(bytes.begin(), bytes.end()));
+  const char exif[] =
+      "\377\341\0\042Exif\0\0II\052\0\010\0\0\0\001\0\022\001\003\0\001\0\0\0\006\0\0\0\0\0\0\0";
+  std::string turned(bytes.begin(), bytes.begin() + 20);
+  turned.append(exif, sizeof exif - 1).append(bytes.begin() + 20, bytes.end());
+  WriteText("turned.jpg", turned);
+  ASSERT_EQ(cv::imread("turned.jpg").rows, 64); // the general decoder alone would turn it
   // One after another, so that each may reuse the buffer released before it.
-  for (const char *name : {"plain.jpg", "progressive.jpg", "really_a_png.jpg", "small.jpg"})
+  for (const char *name : {"plain.jpg", "progressive.jpg", "really_a_png.jpg", "small.jpg", "turned.jpg"})
     ExpectSamePixels(name);
   // A header claiming more pixels than any frame may have (a damaged or
   // hostile file: here 20000 x 20000) is refused before anything is allocated.

@@ -55,7 +55,6 @@ TEST_F(Listing, CheapTestsInOrderWithTheirTextsAndThePick) {
   EXPECT_EQ(std::make_pair(Z.ContentsListCount, Z.ContentsListReady), std::make_pair(4, 1));
   const std::string rest = CapturedOut.substr(listing.size());
   EXPECT_EQ(rest.rfind("\n<<<<<<<< RANDOM CONTENTS SELECTION >>>>>>>>\n", 0), 0u);
-  EXPECT_EQ(rest.substr(rest.size() - 14), "\nThat's all.\n\n");
   // S004 and S006 have no frames: the scan falls back to S003 or S001, and
   // S003's own settings file is loaded.
   EXPECT_TRUE(Z.ContentsIndex == 0 || Z.ContentsIndex == 2);
@@ -97,7 +96,6 @@ TEST_F(Listing, FolderReadsRuleOutOnlyNamesThatCannotExist) {
                              "[S 12] FILE [ ../S012/clip_00015.jpg ] exists!\n"
                              "*** Created a file[ ../S012/check_result.txt ] ***\n" +
                              Here + "[S1000] FILE [ ../S1000/clip_00000.jpg ] exists!\n");
-  EXPECT_EQ(ReadText("../S012/check_result.txt"), "FOUND: clip_00015.jpg\n");
 }
 
 } // namespace

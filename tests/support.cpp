@@ -62,16 +62,6 @@ std::string MakeTempRoot() {
   return "";
 }
 
-// Removes a folder tree, read-only files and folders a test left so included.
-bool RemoveTree(const std::string &root) {
-  std::error_code error, ignored;
-  for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error))
-    if (!it->is_symlink(ignored))
-      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(root, error);
-  return !error;
-}
-
 } // namespace
 
 void ResetState() {
@@ -110,8 +100,8 @@ void PlayerTest::TearDown() {
   ResetState();
   std::error_code error;
   fs::current_path(fs::temp_directory_path(error), error);
-  if (error) return;
-  if (!RemoveTree(root_)) ADD_FAILURE() << "could not remove " << root_;
+  if (!error) fs::remove_all(root_, error);
+  if (error) ADD_FAILURE() << "could not remove " << root_ << ": " << error.message();
 }
 
 void MakeFolder(int k, const std::vector<int> &numbers, int width, int height) {

@@ -57,11 +57,6 @@ void ResetState();
 // given numbers, each filled with a colour derived from its number.
 void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
 
-#ifndef ORVANTIS_TESTS_WITHOUT_IMAGES
-// The solid colour (BGR) of MakeFolder's frame of that number.
-cv::Scalar FrameColour(int frame_number);
-#endif
-
 void WriteText(const std::string &path, const std::string &text);
 std::string ReadText(const std::string &path);
 

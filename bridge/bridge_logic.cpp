@@ -262,8 +262,8 @@ const OptionRow OPTION_ROWS[] = {
     {"--username", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, Username), nullptr},
     {"--password-file", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, PasswordFile), nullptr},
     {"--password", OPTION_REFUSED, 0, 0, 0,
-     "a password is never given on the command line; set ORVANTIS_BROKER_PASSWORD or use --password-file "
-     "FILE"},
+     "a password is never given on the command line; set " BRIDGE_PASSWORD_VARIABLE
+     " or use --password-file FILE"},
     {"--help", OPTION_HELP, 0, 0, 0, nullptr},
     {"-h", OPTION_HELP, 0, 0, 0, nullptr},
 };

@@ -131,10 +131,14 @@ struct BridgeOptions {
   const char *PasswordFile = nullptr;
 };
 
+// The environment variable that holds the broker password; a literal, so that
+// the usage and the refusal of --password can be written around it.
+#define BRIDGE_PASSWORD_VARIABLE "ORVANTIS_BROKER_PASSWORD"
+
 constexpr const char *BRIDGE_USAGE =
     "usage: orvantis_bridge [--broker HOST[:PORT]] [--site NAME] [--pool NAME] [--keepalive SECONDS]\n"
     "                       [--rate HZ] [--tls-ca FILE] [--username NAME] [--password-file FILE]\n"
-    "The password comes from the environment variable ORVANTIS_BROKER_PASSWORD or from the first\n"
+    "The password comes from the environment variable " BRIDGE_PASSWORD_VARIABLE " or from the first\n"
     "line of the password file, never from the command line.\n";
 
 enum OptionsResult { OPTIONS_RUN = 0, OPTIONS_HELP, OPTIONS_REFUSED };

@@ -21,7 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr const char *PASSWORD_VARIABLE = "ORVANTIS_BROKER_PASSWORD";
 constexpr double BACKOFF_FIRST = 0.25; // seconds before the first retry
 constexpr double BACKOFF_MAX = 4.0;    // the retries' spacing never grows beyond this
 constexpr double FLUSH_SECONDS = 2.0;  // at the end, for the last "0" to reach the broker
@@ -62,7 +61,7 @@ double Seconds() { return std::chrono::duration<double>(Clock::now().time_since_
 // The password from the file, else from the environment. Returns false
 // after a message.
 bool ReadPassword(const BridgeOptions &options) {
-  const char *text = getenv(PASSWORD_VARIABLE);
+  const char *text = getenv(BRIDGE_PASSWORD_VARIABLE);
   char line[PASSWORD_MAX + 2] = {};
   if (options.PasswordFile != nullptr) {
     FILE *file = fopen(options.PasswordFile, "r");
@@ -79,7 +78,7 @@ bool ReadPassword(const BridgeOptions &options) {
   if (text == nullptr) return true;
   if (strlen(text) > static_cast<size_t>(PASSWORD_MAX)) {
     fprintf(stderr, "orvantis_bridge: %s%s is longer than %d bytes\n", text == line ? "the password in " : "",
-            text == line ? options.PasswordFile : PASSWORD_VARIABLE, PASSWORD_MAX);
+            text == line ? options.PasswordFile : BRIDGE_PASSWORD_VARIABLE, PASSWORD_MAX);
     return false;
   }
   if (options.Username == nullptr) {

@@ -156,12 +156,10 @@ void BackToFirstFolder(int) {
   DispatchKey('r');
 }
 
-// Enter: the help screen, a fresh start for the motion pool, a replay step.
-void ShowKeyHelp(int) {
-  ShowHelp();
-  ClearSharedInfo();
-  NoCommandPath();
-}
+// Enter's help screen and pool clear come before the dispatch (the pass
+// shows them before it re-reads the threshold file); its row takes the
+// no-command path, a replay step.
+void ReplayStepOnly(int) { NoCommandPath(); }
 
 // Keys kept free on purpose: they must not even take the no-command path.
 void DoNothing(int) {}
@@ -176,7 +174,7 @@ const char *const KF_INCREASE_FRAME = "[x][ Increase frame_no ]";
 const KeyCommand KeyTable[] = {
     {KEY_BACKSPACE, ToggleWindowSizing, 0, "[BS][ Toggle VARIABLE_SIZE_FLAG ]", "[BS]", "BS"},
     {KEY_TAB, ToggleAutoReplay, 0, "[TAB][ Toggle AutoReplayFlag ]", "[TAB]", "TAB"},
-    {KEY_ENTER, ShowKeyHelp, 0, nullptr, "[ENTER]", "ENTER"},
+    {KEY_ENTER, ReplayStepOnly, 0, nullptr, "[ENTER]", "ENTER"},
     {KEY_ESC, TogglePause, 0, nullptr, "[ESC]", "ESC"},
     {KEY_SPACE, ChooseRandomContents, 0, "[J/@][ Random Contents Selection ]", "[SPACE]", "SPACE"},
     // The shifted digits 1..9 of a Japanese layout: ! " # $ % & ' ( )

@@ -126,6 +126,12 @@ bool RunPass() {
     EndPlayer(PLAYER_QUIT); // as the second ESC, without the pause
     return false;
   }
+  // Enter's help and pool clear come before the threshold file is read, so a
+  // value another copy writes meanwhile is this pass's.
+  if (key == KEY_ENTER) {
+    ShowHelp();
+    ClearSharedInfo();
+  }
   ReloadThreshold();
   DispatchKey(key);
   return Z.PlayerEnding == PLAYER_RUNNING;

@@ -1,8 +1,11 @@
 // The main loop: presentation, the pause and the status line.
+#include <cstring>
 #include <numeric>
 
 #include "contents/frame_table.h"
+#include "motion/shared_pool.h"
 #include "platform/opencv/image_cv.h"
+#include "platform/platform.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
@@ -68,8 +71,12 @@ TEST_F(PlayerLoop, PauseIgnoresAllButEnterAndEscAndShowsTheFrameAgainFromDisk) {
   EXPECT_EQ(Z.PlayerEnding, 1);
 }
 
-TEST_F(PlayerLoop, StatusLineAndTheThresholdFileReadEveryPass) {
+// A pass prints the status line and reads the threshold file; on Enter the
+// help and the pool's clear come first, so a value written while the help
+// prints is the one the pass takes.
+TEST_F(PlayerLoop, StatusLineEnterHelpAndPoolClearThenTheThresholdFileEveryPass) {
   Load(3);
+  ASSERT_TRUE(OpenSharedInfo(PlayerSectionName));
   Z.DISP_WEB_CAM_INFO = 1;
   Z.REPLAY_SPEED = 4;
   Z.f_rate = 12.5;
@@ -78,6 +85,16 @@ TEST_F(PlayerLoop, StatusLineAndTheThresholdFileReadEveryPass) {
   EXPECT_EQ(CapturedOut, "[S1] [    0 /    2] [DifferenceSum=      0 (SI.DiffSum=      0 )] "
                          "[VR_threshold= 9600 ] [VR_step=  3.00 ] [f_rate=  0.00 [fps]]\n");
   EXPECT_EQ(Z.VR_threshold, 4321);
+  Z.SharedView->DiffSum = 70;
+  Z.SharedView->WebCamDiff[0] = 30, Z.SharedView->WebCamDiff[31] = 40;
+  Console.write_out = [](const char *text, size_t size) {
+    CapturedOut.append(text, size);
+    if (strstr(text, "License Agreement") != nullptr) WriteText("ZEP_THRESHOLD.dat", "777");
+  };
+  Recorded.keys = {KEY_ENTER};
+  ASSERT_TRUE(RunPass());
+  EXPECT_EQ(Z.VR_threshold, 777);
+  EXPECT_EQ(Z.SharedView->DiffSum + Z.SharedView->WebCamDiff[0] + Z.SharedView->WebCamDiff[31], 0);
 }
 
 } // namespace

@@ -25,8 +25,27 @@ struct CameraSourceOps {
 };
 extern CameraSourceOps CameraSource;
 
-// The real device source (V4L2 on Linux).
+// The real device source (V4L2 on Linux, DirectShow on Windows).
 extern const CameraSourceOps DeviceCameraSource;
+
+// The device source's rule for a camera that is gone without saying so. A
+// pulled-out camera fails its read on Linux at once; on Windows the capture
+// library keeps handing out its last picture, about once a second, as a
+// success. So a camera counts as gone once its reads have spent a second
+// waiting without a fresh frame: one read that waits a second (V4L2 gives up
+// after a second), or slow reads of a repeated picture, each of them waiting
+// SLOW_READ_MS or more. A webcam in a dark room drops to its own low rate, 5 to
+// 15 frames per second, and may send one identical picture frame after frame:
+// at 4 frames per second or more it stays on however unchanged its picture.
+// The time between passes (a folder scan, the wait after switching on) is no
+// camera's fault and does not count.
+constexpr double FROZEN_MS = 1000.0;
+constexpr double SLOW_READ_MS = 400.0;
+
+// Takes one read's outcome: `repeated` when the picture equals the last one,
+// `waited_ms` the read's own wait. `stale_ms` is the reads' waiting without a
+// fresh frame so far. Returns false when the camera counts as gone.
+bool KeepsDelivering(double &stale_ms, bool repeated, double waited_ms);
 
 // A source without a camera: nothing opens.
 extern const CameraSourceOps NullCameraSource;

@@ -76,7 +76,9 @@ TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchI
     Z.PlayDirection = 0; // a turned step and a measure, which the key forgets
     Z.GrayIndex = 1;
     Z.MotionCount = Z.DifferenceSum = 9;
+    Recorded.events.clear();
     DispatchKey('q');
+    EXPECT_EQ(Recorded.events, std::vector<std::string>{"wait 1000"}); // the device's second to start
     EXPECT_EQ(std::make_tuple(Z.PlayDirection, Z.GrayIndex, Z.MotionCount, Z.DifferenceSum),
               std::make_tuple(1, 0, 0, 0));
     CapturedOut = CapturedErr = "";
@@ -107,19 +109,38 @@ TEST_F(Camera, PassesOfTheMainLoopLogTheFramesFlippedWithoutOverwriting) {
   // The corner is logged upside down and then mirrored.
   Frames = {white, black, corner, corner.clone(), black, cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(1))};
   for (int i = 0; i < 6; ++i) {
-    if (i == 2) { // the log folder is the user's to make; two numbers are taken
+    if (i == 2) { // the log folder is the user's to make; a number taken is passed over
       ASSERT_EQ(mkdir("../log", 0755), 0);
-      WriteText("../log/clip_00000.jpg", "taken");
       WriteText("../log/clip_00001.jpg", "taken");
     }
     if (i == 3) std::swap(Z.CamFlipV, Z.CamFlipH);
     ASSERT_TRUE(RunPass());
   }
   EXPECT_EQ(ReadText("../log/clip_00001.jpg"), "taken");
-  // Bright where the corner went: bottom left, then top right.
-  EXPECT_GT(cv::imread("../log/clip_00002.jpg").at<cv::Vec3b>(180, 80)[0], 128);
-  EXPECT_GT(cv::imread("../log/clip_00003.jpg").at<cv::Vec3b>(60, 240)[0], 128);
-  EXPECT_EQ(cv::imread("../log/clip_00005.jpg").size(), cv::Size(320, 240));
+  // From number 0, bright where the corner went: bottom left, then top right.
+  EXPECT_GT(cv::imread("../log/clip_00000.jpg").at<cv::Vec3b>(180, 80)[0], 128);
+  EXPECT_GT(cv::imread("../log/clip_00002.jpg").at<cv::Vec3b>(60, 240)[0], 128);
+  EXPECT_EQ(cv::imread("../log/clip_00004.jpg").size(), cv::Size(320, 240));
+}
+
+// The device's own rule for a camera gone without saying so: one picture again
+// and again at 5 or 4 frames per second (a dark room) for 10 s stays on; the
+// last picture about once a second (a pulled-out camera on Windows) is gone
+// within 2 s; a fresh picture between slow repeats starts the count again.
+TEST(FrozenCamera, RepeatsAtTheDevicesOwnRateStayOnSlowOnesGoUnlessAFreshPictureComes) {
+  double stale = -1.0;
+  ASSERT_TRUE(KeepsDelivering(stale, false, 30.0));
+  for (double waited : {200.0, 250.0})
+    for (double t = 0; t < 10000.0; t += waited)
+      ASSERT_TRUE(KeepsDelivering(stale, true, waited)) << waited;
+  double gone_after = 1000.0;
+  for (; KeepsDelivering(stale, true, 1000.0) && gone_after < 5000.0; gone_after += 1000.0) {
+  }
+  EXPECT_LE(gone_after, 2000.0);
+  stale = 0.0;
+  EXPECT_TRUE(KeepsDelivering(stale, true, 600.0) && KeepsDelivering(stale, false, 600.0) &&
+              KeepsDelivering(stale, true, 600.0));
+  EXPECT_FALSE(KeepsDelivering(stale, true, 600.0));
 }
 
 } // namespace

@@ -11,14 +11,8 @@
 
 namespace {
 
-// A camera that delivers no fresh frame for this long is taken as gone.
-constexpr double FROZEN_MS = 1000.0;
 // Before its first frame a device may take this long to start streaming.
 constexpr double START_MS = 3000.0;
-// A read that waits longer than this for a repeated picture is waiting for a
-// frame that does not come: far longer than a frame of any webcam's rate, so
-// a dark, still room (the same picture at the device's pace) never counts.
-constexpr double SLOW_READ_MS = 100.0;
 
 struct DeviceCamera {
   cv::VideoCapture capture;
@@ -78,15 +72,8 @@ bool SamePicture(const cv::Mat &a, const cv::Mat &b) {
   return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0.0;
 }
 
-// Reads a frame and tells whether the camera still delivers. A pulled-out
-// camera fails the read on Linux at once; on Windows the capture library
-// keeps handing out its last picture, about once a second, as a success. So
-// a camera counts as gone once its reads have spent a second waiting
-// without a fresh frame: one read that waits a second (V4L2 gives up after
-// a second, see OpenDevice), or slow reads that return the same picture.
-// Counted from the first frame after opening, by the reads' own waiting:
-// the time between passes (a folder scan, the wait after switching on) is
-// no camera's fault, and neither is a picture that does not change.
+// Reads a frame and tells whether the camera still delivers (see
+// KeepsDelivering).
 bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
   auto start = std::chrono::steady_clock::now();
   bool got = device->capture.read(frame) && !frame.empty();
@@ -94,15 +81,9 @@ bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
   while (!got && device->stale_ms < 0.0 && MillisecondsSince(start) < START_MS)
     got = device->capture.read(frame) && !frame.empty();
   if (!got) return false;
-  double waited = MillisecondsSince(start);
-  if (device->stale_ms >= 0.0 && SamePicture(frame, device->previous)) {
-    device->stale_ms = waited >= SLOW_READ_MS ? device->stale_ms + waited : 0.0;
-    if (device->stale_ms >= FROZEN_MS) return false;
-  } else {
-    device->stale_ms = 0.0;
-    frame.copyTo(device->previous);
-  }
-  return true;
+  bool repeated = device->stale_ms >= 0.0 && SamePicture(frame, device->previous);
+  if (!repeated) frame.copyTo(device->previous);
+  return KeepsDelivering(device->stale_ms, repeated, MillisecondsSince(start));
 }
 
 bool ReadDevice(ZepCapture *capture, ZepImage *frame) {
@@ -129,6 +110,15 @@ void ReleaseDevice(ZepCapture *capture) {
 }
 
 } // namespace
+
+bool KeepsDelivering(double &stale_ms, bool repeated, double waited_ms) {
+  if (!repeated) {
+    stale_ms = 0.0;
+    return true;
+  }
+  stale_ms = waited_ms >= SLOW_READ_MS ? stale_ms + waited_ms : 0.0;
+  return stale_ms < FROZEN_MS;
+}
 
 const CameraSourceOps DeviceCameraSource = {OpenDevice, SetDeviceFormat, ReadDevice, ReleaseDevice};
 CameraSourceOps CameraSource = DeviceCameraSource;

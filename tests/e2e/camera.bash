@@ -1,6 +1,6 @@
 # Helpers of the camera tests, on Linux and under Wine: the virtual camera
 # (tools/vcam) preloaded into the program or into Wine, switched between
-# moving, still, frozen and unplugged through its control file, and its call
+# moving, still, dark, frozen and unplugged through its control file, and its call
 # log. Sourced after lib.sh.
 export VCAM_CONTROL=$TMP/camera-state VCAM_LOG=$TMP/camera.log
 ON_LINE=" O   O  O   O  OO   OO  O     O   O  O   O    OO    O     O   OO    O   "
@@ -8,6 +8,18 @@ OFF_LINE=" O   O  O   O  OO   OO  O     O   O  O   O    OO    O    O   O      O 
 NO_FRAME="cvQueryFrame() failed in ZEP_Capture()."
 
 camera() { echo "$1" >"$VCAM_CONTROL"; }
+
+# stays_on_in_the_dark: one identical picture at the device's own 5 frames
+# per second, whatever rate was asked, keeps the camera on for 10 s.
+stays_on_in_the_dark() {
+  camera "dark 5"
+  sleep 1 # the last frames at the old rate
+  local from=$(log_count "(DQBUF|read) [0-9]+ ") failed=$(grep -c "$NO_FRAME" "$OUT")
+  sleep 10
+  [ "$(grep -c "$NO_FRAME" "$OUT")" = "$failed" ] || fail "a dark camera at 5 frames per second was switched off"
+  local n=$(($(log_count "(DQBUF|read) [0-9]+ ") - from))
+  [ "$n" -ge 40 ] && [ "$n" -le 60 ] || fail "the dark camera delivered $n frames in 10 s, not 5 a second"
+}
 
 # The Linux program on the virtual camera gets a private /dev/shm: it
 # publishes motion, and in the machine's own pool it would steer every other

@@ -2,7 +2,8 @@
 # Motion steering through the real device path, with the virtual camera as
 # /dev/video0: key q asks it for 320 x 240 at 60 per second; motion steps
 # the frames, stillness halts them, stillness after motion reverses them; q
-# lets the device go. The pause releases it and Enter opens it again; a camera
+# lets the device go; a dark room's identical picture at the device's own 5
+# per second keeps it on. The pause releases it and Enter opens it again; a camera
 # pulled out, or one that stops delivering, is switched off with the failure
 # message while the player goes on. Then cameras unlike the one asked for: two
 # that deliver 640 x 480 YUYV whatever is asked, scaled by the capture layer;
@@ -22,6 +23,7 @@ steers still still
 steers moving up
 steers still still
 steers moving down # the stillness after the motion turned the direction
+stays_on_in_the_dark
 key q
 wait_for_text "$OFF_LINE" 2
 logged "close" 1

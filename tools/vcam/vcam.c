@@ -19,8 +19,14 @@
  *                 while moving, a grey bar that sweeps left to right)
  *   VCAM_CONTROL  a file whose first word, read at every frame, is the
  *                 state of all cameras: "moving" (the default), "still",
- *                 "frozen" (no more frames) or "unplugged" (gone: every
- *                 call fails with ENODEV, and open with ENOENT)
+ *                 "dark" (one dim picture, identical bit for bit in every
+ *                 frame: a covered lens, or a dark room whose noise the
+ *                 camera's compression removes), "frozen" (no more frames)
+ *                 or "unplugged" (gone: every call fails with ENODEV, and
+ *                 open with ENOENT); a number after it is the device's own
+ *                 rate, kept whatever rate the program asks for (a webcam
+ *                 lengthens its exposure in a dim room and drops to 5 to 15
+ *                 frames per second), e.g. "dark 5"
  *   VCAM_LOG      a file that gets one line per call: monotonic time in
  *                 ms, pid, device, call and its arguments
  * A still picture carries sensor-like noise (a level of 0 or 1 on each
@@ -115,16 +121,20 @@ static void say(const struct camera *c, int index, const char *fmt, ...) {
   ((int (*)(int))next("close"))(fd);
 }
 
-/* "moving", "still", "frozen" or "unplugged", from the control file. */
+static int own_rate; /* the device's own rate from the control file, 0: none */
+
+/* "moving", "still", "dark", "frozen" or "unplugged", from the control file. */
 static char state(void) {
   configure();
   char word[16] = "moving";
+  int rate = 0;
   FILE *f = cfg.control ? fopen(cfg.control, "re") : NULL;
   if (f) {
-    if (fscanf(f, "%15s", word) != 1) strcpy(word, "moving");
+    if (fscanf(f, "%15s %d", word, &rate) < 1) strcpy(word, "moving");
     fclose(f);
   }
-  return word[0]; /* 'm', 's', 'f' or 'u' */
+  own_rate = rate > 0 && rate <= 240 ? rate : 0;
+  return word[0]; /* 'm', 's', 'd', 'f' or 'u' */
 }
 
 /* The camera number of a path "/dev/video<N>", or -1 for any other path. */
@@ -147,6 +157,14 @@ static void arm(struct camera *c, int on) {
   long ns = on ? 1000000000L / c->rate : 0;
   struct itimerspec t = {{0, ns}, {0, on ? ns : 0}};
   timerfd_settime(c->fd, 0, &t, NULL);
+}
+
+/* A device with a rate of its own keeps it, whatever was asked. */
+static void keep_own_rate(struct camera *c) {
+  if (own_rate > 0 && c->rate != own_rate) {
+    c->rate = own_rate;
+    arm(c, 1);
+  }
 }
 
 static int open_camera(const char *path, int flags) {
@@ -207,6 +225,10 @@ static void apply_format(struct camera *c, struct v4l2_format *f, int set) {
 /* Draws the next BGR picture into `bgr` (width x height x 3). */
 static void draw(struct camera *c, unsigned char *bgr, char s) {
   int w = c->width, h = c->height;
+  if (s == 'd') { /* no noise: the same bytes every frame */
+    memset(bgr, 16, (size_t)w * h * 3);
+    return;
+  }
   if (s == 'm') c->pos++;
   if (cfg.video) {
     static FILE *video;
@@ -380,6 +402,7 @@ static int do_ioctl(struct camera *c, unsigned request, void *arg) {
       c->rate = tpf->denominator / tpf->numerator;
       if (c->rate > 240) c->rate = 240;
       arm(c, 1);
+      keep_own_rate(c);
     } else {
       say(c, 0, "G_PARM");
     }
@@ -420,6 +443,7 @@ static int do_ioctl(struct camera *c, unsigned request, void *arg) {
         say(c, 0, "DQBUF -> EAGAIN (frozen)");
         return fail(EAGAIN);
       }
+      keep_own_rate(c);
       uint64_t ticks;
       if (((ssize_t(*)(int, void *, size_t))next("read"))(c->fd, &ticks, sizeof ticks) != sizeof ticks) {
         say(c, 0, "DQBUF -> EAGAIN");
@@ -471,6 +495,7 @@ static int do_ioctl(struct camera *c, unsigned request, void *arg) {
 static ssize_t read_camera(struct camera *c, void *buf, size_t count) {
   char s = state();
   if (s == 'u') return say(c, 0, "read -> ENODEV"), fail(ENODEV);
+  keep_own_rate(c);
   if (s == 'f' || !wait_tick(c)) {
     if (s == 'f') usleep(1000000 / c->rate);
     say(c, 0, "read -> EAGAIN%s", s == 'f' ? " (frozen)" : "");

@@ -2,7 +2,8 @@
 # The camera of ORVANTIS.exe under Wine, through DirectShow: without any
 # camera, key q says so and the player goes on; with the virtual camera
 # (tools/vcam, built here for Linux and preloaded into Wine) key q asks it for
-# 320 x 240, motion steps the frames and stillness halts them, q lets it go;
+# 320 x 240, motion steps the frames and stillness halts them, a dark room's
+# identical picture at 5 per second keeps it on, q lets it go;
 # pulled out, it is noticed after a second without a fresh frame (the capture
 # library keeps handing out its last picture) and switched off.
 . "$(dirname "$0")/lib.sh"
@@ -29,6 +30,7 @@ logged "S_FMT 320x240 .* -> 320x240 BGR3"
 logged "read .* still" 5
 steers still still
 steers moving up
+stays_on_in_the_dark
 key q
 wait_for_text "$OFF_LINE" 2
 logged "close"

@@ -45,9 +45,10 @@ void DecodeAhead(const char *const *paths, int count, int width, int height);
 
 // The image decoded ahead for this file, as LoadImageScaled gives it for a
 // picture of width x height, waiting for its worker when it is still at it;
-// null when the file was not asked for, the result has another scale or the
-// worker could not decode it (the caller then loads the file itself). Other
-// files' results stay, so they can be taken in any order.
+// null when the file was not asked for, the result has another scale, the
+// worker could not decode it, or the file changed or went since it was read
+// (the caller then loads the file as it is now). Other files' results stay,
+// so they can be taken in any order.
 ZepImage *TakeDecodedAhead(const char *path, int width, int height);
 
 // Forgets every request and its result (the files may be other ones next time).

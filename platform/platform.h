@@ -125,6 +125,18 @@ bool DisplayAvailable();
 // An existence test that opens nothing (a folder counts, a broken link does not).
 bool FileExists(const char *path);
 
+// What tells one version of a file from another without reading it: its size,
+// its modification time and which file it is on its volume. A file rewritten
+// in place or replaced by another under the same name gets another stamp.
+struct FileStamp {
+  long long size = -1, modified = 0, volume = 0, file = 0;
+  bool operator==(const FileStamp &o) const {
+    return size == o.size && modified == o.modified && volume == o.volume && file == o.file;
+  }
+};
+// Returns false (and a stamp equal to no file's) when the file cannot be had.
+bool StampFile(const char *path, FileStamp *stamp);
+
 // Calls visit(name, maybe_dangling) for every entry of a folder; maybe_dangling
 // is set for links and entries of unknown type, which only an existence test
 // can settle. Returns false when the folder cannot be read; *missing is then

@@ -1,9 +1,12 @@
 // Frames decoded at the size the main window shows, and the frame decoded
 // ahead: what is shown, cached and printed stays what the whole decode gives.
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <thread>
 
 #include "platform/image.h"
 #include "platform/opencv/image_cv.h"
@@ -192,9 +195,51 @@ TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFo
   ask({1, 7});
   EXPECT_FALSE(taken(1, 640)); // another scale
   EXPECT_FALSE(taken(7));      // not a JPEG: the caller decodes it
-  ask({3});
-  DropDecodedAhead();
+  ask({3, 4});
+  ask({4}); // no longer wanted
   EXPECT_FALSE(taken(3));
+  DropDecodedAhead();
+  EXPECT_FALSE(taken(4));
+  unsetenv("ORVANTIS_DECODE_WORKERS");
+}
+
+// The player's side: the frames ahead in the play direction, backwards too,
+// are decoded ahead and dropped by a folder change; a frame replaced on disk
+// after it was decoded ahead shows what the file holds now, and one removed
+// ends the player as a frame that cannot be read does.
+TEST_F(DecodePool, FramesAheadEitherWayDroppedByAFolderChangeAndTakenOnlyWhileTheFileIsUnchanged) {
+  setenv("ORVANTIS_DECODE_WORKERS", "1", 1);
+  MakeFolder(2, {0});
+  Make(4, 64, 48);
+  Z.CamOnMemory = 2, Z.VR_step = 1.0;
+  auto present = [](int f, int direction) {
+    Z.frame_no = f, Z.PlayDirection = direction;
+    return PresentFrame();
+  };
+  auto ahead = [](const std::string &path) {
+    ZepImage *image = TakeDecodedAhead(path.c_str(), 0, 0);
+    bool got = image != nullptr;
+    ReleaseImage(&image);
+    return got;
+  };
+  ASSERT_TRUE(present(2, 0));
+  EXPECT_TRUE(ahead(Z.FrameData[1].path));
+  ASSERT_TRUE(present(1, 1));
+  std::string next = Z.FrameData[3].path; // 2 is cached
+  DispatchKey('n');
+  EXPECT_FALSE(ahead(next));
+  DispatchKey('p');
+  ASSERT_TRUE(present(0, 1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300)); // frame 1 decoded ahead meanwhile
+  WriteFrameFile(Z.FrameData[1].path, 7, 64, 48);
+  ASSERT_TRUE(present(1, 1));
+  cv::Vec3d shown = Recorded.shown.back().image.at<cv::Vec3b>(0, 0),
+            now = cv::imread(Z.FrameData[1].path).at<cv::Vec3b>(0, 0);
+  EXPECT_LT(cv::norm(shown - now), 8.0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::remove(Z.FrameData[2].path);
+  EXPECT_FALSE(present(2, 1));
+  EXPECT_EQ(CapturedErr, std::string("[ NG ] Read Failed : [ ") + Z.FrameData[2].path + " ]\n");
   unsetenv("ORVANTIS_DECODE_WORKERS");
 }
 

@@ -118,6 +118,7 @@ struct Worker {
   int width = 0, height = 0;
   unsigned long asked = 0, answered = 0; // request numbers
   bool busy = false, decoded = false;
+  FileStamp stamp; // the file as it was when it was read
   ZepImage *image = nullptr;
   JpegDecoder decoder;
 };
@@ -144,11 +145,14 @@ void WorkAhead(Worker *worker) {
     ZepImage *image = worker->image;
     worker->busy = true;
     hold.unlock();
-    bool done = ReadWholeFile(path.c_str(), worker->decoder.bytes) &&
+    // Stamped before the read: a change during it makes the stamps differ.
+    FileStamp stamp;
+    bool done = StampFile(path.c_str(), &stamp) && ReadWholeFile(path.c_str(), worker->decoder.bytes) &&
                 DecodeJpeg(worker->decoder, image, width, height) == Decoded::Done;
     hold.lock();
     worker->busy = false;
     worker->decoded = done;
+    worker->stamp = stamp;
     worker->answered = number;
     Ahead.finished.notify_all();
   }
@@ -278,6 +282,9 @@ ZepImage *TakeDecodedAhead(const char *path, int width, int height) {
   Ahead.finished.wait(hold, [worker] { return worker->answered == worker->asked; });
   worker->path.clear(); // taken or discarded: the worker is free again
   if (!worker->decoded || !ImageFits(worker->image, width, height)) return nullptr;
+  // A file changed or removed since it was decoded is read again, as it is now.
+  FileStamp now;
+  if (!StampFile(path, &now) || !(now == worker->stamp)) return nullptr;
   ZepImage *image = worker->image;
   worker->image = nullptr;
   return image;

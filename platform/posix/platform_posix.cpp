@@ -134,6 +134,17 @@ bool FileExists(const char *path) {
   return stat(path, &st) == 0;
 }
 
+bool StampFile(const char *path, FileStamp *stamp) {
+  *stamp = FileStamp{};
+  struct stat st;
+  if (stat(path, &st) != 0) return false;
+  stamp->size = st.st_size;
+  stamp->modified = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+  stamp->volume = static_cast<long long>(st.st_dev);
+  stamp->file = static_cast<long long>(st.st_ino);
+  return true;
+}
+
 bool ListFolder(const char *folder, void (*visit)(const char *, bool, void *), void *context, bool *missing) {
   *missing = false;
   DIR *dir = opendir(folder);

@@ -185,6 +185,21 @@ bool DisplayAvailable() { return true; }
 
 bool FileExists(const char *path) { return PathFileExistsA(path) != FALSE; }
 
+// Without opening the file: a file put in place of another under the same
+// name has its own creation time, which stands in for the file's identity.
+bool StampFile(const char *path, FileStamp *stamp) {
+  *stamp = FileStamp{};
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return false;
+  auto join = [](DWORD high, DWORD low) {
+    return static_cast<long long>((static_cast<ULONGLONG>(high) << 32) | low);
+  };
+  stamp->size = join(data.nFileSizeHigh, data.nFileSizeLow);
+  stamp->modified = join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+  stamp->file = join(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
+  return true;
+}
+
 // Windows compares names without regard to case: CLIP_00001.JPG is the
 // frame clip_00001.jpg to PathFileExistsA and to the program. Each entry is
 // therefore reported as stored and also in lower and in upper case, so that

@@ -83,9 +83,9 @@ TEST_F(SharedPool, CopiesPoolTheirMotionClearItTakeScribblesAsTheyAreAndOutliveA
   SharedInfo *other = MapDirectly();
   EXPECT_EQ(Slots(*other), "0");
   memset(other->reserved, 0x5A, sizeof other->reserved); // bytes other copies may use
-  other->WebCamDiff[5] = 700;                            // published by a copy with camera 5
+  other->WebCamDiff[31] = 700;                           // published by a copy with camera 31, the last
   EXPECT_EQ(Pass(true, 2, 5000), 5000);
-  EXPECT_EQ(Slots(*other), "5700 2:5000 5:700");
+  EXPECT_EQ(Slots(*other), "5700 2:5000 31:700");
   // Without a camera the pooled total steers, unless a settings load gave
   // another threshold; the grey frames go black either way.
   Z.VR_threshold = Z.ZEP_threshold + 1;

@@ -89,6 +89,8 @@ timeout 60 "$wine" "$build/tests/unit_tests.exe" --gtest_list_tests </dev/null >
 # The Linux bridge of the mixed pool test (tests/win/e2e/mixed_pool.sh), when
 # the Linux build has one.
 if [ -x "$root/build/orvantis_bridge" ]; then export LINUX_BRIDGE=$root/build/orvantis_bridge; fi
+# The Linux frames that PNG frames on Windows must equal (tests/win/e2e/png_frames.sh).
+if [ -x "$root/build/tests/frame_dump" ]; then export LINUX_FRAME_DUMP=$root/build/tests/frame_dump; fi
 
 cd "$build"
 ctest --output-on-failure --timeout 120 -j"$jobs"

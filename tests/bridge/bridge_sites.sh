@@ -17,7 +17,7 @@ timeout 10 "$BRIDGE" --keepalive 4 >/dev/null 2>"$TMP/refused.err" && status=0 |
 
 # The page needs chromium, Node.js and puppeteer-core, pinned, installed once
 # from npm beside the Windows libraries.
-PUPPETEER=puppeteer-core@25.19.0 CHROMIUM="" WEB_PORT=$(free_port)
+PUPPETEER=puppeteer-core@24.43.1 CHROMIUM="" WEB_PORT=$(free_port)
 modules=${XDG_CACHE_HOME:-$HOME/.cache}/orvantis/npm-$PUPPETEER
 if left_out page; then
   echo "bridge_sites: the page left out on purpose (ORVANTIS_LEAVE_OUT)"

@@ -14,8 +14,8 @@
 #   { read -r openssl; read -r mosquitto; } < <(scripts/build-windows-bridge-deps.sh | tail -n2)
 # When the toolchain or the source lists are missing, or a build fails, it
 # exits 1 with a message: scripts/build-windows-deps.sh, run first, installs
-# the MinGW-w64 tools and adds the deb-src entries this script needs. Progress goes to standard
-# error, the build logs to files.
+# the MinGW-w64 tools and adds the deb-src entries this script needs.
+# Progress goes to standard error, the build logs to files.
 #
 # Both come from Debian's source packages (`apt-get source openssl mosquitto`,
 # the only download). Of mosquitto only the client library is built.

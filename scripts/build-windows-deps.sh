@@ -46,8 +46,9 @@ fail() {
 }
 
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/orvantis
+# perl: OpenSSL's Configure, in scripts/build-windows-bridge-deps.sh.
 tools=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  mingw-w64-x86-64-dev libz-mingw-w64-dev nasm cmake make dpkg-dev xz-utils)
+  mingw-w64-x86-64-dev libz-mingw-w64-dev nasm cmake make dpkg-dev xz-utils perl)
 
 sudo=""
 can_apt() {

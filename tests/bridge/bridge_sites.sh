@@ -31,8 +31,11 @@ else
     rm -rf "$modules" && mv "$modules.tmp" "$modules"
   fi
 fi
+# A broker started as root serves the page as the user "mosquitto", who may
+# not read the source tree (under /root, say): it serves a copy.
+[ -z "$CHROMIUM" ] || { cp -r "$SOURCE/bridge/web" "$TMP/web" && chmod -R a+rX "$TMP/web" && chmod 711 "$TMP"; }
 [ -z "$CHROMIUM" ] || printf 'listener %s 127.0.0.1\nprotocol websockets\nhttp_dir %s\n' "$WEB_PORT" \
-  "$SOURCE/bridge/web" >"$TMP/broker-extra.conf"
+  "$TMP/web" >"$TMP/broker-extra.conf"
 # shows MILLISECONDS TEXT WHAT: the page shows TEXT within the time.
 shows() {
   local answer

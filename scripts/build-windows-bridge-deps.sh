@@ -12,11 +12,10 @@
 # On success the last two lines on standard output are the OpenSSL prefix and
 # then the mosquitto prefix, so callers use
 #   { read -r openssl; read -r mosquitto; } < <(scripts/build-windows-bridge-deps.sh | tail -n2)
-# When the toolchain or the source lists are missing it prints one line
-# starting with "skipped:" and exits 0: scripts/build-windows-deps.sh, run
-# first, installs the MinGW-w64 tools and adds the deb-src entries this script
-# needs; a failed build exits 1 with a message. Progress goes to standard
-# error, the build logs to files.
+# When the toolchain or the source lists are missing, or a build fails, it
+# exits 1 with a message: scripts/build-windows-deps.sh, run first, installs
+# the MinGW-w64 tools and adds the deb-src entries this script needs.
+# Progress goes to standard error, the build logs to files.
 #
 # Both come from Debian's source packages (`apt-get source openssl mosquitto`,
 # the only download). Of mosquitto only the client library is built.
@@ -28,10 +27,6 @@ OPENSSL_REVISION=1
 MOSQUITTO_REVISION=1
 
 say() { echo "build-windows-bridge-deps: $*" >&2; }
-skip() {
-  echo "skipped: the bridge's Windows libraries not built ($1)"
-  exit 0
-}
 fail() {
   say "FAILED: $*"
   exit 1
@@ -41,14 +36,14 @@ seconds() { echo $(($(date +%s) - $1)); }
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/orvantis
 toolchain=$(cd "$(dirname "$0")/.." && pwd)/cmake/mingw-w64-x86_64.cmake # the program's own
 command -v x86_64-w64-mingw32-gcc-posix >/dev/null && command -v cmake >/dev/null && command -v perl >/dev/null ||
-  skip "no MinGW-w64 compiler (scripts/build-windows-deps.sh installs it)"
+  fail "no MinGW-w64 compiler (scripts/build-windows-deps.sh installs it)"
 # The source versions apt knows, newest first. A mirror may list a security
 # update whose files it does not hold: the fetch then falls back to the next.
 versions() { apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -urV; }
 mapfile -t ssl_versions < <(versions openssl)
 mapfile -t mosq_versions < <(versions mosquitto)
 [ ${#ssl_versions[@]} -gt 0 ] && [ ${#mosq_versions[@]} -gt 0 ] ||
-  skip "apt knows no openssl or mosquitto source package (scripts/build-windows-deps.sh adds deb-src)"
+  fail "apt knows no openssl or mosquitto source package (scripts/build-windows-deps.sh adds deb-src)"
 openssl_prefix_of() { echo "$cache_root/mingw-openssl-r$OPENSSL_REVISION-openssl_${1//:/_}"; }
 mosquitto_prefix_of() {
   echo "$cache_root/mingw-mosquitto-r$MOSQUITTO_REVISION-mosquitto_${1//:/_}-openssl_${2//:/_}"

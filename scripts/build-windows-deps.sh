@@ -15,8 +15,8 @@
 # OpenCV there reads no PNG; the program reads PNG frames through libpng
 # itself, so that libpng has a cache of its own and a new libpng does not
 # rebuild OpenCV.
-# When the toolchain or apt is unavailable it prints a line starting with
-# "skipped:" instead and exits 0; a failed build exits 1 with a message.
+# When the toolchain or apt is unavailable, or a build fails, it exits 1 with
+# a message.
 # Progress and timings go to standard error, the build logs to files.
 #
 # What it does:
@@ -40,18 +40,15 @@ REVISION=1     # OpenCV and libjpeg-turbo
 PNG_REVISION=1 # libpng
 
 say() { echo "build-windows-deps: $*" >&2; }
-skip() {
-  echo "skipped: Windows dependencies not built ($1)"
-  exit 0
-}
 fail() {
   say "FAILED: $*"
   exit 1
 }
 
 cache_root=${XDG_CACHE_HOME:-$HOME/.cache}/orvantis
+# perl: OpenSSL's Configure, in scripts/build-windows-bridge-deps.sh.
 tools=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  mingw-w64-x86-64-dev libz-mingw-w64-dev nasm cmake make dpkg-dev xz-utils)
+  mingw-w64-x86-64-dev libz-mingw-w64-dev nasm cmake make dpkg-dev xz-utils perl)
 
 sudo=""
 can_apt() {
@@ -102,7 +99,7 @@ if key=$(cache_key) && png_key=$(png_cache_key) && tools_present; then
   print_prefixes && exit 0
 fi
 
-can_apt || skip "MinGW-w64 or the Debian sources missing and no root or apt-get to install them"
+can_apt || fail "MinGW-w64 or the Debian sources missing and no root or apt-get to install them"
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 [ -n "$codename" ] || fail "no VERSION_CODENAME in /etc/os-release"
 
@@ -159,11 +156,11 @@ if ! has_deb_src; then
 fi
 
 say "apt-get update"
-$sudo apt-get update -q >&2 || skip "apt-get update failed"
+$sudo apt-get update -q >&2 || fail "apt-get update failed"
 has_deb_src || fail "apt still has no deb-src entry for $codename"
 if ! tools_present; then
   say "installing: ${tools[*]}"
-  apt_install "${tools[@]}" || skip "could not install ${tools[*]}"
+  apt_install "${tools[@]}" || fail "could not install ${tools[*]}"
 fi
 key=$(cache_key) || fail "apt-get source knows no opencv or libjpeg-turbo source package"
 png_key=$(png_cache_key) || fail "apt-get source knows no libpng1.6 source package"

@@ -8,10 +8,9 @@
 #
 # The libraries come from scripts/build-windows-deps.sh, and those of the
 # bridge, build-windows/orvantis_bridge.exe, from
-# scripts/build-windows-bridge-deps.sh (each built once, cached). When the
-# program's cannot be had it prints "skipped: ..." and exits 0; without the
-# bridge's it builds the program alone, with a warning. The last line of a
-# successful run is the path of ORVANTIS.exe.
+# scripts/build-windows-bridge-deps.sh (each built once, cached). When either
+# cannot be had it fails, saying why. The last line of a successful run is the
+# path of ORVANTIS.exe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,7 +21,6 @@ prefixes=$(scripts/build-windows-deps.sh)
 prefix=$(tail -n1 <<<"$prefixes")        # OpenCV and libjpeg-turbo
 png_prefix=$(tail -n2 <<<"$prefixes" | head -n1) # libpng
 case $prefix in
-  skipped:*) echo "$prefix"; exit 0 ;;
   /*) ;;
   *) echo "build-windows: no library prefix from scripts/build-windows-deps.sh" >&2; exit 1 ;;
 esac
@@ -31,7 +29,7 @@ bridge_prefixes=$(scripts/build-windows-bridge-deps.sh | tail -n2)
 openssl=$(head -n1 <<<"$bridge_prefixes") mosquitto=$(tail -n1 <<<"$bridge_prefixes")
 case $mosquitto in
   /*) ;;
-  *) echo "build-windows: orvantis_bridge.exe not built: $mosquitto" >&2; openssl="" mosquitto="" ;;
+  *) echo "build-windows: no library prefixes from scripts/build-windows-bridge-deps.sh" >&2; exit 1 ;;
 esac
 
 tests=OFF
@@ -50,7 +48,7 @@ nice cmake --build "$build" -j"$jobs"
 exe=$build/ORVANTIS.exe
 system_dlls=" kernel32.dll user32.dll gdi32.dll comdlg32.dll comctl32.dll msvcrt.dll ole32.dll oleaut32.dll "
 system_dlls+="advapi32.dll setupapi.dll ws2_32.dll shell32.dll shlwapi.dll crypt32.dll bcrypt.dll "
-for program in "$exe" ${mosquitto:+"$build/orvantis_bridge.exe"}; do
+for program in "$exe" "$build/orvantis_bridge.exe"; do
   for dll in $(x86_64-w64-mingw32-objdump -p "$program" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u); do
     [[ $system_dlls == *" $dll "* ]] || { echo "build-windows: $(basename "$program") needs $dll" >&2; exit 1; }
   done

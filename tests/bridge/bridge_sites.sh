@@ -5,8 +5,8 @@
 # slot 3 on A reaches B's section, its DiffSum the pool's sum; garbage on
 # the pool's topics changes nothing; a clean stop of B clears what it wrote;
 # a broker restart heals; a bridge killed with -9 is cleared by its last will.
-# The pool's page, in headless Chromium where it and npm are at hand, shows
-# the sites and slots as they change.
+# The pool's page, in headless Chromium, shows the sites and slots as they
+# change.
 . "$(dirname "$0")/../e2e/lib.sh"
 BRIDGE=${BRIDGE:?BRIDGE must name build/orvantis_bridge}
 SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,19 +15,27 @@ timeout 10 "$BRIDGE" --keepalive 4 >/dev/null 2>"$TMP/refused.err" && status=0 |
 [ "$status" = 1 ] && grep -q -- "--keepalive" "$TMP/refused.err" || fail "--keepalive 4: status $status"
 . "$(dirname "$0")/lib.sh"
 
-# The page needs chromium and puppeteer-core, pinned, installed once from npm
-# beside the Windows libraries.
-PUPPETEER=puppeteer-core@25.19.0 CHROMIUM=$(command -v chromium || true) WEB_PORT=$(free_port)
+# The page needs chromium, Node.js and puppeteer-core, pinned, installed once
+# from npm beside the Windows libraries.
+PUPPETEER=puppeteer-core@24.43.1 CHROMIUM="" WEB_PORT=$(free_port)
 modules=${XDG_CACHE_HOME:-$HOME/.cache}/orvantis/npm-$PUPPETEER
-if [ -n "$CHROMIUM" ] && [ ! -d "$modules/node_modules/puppeteer-core" ]; then
-  rm -rf "$modules.tmp" && mkdir -p "$modules.tmp"
-  npm install --prefix "$modules.tmp" --no-save --no-audit --no-fund --ignore-scripts "$PUPPETEER" >/dev/null 2>&1 &&
-    rm -rf "$modules" && mv "$modules.tmp" "$modules" || true
+if left_out page; then
+  echo "bridge_sites: the page left out on purpose (ORVANTIS_LEAVE_OUT)"
+else
+  CHROMIUM=$(command -v chromium) && command -v node >/dev/null && command -v npm >/dev/null ||
+    fail "the page needs chromium, node and npm (ORVANTIS_LEAVE_OUT=page leaves it out on purpose)"
+  if [ ! -d "$modules/node_modules/puppeteer-core" ]; then
+    rm -rf "$modules.tmp" && mkdir -p "$modules.tmp"
+    npm install --prefix "$modules.tmp" --no-save --no-audit --no-fund --ignore-scripts "$PUPPETEER" \
+      >"$TMP/npm.log" 2>&1 || fail "npm install $PUPPETEER: $(tail -n 5 "$TMP/npm.log")"
+    rm -rf "$modules" && mv "$modules.tmp" "$modules"
+  fi
 fi
-[ -d "$modules/node_modules/puppeteer-core" ] || CHROMIUM=""
-[ -n "$CHROMIUM" ] || echo "bridge_sites: the page is not shown (needs chromium, and npm for $PUPPETEER)"
+# A broker started as root serves the page as the user "mosquitto", who may
+# not read the source tree (under /root, say): it serves a copy.
+[ -z "$CHROMIUM" ] || { cp -r "$SOURCE/bridge/web" "$TMP/web" && chmod -R a+rX "$TMP/web" && chmod 711 "$TMP"; }
 [ -z "$CHROMIUM" ] || printf 'listener %s 127.0.0.1\nprotocol websockets\nhttp_dir %s\n' "$WEB_PORT" \
-  "$SOURCE/bridge/web" >"$TMP/broker-extra.conf"
+  "$TMP/web" >"$TMP/broker-extra.conf"
 # shows MILLISECONDS TEXT WHAT: the page shows TEXT within the time.
 shows() {
   local answer

@@ -2,10 +2,9 @@
 # twin): a real broker on a free port of the loopback address, and Linux
 # "computers" (sites), each a mount namespace with a private /dev/shm, so that
 # every site's section has the real name. Whatever they start is killed at
-# the end. Without a broker or namespaces the test is skipped.
-skip() { echo "$(basename "$0" .sh): skipped ($1)"; exit 0; }
-command -v mosquitto >/dev/null && command -v mosquitto_pub >/dev/null || skip "needs mosquitto and mosquitto-clients"
-unshare --mount sh -c 'mount -t tmpfs tmpfs /dev/shm' 2>/dev/null || skip "needs unshare --mount and a tmpfs mount"
+# the end. Without a broker or namespaces the test fails (see needs).
+command -v mosquitto >/dev/null && command -v mosquitto_pub >/dev/null || fail "needs mosquitto and mosquitto-clients"
+needs namespaces "needs unshare --mount and a tmpfs mount" unshare --mount sh -c 'mount -t tmpfs tmpfs /dev/shm'
 BROKER_PID="" BACKGROUND=()
 cleanup_sites() { kill "${BACKGROUND[@]}" $BROKER_PID 2>/dev/null || true; cleanup; }
 trap cleanup_sites EXIT

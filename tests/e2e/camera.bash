@@ -24,9 +24,7 @@ stays_on_in_the_dark() {
 # The Linux program on the virtual camera gets a private /dev/shm: it
 # publishes motion, and in the machine's own pool it would steer every other
 # player running there (other tests among them).
-private_pool_or_skip() {
-  unshare --mount true 2>/dev/null || { echo "$(basename "$0" .sh): skipped (needs unshare --mount)"; exit 0; }
-}
+private_pool_or_skip() { needs namespaces "needs unshare --mount" unshare --mount true; }
 # setup_camera_run: a Linux run on the virtual camera, with S001 of 200
 # frames and its settings for the status line.
 setup_camera_run() {

@@ -25,6 +25,16 @@ fail() {
   exit 1
 }
 
+# Parts a machine may not run: ORVANTIS_LEAVE_OUT="windows page namespaces"
+# leaves them out on purpose; otherwise a part that cannot run fails its test.
+left_out() { [[ " ${ORVANTIS_LEAVE_OUT:-} " == *" $1 "* ]]; }
+# needs PART WHY COMMAND...: skips the test (status 77) when PART is left out,
+# fails it with WHY when COMMAND fails.
+needs() {
+  ! left_out "$1" || { echo "$(basename "$0" .sh): $1 left out on purpose (ORVANTIS_LEAVE_OUT)"; exit 77; }
+  "${@:3}" || fail "$2 (ORVANTIS_LEAVE_OUT=$1 leaves this part out on purpose)"
+}
+
 # poll COMMAND...: runs it every tenth of a second until it succeeds, for 15 s at most.
 poll() {
   for _ in $(seq 150); do "$@" && return 0 || sleep 0.1; done

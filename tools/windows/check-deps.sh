@@ -8,8 +8,8 @@
 #
 #   tools/windows/check-deps.sh [work-folder]   (default: build-windows-check)
 #
-# Says "skipped: ..." and exits 0 when the libraries, Wine or Xvfb cannot
-# be had; exits 1 on any failed check.
+# Exits 1 when the libraries, Wine or Xvfb cannot be had, saying why, and on
+# any failed check.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=${1:-$root/build-windows-check}
@@ -17,15 +17,15 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd)
 
 prefix=$("$root/scripts/build-windows-deps.sh" | tail -n1)
-case $prefix in skipped:*) echo "$prefix"; exit 0 ;; /*) ;; *) exit 1 ;; esac
+case $prefix in /*) ;; *) exit 1 ;; esac
 missing=()
 for p in wine wine64 xvfb xdotool imagemagick; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null || { echo "skipped: no ${missing[*]}"; exit 0; }
+  [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null || { echo "FAILED: no ${missing[*]}, no root to install it"; exit 1; }
   DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q \
-    --no-install-recommends "${missing[@]}" >/dev/null || { echo "skipped: could not install ${missing[*]}"; exit 0; }
+    --no-install-recommends "${missing[@]}" >/dev/null || { echo "FAILED: could not install ${missing[*]}"; exit 1; }
 fi
 
 failed=0

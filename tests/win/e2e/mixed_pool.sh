@@ -11,7 +11,7 @@
 BRIDGE_EXE=${BRIDGE:?BRIDGE must name build-windows/orvantis_bridge.exe}
 BRIDGE=${LINUX_BRIDGE:-}
 . "$(dirname "$0")/../../bridge/lib.sh"
-[ -x "$BRIDGE" ] || skip "no Linux bridge (build/orvantis_bridge, LINUX_BRIDGE)"
+[ -x "$BRIDGE" ] || fail "no Linux bridge (build/orvantis_bridge, LINUX_BRIDGE)"
 
 # A test CA and the broker's certificate for 127.0.0.1, signed by it.
 tls=$TMP/tls

@@ -2,11 +2,11 @@
 # The release archive of scripts/package-windows.sh, unpacked as a user would:
 # with ffmpeg.exe added to ApplicationData and a contents folder beside it,
 # the packed ORVANTIS.exe starts there, shows the frame (a PNG under its .jpg
-# name, then a JPEG), and the pause shows the packed key screen. Skipped when
+# name, then a JPEG), and the pause shows the packed key screen. Fails when
 # no archive was made.
 . "$(dirname "$0")/lib.sh"
 archive=$(ls "$(dirname "$PROGRAM")"/ORVANTIS-*-win64.zip 2>/dev/null | tail -n1 || true)
-[ -n "$archive" ] || { echo "package: skipped (no archive)"; exit 0; }
+[ -n "$archive" ] || fail "no release archive beside $PROGRAM (scripts/package-windows.sh makes it)"
 unzip -q "$archive" -d "$TMP/unpacked"
 packed=$TMP/unpacked/ORVANTIS_120
 # The packed bridge starts: all it links is built in.

@@ -7,7 +7,7 @@
 # transparent grey (interlaced), and a cut-off file neither loads, both
 # reporting it in the same words.
 . "$(dirname "$0")/lib.sh"
-[ -x "${LINUX_FRAME_DUMP:-}" ] || { echo "png_frames: skipped (no Linux frame_dump: build/tests/frame_dump, LINUX_FRAME_DUMP)"; exit 0; }
+[ -x "${LINUX_FRAME_DUMP:-}" ] || fail "no Linux frame_dump (build/tests/frame_dump, LINUX_FRAME_DUMP): build the Linux tests first"
 cd "$TMP"
 colours=(-size 40x30 gradient:'rgb(250,40,10)-rgb(20,90,240)')
 convert "${colours[@]}" \( -size 30x40 gradient:white-'rgb(30,30,30)' -rotate 90 \) -alpha off \

@@ -357,6 +357,9 @@ void FinishBridge() {
 
 int main(int argc, char **argv) {
   SetupDaemonOutput();
+  // The Windows C library buffers standard error when it goes to a file (a
+  // service's log): each message must be there when it happens.
+  setvbuf(stderr, nullptr, _IONBF, 0);
   char computer[BRIDGE_HOST_MAX + 1] = {};
   if (!ComputerName(computer, sizeof computer)) computer[0] = '\0';
   std::string refusal;

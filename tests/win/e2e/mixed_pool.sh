@@ -14,8 +14,8 @@
 BRIDGE_EXE=${BRIDGE:?BRIDGE must name build-windows/orvantis_bridge.exe}
 BRIDGE=${LINUX_BRIDGE:-}
 . "$(dirname "$0")/../../bridge/lib.sh"
-[ -x "$BRIDGE" ] || skip "no Linux bridge (build/orvantis_bridge, LINUX_BRIDGE)"
-LINUX_PROGRAM=$(dirname "$BRIDGE")/orvantis
+LINUX_PROGRAM=$(dirname "${BRIDGE:-.}")/orvantis # built beside the bridge
+[ -x "$BRIDGE" ] && [ -x "$LINUX_PROGRAM" ] || skip "no Linux bridge and program (build/, LINUX_BRIDGE)"
 
 # A test CA and the broker's certificate for 127.0.0.1, signed by it.
 tls=$TMP/tls
@@ -42,7 +42,6 @@ start_w_bridge() {
   WRAPPER=$!
   BACKGROUND+=($!)
 }
-start_w_bridge --slot-offset 1
 
 # The players on S001 of 200 frames: ORVANTIS.exe lists the slots of W's
 # section (DISP_WEB_CAM_INFO 2), the Linux ones print their frame numbers (1).
@@ -69,7 +68,10 @@ LD_PRELOAD=$TMP/libvcam.so start_player
 wait_for_player
 key q
 wait_for_text "$ON_LINE"
+start_w_bridge --slot-offset 1
 poll connected W 1 || fail "bridge W did not connect over TLS: $(cat "$TMP/bridge-W.err")"
+in_L() { [ "$(field L 2)" -gt 0 ]; }
+poll in_L || fail "W's camera, still, never reached slot 1 of L's section"
 
 # Only W's camera moves: the third player steps; both still: it halts.
 OUT=$TMP/third.out

@@ -63,8 +63,8 @@ bool ParseSlotNumber(const char *digits, size_t count, int *slot) {
   return true;
 }
 
-// One site of the pool as the collision check sees it: this one (Remote
-// null) or an online other one.
+// One site of the pool as the collision check sees it: this one or an
+// online other one.
 struct PoolMember {
   const char *Name;
   int Offset;

@@ -68,6 +68,9 @@ LD_PRELOAD=$TMP/libvcam.so start_player
 wait_for_player
 key q
 wait_for_text "$ON_LINE"
+# W's bridge after its camera is on: the camera's first picture, measured
+# against black, would step the third player, and the stillness after it
+# turn it back to frame 0, where it stays.
 start_w_bridge --slot-offset 1
 poll connected W 1 || fail "bridge W did not connect over TLS: $(cat "$TMP/bridge-W.err")"
 in_L() { [ "$(field L 2)" -gt 0 ]; }

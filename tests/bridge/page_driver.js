@@ -1,15 +1,12 @@
 // Drives the pool page in headless Chromium for tests/bridge/page.sh:
-//   node page_driver.js CHROMIUM URL
-// then one command a line on standard input: "open URL", or "wait MS KIND ARG":
-// waits until the page shows it and prints "ok", or prints "timeout <the
+//   node page_driver.js CHROMIUM
+// then one command a line on standard input, "MS KIND ARG": "open" loads the
+// page ARG; else waits until the page shows it. Prints "ok", or "timeout <the
 // page's text>". KIND: "text" (the page's text holds ARG), "no" (it does not),
 // "high"/"low" (the plot of ARG, "SITE SLOT", ends in its top/bottom quarter,
 // read from the canvas's pixels). The page's own errors go to standard error.
 "use strict";
 const puppeteer = require("puppeteer-core");
-const readline = require("readline");
-const fs = require("fs");
-const path = require("path");
 
 function shows(kind, arg) {
   if (kind === "text" || kind === "no") return document.body.innerText.includes(arg) === (kind === "text");
@@ -20,20 +17,18 @@ function shows(kind, arg) {
   return y !== undefined && (kind === "high" ? y < plot.height / 4 : y >= (plot.height * 3) / 4);
 }
 
-const [chromium, url] = process.argv.slice(2);
 (async () => {
-  const profile = fs.mkdtempSync(path.join(process.env.TMP, "chromium-"));
-  const browser = await puppeteer.launch({ executablePath: chromium, headless: true, userDataDir: profile,
+  const browser = await puppeteer.launch({ executablePath: process.argv[2], headless: true,
+    userDataDir: require("fs").mkdtempSync(`${process.env.TMP}/chromium-`),
     args: ["--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking", "--disable-sync"] });
   const page = await browser.newPage();
   page.on("pageerror", (e) => console.error(`page error: ${e.message}`));
-  await page.goto(url);
-  for await (const line of readline.createInterface({ input: process.stdin })) {
-    const [, ms, kind, arg] = line.match(/^wait (\d+) (\w+) (.*)$/) || [];
-    if (line.startsWith("open ")) await page.goto(line.slice(5)).then(() => console.log("ok"));
-    else if (!kind) break;
-    else await page.waitForFunction(shows, { timeout: Number(ms), polling: 10 }, kind, arg).then(
-      () => console.log("ok"), async () => console.log(`timeout ${JSON.stringify(await page.evaluate(() => document.body.innerText))}`));
+  const text = () => page.evaluate(() => document.body.innerText);
+  for await (const line of require("readline").createInterface({ input: process.stdin })) {
+    const [, ms, kind, arg] = line.match(/^(\d+) (\w+) (.*)$/) || [];
+    const done = kind === "open" ? page.goto(arg, { timeout: Number(ms) })
+      : page.waitForFunction(shows, { timeout: Number(ms), polling: 10 }, kind, arg);
+    await done.then(() => console.log("ok"), async () => console.log(`timeout ${JSON.stringify(await text())}`));
   }
   await browser.close();
 })().catch((e) => {

@@ -153,7 +153,7 @@ if (!url) {
   status("?broker= must be a ws:// or wss:// address, for example ?broker=ws://broker.local:9001", true);
 } else {
   status(`connecting to ${url}`);
-  const client = mqtt.connect(url, { reconnectPeriod: 2000, connectTimeout: 5000 });
+  const client = mqtt.connect(url, { reconnectPeriod: 2000, connectTimeout: 5000, resubscribe: false });
   client.on("connect", () => {
     connected = true;
     status(`connected to ${url}`);

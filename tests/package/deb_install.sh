@@ -28,7 +28,7 @@ for pair in orvantis:orvantis_bridge orvantis_bridge:orvantis; do
   zcat "$page" | sed -n '/^\.SH SEE ALSO/,$p' | grep -q "^\.BR ${pair#*:} (1)" || fail "$page does not name ${pair#*:}(1)"
 done
 if grep -qF '"--version"' "$SOURCE/bridge/bridge_main.cpp"; then # once the program has the option
-  version=$(orvantis_bridge --version) && [ "$version" = "orvantis_bridge $(dpkg-query -W -f '${Version}' orvantis-bridge)" ] ||
+  version=$(orvantis_bridge --version 2>&1) && [ "$version" = "orvantis_bridge $(dpkg-query -W -f '${Version}' orvantis-bridge)" ] ||
     fail "orvantis_bridge --version: $version"
 fi
 ! command -v systemd-analyze >/dev/null || verify=$(systemd-analyze --user verify $unit 2>&1) && [ -z "${verify-}" ] ||

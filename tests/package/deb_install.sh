@@ -5,7 +5,7 @@
 # systemd-analyze is installed, and as a CMake install under /usr/local writes it.
 PROGRAM=/usr/bin/orvantis SCREEN=/usr/share/orvantis/keyallocation_01.jpg
 . "$(dirname "$0")/../e2e/lib.sh"
-export SOURCE=$(cd "$(dirname "$0")/../.." && pwd) SUDO=$([ "$(id -u)" = 0 ] || echo sudo) DEBIAN_FRONTEND=noninteractive
+SOURCE=$(cd "$(dirname "$0")/../.." && pwd) SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
 
 debs=$("$SOURCE/scripts/package-deb.sh" | tail -n2) || fail "scripts/package-deb.sh failed"
 player=$SOURCE/$(head -n1 <<<"$debs") bridge=$SOURCE/$(tail -n1 <<<"$debs")
@@ -15,11 +15,11 @@ for needed in ffmpeg libopencv-highgui libturbojpeg0 libqt5core5a; do
   [[ $(dpkg-deb -f "$bridge" Depends) != *"$needed"* ]] || fail "the bridge depends on $needed"
 done
 trap '$SUDO apt-get -y -q purge orvantis orvantis-bridge >/dev/null 2>&1; cleanup' EXIT
-$SUDO apt-get -o DPkg::Lock::Timeout=600 -y -q install "$player" "$bridge" >"$TMP/apt.txt" 2>&1 ||
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -q install "$player" "$bridge" >"$TMP/apt.txt" 2>&1 ||
   fail "apt-get install: $(tail -n5 "$TMP/apt.txt")"
 holds() { for file in "${@:2}"; do [ -s "$file" ] && grep -qxF "$file" <(dpkg -L "$1") || fail "$1 lacks $file"; done; }
 holds orvantis "$PROGRAM" "$SCREEN" /usr/share/man/man1/orvantis.1.gz /usr/share/doc/orvantis/{README.md,copyright,changelog.gz}
-holds orvantis-bridge /usr/bin/orvantis_bridge ${unit:=/usr/lib/systemd/user/orvantis-bridge.service} /usr/share/man/man1/orvantis_bridge.1.gz \
+holds orvantis-bridge /usr/bin/orvantis_bridge "${unit:=/usr/lib/systemd/user/orvantis-bridge.service}" /usr/share/man/man1/orvantis_bridge.1.gz \
   /usr/share/doc/orvantis-bridge/{copyright,changelog.gz} $(cd "$SOURCE/bridge/web" && printf '/usr/share/orvantis-bridge/web/%s ' *)
 ! dpkg -L orvantis | grep -e bridge -e systemd -e /web || fail "the player's package holds the bridge's files (above)"
 for pair in orvantis:orvantis_bridge orvantis_bridge:orvantis; do
@@ -27,11 +27,11 @@ for pair in orvantis:orvantis_bridge orvantis_bridge:orvantis; do
   manual=$(zcat "$page" | groff -ww -man -Tutf8 -z 2>&1) && [ -z "$manual" ] || fail "the manual page $page: $manual"
   zcat "$page" | sed -n '/^\.SH SEE ALSO/,$p' | grep -q "^\.BR ${pair#*:} (1)" || fail "$page does not name ${pair#*:}(1)"
 done
-if grep -qF '"--version"' "$SOURCE/bridge/bridge_main.cpp"; then # once the program has the option
+if grep -qF '"--version"' "$SOURCE"/bridge/*.cpp; then # once the program has the option
   version=$(orvantis_bridge --version 2>&1) && [ "$version" = "orvantis_bridge $(dpkg-query -W -f '${Version}' orvantis-bridge)" ] ||
     fail "orvantis_bridge --version: $version"
 fi
-! command -v systemd-analyze >/dev/null || verify=$(systemd-analyze --user verify $unit 2>&1) && [ -z "${verify-}" ] ||
+! command -v systemd-analyze >/dev/null || verify=$(systemd-analyze --user verify "$unit" 2>&1) && [ -z "${verify-}" ] ||
   fail "systemd-analyze verify (it checks the program and the manual page the unit names): $verify"
 DESTDIR=$TMP/stage cmake --install "$SOURCE/build-deb" --prefix /usr/local --component bridge >/dev/null
 grep -q '^ExecStart=/usr/local/bin/orvantis_bridge ' "$TMP/stage/usr/local/lib/systemd/user/orvantis-bridge.service" &&

@@ -1,44 +1,40 @@
 #!/usr/bin/env bash
-# The Debian package as a user gets it: built by scripts/package-deb.sh,
-# unpacked with dpkg-deb into a root of its own, and run from a fresh working
-# folder without a key-allocation screen. Frame 0 shows, ESC shows the screen
-# installed with the program, a second ESC ends with status 0.
-PROGRAM=unpacked # set once the package is unpacked
+# The two Debian packages of scripts/package-deb.sh as a user gets them: installed
+# with apt (purged at the end), each with its own files only; the player run without a
+# key-allocation screen in its working folder; the bridge's unit, read by systemd where
+# systemd-analyze is installed, and as a CMake install under /usr/local writes it.
+PROGRAM=/usr/bin/orvantis SCREEN=/usr/share/orvantis/keyallocation_01.jpg
 . "$(dirname "$0")/../e2e/lib.sh"
-SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
+SOURCE=$(cd "$(dirname "$0")/../.." && pwd) SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
 
-deb=$("$SOURCE/scripts/package-deb.sh" | tail -n1) || fail "scripts/package-deb.sh failed"
-[[ $deb =~ build-deb/orvantis_[0-9.]+_amd64\.deb$ ]] || fail "unexpected package name: $deb"
-depends=$(dpkg-deb -f "$SOURCE/$deb" Depends)
+debs=$("$SOURCE/scripts/package-deb.sh" | tail -n2) || fail "scripts/package-deb.sh failed"
+player=$SOURCE/$(head -n1 <<<"$debs") bridge=$SOURCE/$(tail -n1 <<<"$debs")
+[[ $(dpkg-deb -f "$bridge" Depends) == *libmosquitto1* ]] || fail "the bridge's Depends lacks libmosquitto1"
 for needed in ffmpeg libopencv-highgui libturbojpeg0 libqt5core5a; do
-  [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+  [[ $(dpkg-deb -f "$player" Depends) == *"$needed"* ]] || fail "the player's Depends lacks $needed"
+  [[ $(dpkg-deb -f "$bridge" Depends) != *"$needed"* ]] || fail "the bridge depends on $needed"
 done
-
-ROOT=$TMP/root
-dpkg-deb -x "$SOURCE/$deb" "$ROOT"
-PROGRAM=$ROOT/usr/bin/orvantis SCREEN=$ROOT/usr/share/orvantis/keyallocation_01.jpg
-unit=/usr/lib/systemd/user/orvantis-bridge.service
-for file in "$PROGRAM" "$ROOT/usr/bin/orvantis_bridge" "$SCREEN" "$ROOT$unit" "$ROOT"/usr/share/doc/orvantis/{README.md,copyright,changelog.gz} \
-  "$ROOT"/usr/share/orvantis/web/{index.html,pool.js,mqtt.min.js,mqtt.LICENSE.md}; do
-  [ -s "$file" ] || fail "the package lacks ${file#"$ROOT"}"
+trap '$SUDO apt-get -y -q purge orvantis orvantis-bridge >/dev/null 2>&1; cleanup' EXIT
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -q install "$player" "$bridge" >"$TMP/apt.txt" 2>&1 ||
+  fail "apt-get install: $(tail -n5 "$TMP/apt.txt")"
+holds() { for file in "${@:2}"; do [ -s "$file" ] && grep -qxF "$file" <(dpkg -L "$1") || fail "$1 lacks $file"; done; }
+holds orvantis "$PROGRAM" "$SCREEN" /usr/share/man/man1/orvantis.1.gz /usr/share/doc/orvantis/{README.md,copyright,changelog.gz}
+holds orvantis-bridge /usr/bin/orvantis_bridge "${unit:=/usr/lib/systemd/user/orvantis-bridge.service}" /usr/share/man/man1/orvantis_bridge.1.gz \
+  /usr/share/doc/orvantis-bridge/{copyright,changelog.gz} $(cd "$SOURCE/bridge/web" && printf '/usr/share/orvantis-bridge/web/%s ' *)
+! dpkg -L orvantis | grep -e bridge -e systemd -e /web || fail "the player's package holds the bridge's files (above)"
+for pair in orvantis:orvantis_bridge orvantis_bridge:orvantis; do
+  page=/usr/share/man/man1/${pair%:*}.1.gz
+  manual=$(zcat "$page" | groff -ww -man -Tutf8 -z 2>&1) && [ -z "$manual" ] || fail "the manual page $page: $manual"
+  zcat "$page" | sed -n '/^\.SH SEE ALSO/,$p' | grep -q "^\.BR ${pair#*:} (1)" || fail "$page does not name ${pair#*:}(1)"
 done
-for page in orvantis orvantis_bridge; do
-  manual=$(zcat "$ROOT/usr/share/man/man1/$page.1.gz" | groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed on $page.1"
-  [ -z "$manual" ] || fail "the manual page $page.1: $manual"
-done
-
-# The bridge's user unit, checked by systemd with the package in place: /usr
-# seen through an overlay of the unpacked package in a mount namespace of its
-# own (verify finds the program and the manual page the unit names).
-if left_out namespaces; then
-  echo "deb_install: the unit not verified (namespaces left out on purpose)"
-else
-  command -v systemd-analyze >/dev/null || fail "needs systemd-analyze (Debian: systemd)"
-  needs namespaces "needs unshare --mount" unshare --mount true
-  verify=$(unshare --mount sh -c "mount -t overlay overlay -o lowerdir=$ROOT/usr:/usr /usr &&
-    systemd-analyze --user verify $unit" 2>&1) || fail "systemd-analyze verify: $verify"
-  [ -z "$verify" ] || fail "systemd-analyze verify: $verify"
-fi
+version=$(orvantis_bridge --version 2>&1) && [ "$version" = "orvantis_bridge $(dpkg-query -W -f '${Version}' orvantis-bridge)" ] ||
+  fail "orvantis_bridge --version: $version"
+command -v systemd-analyze >/dev/null || fail "needs systemd-analyze (Debian: systemd)"
+verify=$(systemd-analyze --user verify "$unit" 2>&1) && [ -z "$verify" ] ||
+  fail "systemd-analyze verify (it checks the program and the manual page the unit names): $verify"
+DESTDIR=$TMP/stage cmake --install "$SOURCE/build-deb" --prefix /usr/local --component bridge >/dev/null
+grep -q '^ExecStart=/usr/local/bin/orvantis_bridge ' "$TMP/stage/usr/local/lib/systemd/user/orvantis-bridge.service" &&
+  [ -x "$TMP/stage/usr/local/bin/orvantis_bridge" ] || fail "cmake --install under /usr/local: the unit starts another program"
 
 setup
 make_frames S001 3 0=$RED

@@ -22,7 +22,10 @@
 set -euo pipefail
 build=$(realpath "$1") seconds=${2:-600} scale_seconds=${3:-60} max_rooms=${4:-8}
 bridge=$build/orvantis_bridge driver=$build/bench/venue_driver
-[ -x "$bridge" ] && [ -x "$driver" ] || { echo "venue.sh: build orvantis_bridge and venue_driver in $build" >&2; exit 2; }
+if [ ! -x "$bridge" ] || [ ! -x "$driver" ]; then
+  echo "venue.sh: build orvantis_bridge and venue_driver in $build" >&2
+  exit 2
+fi
 tmp=$(mktemp -d /tmp/orvantis-venue-XXXXXX)
 pids=()
 stop_all() {
@@ -35,7 +38,7 @@ stop_all() {
   done
   pids=()
 }
-cleanup() { stop_all; rm -rf "$tmp"; }
+cleanup() { stop_all; [ -n "${KEEP:-}" ] || rm -rf "$tmp"; }
 trap cleanup EXIT
 if "$bridge" --help | grep -q -- --slot-offset; then offsets=yes; else offsets=no; fi
 echo "venue: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start; slot offsets by" \
@@ -51,8 +54,9 @@ run() {
     "$port" >"$run/broker.conf"
   mosquitto -c "$run/broker.conf" >"$run/broker.log" 2>&1 &
   broker=$!
-  pids+=($broker)
+  pids+=("$broker")
   for _ in $(seq 100); do mosquitto_pub -h 127.0.0.1 -p "$port" -t probe -m x 2>/dev/null && break; sleep 0.1; done
+  # shellcheck disable=SC2016 # the broker's own $SYS topics
   mosquitto_sub -h 127.0.0.1 -p "$port" -F '%U %t %p' -t '$SYS/broker/publish/messages/#' >"$run/sys.log" 2>&1 &
   pids+=($!)
   # Room 0's publications, counted by one more subscriber (the broker's own
@@ -100,9 +104,11 @@ run() {
   to=$(awk '/^window ends/ { print $3 }' "$run/driver.txt")
   awk -v from="$from" -v to="$to" -v rooms="$rooms" '
     FILENAME ~ /room0/ { if ($1 >= from && $1 <= to) room0++; next }
+    # A count is published when it changes: the one in force at the start
+    # is the last one before it.
     $2 == "$SYS/broker/publish/messages/sent" || $2 == "$SYS/broker/publish/messages/dropped" {
       w = $2 ~ /sent/ ? "s" : "d"
-      if ($1 >= from && !(w in t1)) { t1[w] = $1; c1[w] = $3 }
+      if ($1 <= from) { t1[w] = $1; c1[w] = $3 }
       if ($1 <= to) { t2[w] = $1; c2[w] = $3 }
     }
     END {
@@ -111,29 +117,34 @@ run() {
       if (t2["s"] > t1["s"])
         printf "broker: %.0f deliveries per second in all, %.0f per room without the counting subscriber\n",
           (c2["s"] - c1["s"]) / (t2["s"] - t1["s"]), ((c2["s"] - c1["s"]) / (t2["s"] - t1["s"]) - published) / rooms
-      printf "broker: %d messages dropped over the run\n", c2["d"] - c1["d"]
-    }' "$run/room0.log" "$run/sys.log"
+      printf "broker: %d messages dropped over the run, %d before it (joining)\n", c2["d"] - c1["d"], c1["d"]
+    }' "$run/room0.log" "$run/sys.log" | tee "$run/summary.txt"
   local errors
   errors=$(cat "$run"/bridge-*.err | sort | uniq -c | sort -rn | head -n 5)
-  [ -z "$errors" ] && echo "bridges: nothing on standard error" || { echo "bridges' standard error (count, line):"; echo "$errors"; }
+  if [ -z "$errors" ]; then echo "bridges: nothing on standard error"; else
+    echo "bridges' standard error (count, line):"
+    echo "$errors"
+  fi
   stop_all
+  dropped=$(awk '/messages dropped/ { print $2 }' "$run/summary.txt")
   p99=$(awk '/pool slot 0/ && /p99/ { for (i = 1; i <= NF; i++) if ($i == "p99") v = $(i + 1) } END { print v + 0 }' \
     "$run/driver.txt")
   return $status
 }
 
-if [ "$seconds" != 0 ]; then run 1 "$seconds" || echo "(the run did not keep up: see above)"; fi
+if [ "$seconds" != 0 ]; then run 1 "$seconds" || echo "(final values missing: see above)"; fi
+# The scaling: more rooms until the sampled slot's p99 passes 1 s or a final
+# value is missing; where the broker first drops messages is said on the way.
 if [ "$scale_seconds" != 0 ]; then
+  summary=()
   for ((rooms = 1; rooms <= max_rooms; rooms++)); do
-    if ! run "$rooms" "$scale_seconds"; then
-      echo "stops keeping up at $rooms rooms: final values missing"
-      break
-    fi
-    if awk -v p="$p99" 'BEGIN { exit !(p > 1000) }'; then
-      echo "stops keeping up at $rooms rooms: p99 $p99 ms over 1 s"
-      break
-    fi
+    status=0
+    run "$rooms" "$scale_seconds" || status=$?
+    summary+=("$rooms rooms: p99 $p99 ms, $dropped messages dropped, final values $([ $status = 0 ] && echo "all in place" || echo MISSING)")
+    if [ $status != 0 ] || awk -v p="$p99" 'BEGIN { exit !(p > 1000) }'; then break; fi
   done
+  echo
+  echo "scaling, $scale_seconds s each:"
+  printf '  %s\n' "${summary[@]}"
 fi
-echo
 echo "venue: load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"

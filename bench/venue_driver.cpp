@@ -43,8 +43,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr double PERIOD = 1.001 / 30; // 29.97 Hz
-constexpr double SETTLE_MAX = 10.0; // seconds the final values may take
-constexpr double JOIN_MAX = 60.0;   // seconds for every site to see every other once
+constexpr double SETTLE_MAX = 10.0;   // seconds the final values may take
+constexpr double JOIN_MAX = 30.0;     // seconds for every site to see every other once
 
 double Seconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 void SleepUntil(double t) {
@@ -179,9 +179,16 @@ int main(int argc, char **argv) {
   long not_joined = missing_at(0);
   printf("joined: %zu sites in %d rooms, %.1f s until every site held every slot%s\n", sites.size(), rooms,
          Seconds() - join_start, not_joined ? " (NOT ALL: see below)" : "");
-  if (not_joined) printf("join: %ld of %ld values missing after %.0f s\n", not_joined,
-                         static_cast<long>(sites.size()) * SHARED_SLOTS, JOIN_MAX);
-
+  if (not_joined) {
+    printf("join: %ld of %ld values missing after %.0f s, for example:", not_joined,
+           static_cast<long>(sites.size()) * SHARED_SLOTS, JOIN_MAX);
+    int shown = 0;
+    for (const Site &site : sites)
+      for (int m = 0; m < SHARED_SLOTS && shown < 6; ++m)
+        if (used[site.Room][m] && site.Slots[site.LocalOf(m)] != Stamp(0, site.Room, m))
+          printf(" room %d site %d pool slot %d holds %d%s", site.Room, site.Index, m,
+                 static_cast<int>(site.Slots[site.LocalOf(m)]), ++shown < 6 ? ";" : "\n");
+  }
   // The measured run.
   std::vector<std::unique_ptr<std::atomic<double>[]>> began(rooms);
   for (auto &b : began) {
@@ -226,7 +233,8 @@ int main(int argc, char **argv) {
     cpu_before[i] = CpuSeconds(sites[i].Bridge);
   double broker_before = CpuSeconds(broker), self_before = CpuSeconds(0);
   const double start = Seconds();
-  printf("window starts %.3f\n", std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count());
+  printf("window starts %.3f\n",
+         std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count());
   fflush(stdout);
   double late = 0;
   for (int tick = 1; tick <= ticks; ++tick) {
@@ -241,7 +249,8 @@ int main(int argc, char **argv) {
   }
   SleepUntil(start + ticks * PERIOD);
   const double elapsed = Seconds() - start;
-  printf("window ends %.3f\n", std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count());
+  printf("window ends %.3f\n",
+         std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count());
   double broker_cpu = (CpuSeconds(broker) - broker_before) / elapsed * 100;
   double self_cpu = (CpuSeconds(0) - self_before) / elapsed * 100;
   double bridge_sum = 0, bridge_max = 0;
@@ -283,9 +292,11 @@ int main(int argc, char **argv) {
   }
   if (rooms > 1) Figures("all rooms, pool slot 0", every_sampled, static_cast<long>(ticks) * rooms);
   Figures("all rooms, every other pool slot on the reading site", every_all,
-          static_cast<long>(ticks) * static_cast<long>(expected / static_cast<long>(sites.size()) - 1) * rooms);
-  printf("CPU, %% of one core over the run: broker %.1f; bridges %.1f in all, mean %.2f, max %.2f; this driver "
-         "%.1f\n",
-         broker_cpu, bridge_sum, bridge_sum / static_cast<double>(sites.size()), bridge_max, self_cpu);
+          static_cast<long>(ticks) * static_cast<long>(expected / static_cast<long>(sites.size()) - 1) *
+              rooms);
+  printf(
+      "CPU, %% of one core over the run: broker %.1f; bridges %.1f in all, mean %.2f, max %.2f; this driver "
+      "%.1f\n",
+      broker_cpu, bridge_sum, bridge_sum / static_cast<double>(sites.size()), bridge_max, self_cpu);
   return missing == 0 ? 0 : 1;
 }

@@ -18,7 +18,9 @@
 # run out. When the bridge has --slot-offset, site k of a room runs with
 # --slot-offset k and its camera writes local slot 0 (one webcam per
 # computer); without it, site k's camera writes local slot k directly (the same
-# messages). Needs mosquitto, mosquitto-clients, unshare and nsenter (root).
+# messages). BROKER_EXTRA: lines added to the broker's settings (for
+# example "max_queued_messages 5000"). Needs mosquitto, mosquitto-clients,
+# unshare and nsenter (root).
 set -euo pipefail
 build=$(realpath "$1") seconds=${2:-600} scale_seconds=${3:-60} max_rooms=${4:-8}
 bridge=$build/orvantis_bridge driver=$build/bench/venue_driver
@@ -43,6 +45,7 @@ trap cleanup EXIT
 if "$bridge" --help | grep -q -- --slot-offset; then offsets=yes; else offsets=no; fi
 echo "venue: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the start; slot offsets by" \
   "$([ $offsets = yes ] && echo "--slot-offset" || echo "local slot k written directly (no --slot-offset)")"
+[ -n "${BROKER_EXTRA:-}" ] && echo "broker settings added: $BROKER_EXTRA"
 
 # run ROOMS SECONDS: one measured venue from a fresh broker to the last site stopped.
 run() {
@@ -50,8 +53,8 @@ run() {
   mkdir -p "$run"
   port=$(perl -MIO::Socket::INET -e 'print IO::Socket::INET->new(LocalAddr => "127.0.0.1", LocalPort => 0,
     Listen => 1)->sockport')
-  printf 'allow_anonymous true\npersistence false\nset_tcp_nodelay true\nsys_interval 1\nlistener %s 127.0.0.1\n' \
-    "$port" >"$run/broker.conf"
+  printf 'allow_anonymous true\npersistence false\nset_tcp_nodelay true\nsys_interval 1\nlistener %s 127.0.0.1\n%s\n' \
+    "$port" "${BROKER_EXTRA:-}" >"$run/broker.conf"
   mosquitto -c "$run/broker.conf" >"$run/broker.log" 2>&1 &
   broker=$!
   pids+=("$broker")

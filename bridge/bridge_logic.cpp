@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "common/text_values.h"
 
@@ -35,6 +36,7 @@ RemoteSite *FindSite(BridgeState *b, const char *name, bool create) {
 void ClearSiteValues(RemoteSite *site) {
   memset(site->Value, 0, sizeof site->Value);
   memset(site->Stamp, 0, sizeof site->Stamp);
+  memset(site->InUse, 0, sizeof site->InUse);
 }
 
 // The value another online site holds for `slot`: the latest non-zero one,
@@ -50,13 +52,49 @@ int32_t RemoteValue(const BridgeState &b, int slot) {
   return value;
 }
 
-// Another publisher of `slot` besides `self`: an online site with a non-zero
-// value, or this site while the slot is local and set. Null when none.
-const char *OtherPublisher(const BridgeState &b, int slot, const RemoteSite *self) {
+// A slot number as topics and "slots" messages write it: 0..31, one or two
+// digits, no sign and no leading zero, so that each slot has one spelling.
+bool ParseSlotNumber(const char *digits, size_t count, int *slot) {
+  long long n = 0;
+  if (count < 1 || count > 2 || digits[0] == '-' || (count == 2 && digits[0] == '0') ||
+      !ParseDecimal(digits, count, &n) || n >= SHARED_SLOTS)
+    return false;
+  *slot = static_cast<int>(n);
+  return true;
+}
+
+// One site of the pool as the collision check sees it: this one (Remote
+// null) or an online other one.
+struct PoolMember {
+  const char *Name;
+  int Offset;
+  const bool *InUse; // per pool slot; this site's own is built from EverSet
+};
+
+// This site and the online other sites, in table order; returns how many.
+int ListMembers(const BridgeState &b, const bool own[SHARED_SLOTS], PoolMember out[BRIDGE_SITES_MAX + 1]) {
+  int count = 0;
+  out[count++] = {b.Site, b.Offset, own};
   for (const RemoteSite &site : b.Sites)
-    if (&site != self && site.Used && site.Status == SITE_ONLINE && site.Value[slot] != 0) return site.Name;
-  if (!b.Remote[slot] && b.EverSet[slot] && b.Seen[slot] != 0) return b.Site;
-  return nullptr;
+    if (site.Used && site.Status == SITE_ONLINE) out[count++] = {site.Name, site.Offset, site.InUse};
+  return count;
+}
+
+// The smallest offset at which every slot `mover` has in use lands on a pool
+// slot no other member has in use; -1 when there is none.
+int SeparatingOffset(const PoolMember *members, int count, const PoolMember &mover) {
+  bool taken[SHARED_SLOTS] = {};
+  for (int i = 0; i < count; ++i)
+    if (&members[i] != &mover)
+      for (int m = 0; m < SHARED_SLOTS; ++m)
+        taken[m] = taken[m] || members[i].InUse[m];
+  for (int k = 0; k < SHARED_SLOTS; ++k) {
+    bool apart = true;
+    for (int m = 0; m < SHARED_SLOTS && apart; ++m)
+      apart = !mover.InUse[m] || !taken[PoolSlot(LocalSlot(m, mover.Offset), k)];
+    if (apart) return k;
+  }
+  return -1;
 }
 
 } // namespace
@@ -71,9 +109,10 @@ bool ValidTopicLevel(const char *name) {
   return true;
 }
 
-bool StartBridgeState(BridgeState *b, const char *site, const char *pool) {
+bool StartBridgeState(BridgeState *b, const char *site, const char *pool, int offset) {
   *b = BridgeState{};
-  if (!ValidTopicLevel(site) || !ValidTopicLevel(pool)) return false;
+  if (!ValidTopicLevel(site) || !ValidTopicLevel(pool) || offset < 0 || offset >= SHARED_SLOTS) return false;
+  b->Offset = offset;
   snprintf(b->Site, sizeof b->Site, "%s", site);
   snprintf(b->Pool, sizeof b->Pool, "%s", pool);
   return true;
@@ -90,15 +129,9 @@ TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot)
   if (!ValidTopicLevel(site)) return TOPIC_MALFORMED;
   const char *rest = end + 1;
   if (strcmp(rest, "online") == 0) return TOPIC_ONLINE;
-  if (strncmp(rest, "slot/", 5) != 0) return TOPIC_MALFORMED;
-  const char *digits = rest + 5;
-  size_t count = strlen(digits);
-  long long n = 0;
-  // One or two digits, no sign and no leading zero: one topic per slot.
-  if (count > 2 || digits[0] == '-' || (count == 2 && digits[0] == '0') || !ParseDecimal(digits, count, &n) ||
-      n >= SHARED_SLOTS)
+  if (strcmp(rest, "slots") == 0) return TOPIC_IN_USE;
+  if (strncmp(rest, "slot/", 5) != 0 || !ParseSlotNumber(rest + 5, strlen(rest + 5), slot))
     return TOPIC_MALFORMED;
-  *slot = static_cast<int>(n);
   return TOPIC_SLOT;
 }
 
@@ -124,14 +157,46 @@ bool ParseOnlinePayload(const void *payload, int length, bool *online) {
   return true;
 }
 
-MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length, char *warning) {
-  warning[0] = '\0';
+bool ParseInUsePayload(const void *payload, int length, int *offset, bool in_use[SHARED_SLOTS]) {
+  if (length < 0 || length > BRIDGE_CLAIMS_MAX) return false;
+  const char *text = static_cast<const char *>(payload), *end = text + length;
+  bool slots[SHARED_SLOTS] = {};
+  int k = 0;
+  if (length > 0) {
+    const char *colon = static_cast<const char *>(memchr(text, ':', static_cast<size_t>(length)));
+    if (colon == nullptr || !ParseSlotNumber(text, static_cast<size_t>(colon - text), &k)) return false;
+    for (const char *p = colon + 1; p < end;) {
+      const char *comma = static_cast<const char *>(memchr(p, ',', static_cast<size_t>(end - p)));
+      const char *stop = comma != nullptr ? comma : end;
+      int m = 0;
+      if (!ParseSlotNumber(p, static_cast<size_t>(stop - p), &m)) return false;
+      slots[m] = true;
+      if (comma != nullptr && comma + 1 == end) return false; // "1:0,"
+      p = stop + 1;
+    }
+  }
+  *offset = k;
+  memcpy(in_use, slots, sizeof slots);
+  return true;
+}
+
+void FormatInUse(BridgeState *b, char *payload) {
+  int length = snprintf(payload, BRIDGE_CLAIMS_MAX, "%d:", b->Offset);
+  for (int m = 0; m < SHARED_SLOTS; ++m)
+    if (b->EverSet[LocalSlot(m, b->Offset)])
+      length += snprintf(payload + length, static_cast<size_t>(BRIDGE_CLAIMS_MAX - length), "%s%d",
+                         payload[length - 1] == ':' ? "" : ",", m);
+  b->InUseChanged = false;
+}
+
+MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length) {
   char name[BRIDGE_NAME_MAX + 1];
-  int slot = -1;
+  int slot = -1, offset = 0;
   TopicKind kind = ParseTopic(topic, b->Pool, name, &slot);
-  bool online = false;
+  bool online = false, in_use[SHARED_SLOTS];
   int32_t value = 0;
   if (kind == TOPIC_MALFORMED || (kind == TOPIC_ONLINE && !ParseOnlinePayload(payload, length, &online)) ||
+      (kind == TOPIC_IN_USE && !ParseInUsePayload(payload, length, &offset, in_use)) ||
       (kind == TOPIC_SLOT && !ParseSlotPayload(payload, length, &value))) {
     ++b->Malformed;
     return MESSAGE_MALFORMED;
@@ -139,7 +204,7 @@ MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload
   if (strcmp(name, b->Site) == 0) return kind == TOPIC_ONLINE && !online ? MESSAGE_OWN_OFFLINE : MESSAGE_OWN;
 
   // A value 0 of a site never seen changes nothing and needs no entry.
-  RemoteSite *site = FindSite(b, name, kind == TOPIC_ONLINE || value != 0);
+  RemoteSite *site = FindSite(b, name, kind != TOPIC_SLOT || value != 0);
   if (site == nullptr) {
     if (kind == TOPIC_SLOT && value == 0) return MESSAGE_TAKEN;
     ++b->NoRoom;
@@ -153,18 +218,54 @@ MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload
     return MESSAGE_TAKEN;
   }
   if (site->Status == SITE_OFFLINE) return MESSAGE_TAKEN;
-  if (value != 0 && site->Status == SITE_ONLINE && !b->DuplicateWarned[slot]) {
-    const char *other = OtherPublisher(*b, slot, site);
-    if (other != nullptr) {
-      b->DuplicateWarned[slot] = true;
-      snprintf(warning, BRIDGE_WARNING_MAX,
-               "orvantis_bridge: slot %d is published by both %s and %s; the last value wins\n", slot, other,
-               site->Name);
-    }
+  if (kind == TOPIC_IN_USE) {
+    site->Offset = offset;
+    memcpy(site->InUse, in_use, sizeof in_use);
+    return MESSAGE_TAKEN;
   }
-  site->Value[slot] = value;
-  site->Stamp[slot] = ++b->Arrivals;
+  // The topic names a pool slot; the section is written in local slots.
+  int local = LocalSlot(slot, b->Offset);
+  site->Value[local] = value;
+  site->Stamp[local] = ++b->Arrivals;
   return MESSAGE_TAKEN;
+}
+
+bool NextCollision(BridgeState *b, char *warning) {
+  bool own[SHARED_SLOTS];
+  for (int m = 0; m < SHARED_SLOTS; ++m)
+    own[m] = b->EverSet[LocalSlot(m, b->Offset)];
+  PoolMember members[BRIDGE_SITES_MAX + 1];
+  int count = ListMembers(*b, own, members);
+  for (int m = 0; m < SHARED_SLOTS; ++m) {
+    const PoolMember *first = nullptr, *second = nullptr;
+    for (int i = 0; i < count && second == nullptr; ++i)
+      if (members[i].InUse[m]) {
+        if (first == nullptr)
+          first = &members[i];
+        else
+          second = &members[i];
+      }
+    if (second == nullptr) {
+      b->CollisionWarned[m] = false; // clear: a new collision is reported again
+      continue;
+    }
+    if (b->CollisionWarned[m]) continue;
+    b->CollisionWarned[m] = true;
+    if (strcmp(first->Name, second->Name) > 0) std::swap(first, second);
+    int k = SeparatingOffset(members, count, *second);
+    if (k < 0)
+      snprintf(warning, BRIDGE_WARNING_MAX,
+               "orvantis_bridge: pool slot %d is published by both %s and %s, the last value wins; "
+               "no --slot-offset on %s separates them\n",
+               m, first->Name, second->Name, second->Name);
+    else
+      snprintf(warning, BRIDGE_WARNING_MAX,
+               "orvantis_bridge: pool slot %d is published by both %s and %s, the last value wins; "
+               "--slot-offset %d on %s would separate them\n",
+               m, first->Name, second->Name, k, second->Name);
+    return true;
+  }
+  return false;
 }
 
 void ForgetSites(BridgeState *b) {
@@ -185,7 +286,14 @@ bool ApplyRemoteSlots(BridgeState *b, SharedInfo *section) {
     } else {
       continue;
     }
+    // A value here that the bridge did not write (nor wrote just before: a
+    // copy's write-back of the section may carry it) comes from a camera
+    // here: the slot is in use on this site too, which is a collision.
+    int32_t found = section->WebCamDiff[n];
+    if (found != 0 && found != b->Seen[n] && found != b->Prior[n] && !b->EverSet[n])
+      b->EverSet[n] = b->InUseChanged = true;
     // What the bridge writes is never taken for a local change.
+    if (b->Seen[n] != value) b->Prior[n] = b->Seen[n];
     b->Seen[n] = value;
     if (section->WebCamDiff[n] != value) {
       section->WebCamDiff[n] = value;
@@ -210,8 +318,8 @@ int CollectLocalChanges(BridgeState *b, const SharedInfo &section, SlotPublicati
     int32_t value = section.WebCamDiff[n];
     if (b->Remote[n] || value == b->Seen[n]) continue;
     b->Seen[n] = value;
-    if (value != 0) b->EverSet[n] = true;
-    if (b->EverSet[n]) out[count++] = {n, value};
+    if (value != 0 && !b->EverSet[n]) b->EverSet[n] = b->InUseChanged = true;
+    if (b->EverSet[n]) out[count++] = {PoolSlot(n, b->Offset), value};
   }
   return count;
 }
@@ -219,7 +327,7 @@ int CollectLocalChanges(BridgeState *b, const SharedInfo &section, SlotPublicati
 int CollectLocalSlots(const BridgeState &b, SlotPublication out[SHARED_SLOTS]) {
   int count = 0;
   for (int n = 0; n < SHARED_SLOTS; ++n)
-    if (!b.Remote[n] && b.EverSet[n]) out[count++] = {n, b.Seen[n]};
+    if (!b.Remote[n] && b.EverSet[n]) out[count++] = {PoolSlot(n, b.Offset), b.Seen[n]};
   return count;
 }
 
@@ -239,6 +347,7 @@ enum OptionKind {
   OPTION_TEXT,    // kept as given, into a const char *
   OPTION_BROKER,  // HOST[:PORT] into Host and Port, the port in Low..High
   OPTION_HELP,    // the usage, nothing else
+  OPTION_VERSION, // the version, nothing else
   OPTION_REFUSED, // never taken: Expected says why
 };
 
@@ -258,6 +367,8 @@ const OptionRow OPTION_ROWS[] = {
     {"--pool", OPTION_NAME, 0, 0, offsetof(BridgeOptions, Pool), NAME_EXPECTED},
     {"--keepalive", OPTION_NUMBER, 5, 65535, offsetof(BridgeOptions, Keepalive), "whole seconds"},
     {"--rate", OPTION_NUMBER, 1, 1000, offsetof(BridgeOptions, Rate), "a whole number of reads per second"},
+    {"--slot-offset", OPTION_NUMBER, 0, SHARED_SLOTS - 1, offsetof(BridgeOptions, SlotOffset),
+     "a whole number of slots"},
     {"--tls-ca", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, TlsCa), nullptr},
     {"--username", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, Username), nullptr},
     {"--password-file", OPTION_TEXT, 0, 0, offsetof(BridgeOptions, PasswordFile), nullptr},
@@ -266,6 +377,7 @@ const OptionRow OPTION_ROWS[] = {
      " or use --password-file FILE"},
     {"--help", OPTION_HELP, 0, 0, 0, nullptr},
     {"-h", OPTION_HELP, 0, 0, 0, nullptr},
+    {"--version", OPTION_VERSION, 0, 0, 0, nullptr},
 };
 
 bool ParseNumber(const char *text, int low, int high, int *out) {
@@ -331,6 +443,7 @@ OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *
       if (name == candidate.Name) row = &candidate;
     if (row == nullptr) return Refuse(refusal, "unknown option " + name, true);
     if (row->Kind == OPTION_HELP) return OPTIONS_HELP;
+    if (row->Kind == OPTION_VERSION) return OPTIONS_VERSION;
     if (row->Kind == OPTION_REFUSED) return Refuse(refusal, row->Expected, false);
     const char *value = argv[i] + name.size(); // "=value", or nothing and the value is the next argument
     value = *value == '=' ? value + 1 : i + 1 < argc ? argv[++i] : nullptr;

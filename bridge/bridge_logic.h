@@ -3,6 +3,18 @@
 // what the section gets written and which local values are published.
 // The broker side (bridge_main.cpp) feeds messages in and carries the
 // publications out; everything here is plain data and can be tested alone.
+//
+// Slots on the broker are pool slots: local slot n of a site with
+// --slot-offset K is pool slot (n + K) mod 32, so that computers whose copies
+// all use camera number 0 still publish different slots. Topics, all retained:
+//   <pool>/<site>/online   "1" while the bridge runs, "0" when it stops or is lost
+//   <pool>/<site>/slots    "<K>:<pool slots in use, ascending, comma-separated>",
+//                          e.g. "1:1,2", "0:" with none; sent after "online"
+//                          and whenever a slot comes into use
+//   <pool>/<site>/slot/<m> the value of pool slot m (0..31) in decimal
+// A slot is in use once a copy here has set it non-zero. Two online sites
+// with a pool slot in use are reported from their "slots" messages, so that
+// it does not matter who started first or whose values came last.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +26,9 @@
 constexpr int BRIDGE_SITES_MAX = 64; // other sites followed at once
 constexpr int BRIDGE_NAME_MAX = 64;  // bytes of a site or pool name
 constexpr int SLOT_PAYLOAD_MAX = 11; // "-2147483648"
-constexpr int BRIDGE_WARNING_MAX = 256;
-constexpr int BRIDGE_HOST_MAX = 255; // bytes of the broker's host name
+constexpr int BRIDGE_WARNING_MAX = 320;
+constexpr int BRIDGE_CLAIMS_MAX = 96; // "31:0,1,...,31" is 88 bytes
+constexpr int BRIDGE_HOST_MAX = 255;  // bytes of the broker's host name
 
 enum SiteStatus {
   SITE_UNKNOWN = 0, // values seen, presence not yet: kept, not used
@@ -28,8 +41,10 @@ struct RemoteSite {
   bool Used = false;
   char Name[BRIDGE_NAME_MAX + 1] = {};
   SiteStatus Status = SITE_UNKNOWN;
-  int32_t Value[SHARED_SLOTS] = {};  // latest value per slot, 0 when none
+  int32_t Value[SHARED_SLOTS] = {};  // latest value per LOCAL slot, 0 when none
   uint64_t Stamp[SHARED_SLOTS] = {}; // arrival order of that value: the last one wins
+  int Offset = 0;                    // its --slot-offset, from its "slots" message
+  bool InUse[SHARED_SLOTS] = {};     // pool slots it has in use, from the same
 };
 
 // The bridge's one state record.
@@ -37,6 +52,7 @@ struct BridgeState {
   // --- Identity ---
   char Site[BRIDGE_NAME_MAX + 1] = {}; // this computer's name in the topics
   char Pool[BRIDGE_NAME_MAX + 1] = {}; // first level of every topic
+  int Offset = 0;                      // local slot n is pool slot (n + Offset) mod 32
 
   // --- Other sites ---
   RemoteSite Sites[BRIDGE_SITES_MAX];
@@ -45,15 +61,17 @@ struct BridgeState {
   // --- Slots of the section ---
   bool Remote[SHARED_SLOTS] = {};          // written here from another site
   int32_t Seen[SHARED_SLOTS] = {};         // value last seen in or written to the section
-  bool EverSet[SHARED_SLOTS] = {};         // local and non-zero once: published from now on
-  bool DuplicateWarned[SHARED_SLOTS] = {}; // two publishers of the slot reported
+  int32_t Prior[SHARED_SLOTS] = {};        // remote value written before Seen
+  bool EverSet[SHARED_SLOTS] = {};         // set non-zero by a copy here once: in use, published
+  bool InUseChanged = false;               // a slot came into use: "slots" to publish
+  bool CollisionWarned[SHARED_SLOTS] = {}; // per pool slot: two online sites in it reported
 
   // --- Counts ---
   long Malformed = 0; // messages ignored as malformed
   long NoRoom = 0;    // messages of sites beyond BRIDGE_SITES_MAX
 };
 
-enum TopicKind { TOPIC_MALFORMED = 0, TOPIC_ONLINE, TOPIC_SLOT };
+enum TopicKind { TOPIC_MALFORMED = 0, TOPIC_ONLINE, TOPIC_IN_USE, TOPIC_SLOT };
 
 enum MessageResult {
   MESSAGE_TAKEN = 0,   // applied (or ignored as the rules say: offline site)
@@ -63,22 +81,28 @@ enum MessageResult {
   MESSAGE_NO_ROOM,     // a new site while the table is full: counted
 };
 
-// One publication of a local slot.
+// One publication of a local slot, under its pool slot.
 struct SlotPublication {
-  int Slot;
+  int Slot; // pool slot
   int32_t Value;
 };
+
+// The pool slot of local slot `local`, and the local slot of pool slot
+// `pool`, for a site with slot offset `offset` (0..31).
+inline int PoolSlot(int local, int offset) { return (local + offset) % SHARED_SLOTS; }
+inline int LocalSlot(int pool, int offset) { return (pool + SHARED_SLOTS - offset) % SHARED_SLOTS; }
 
 // True when `name` can be one level of a topic: 1..BRIDGE_NAME_MAX bytes,
 // no '/', '+' or '#', no control characters.
 bool ValidTopicLevel(const char *name);
 
-// Sets the identity and forgets everything else. Returns false when a name
-// is not a valid topic level.
-bool StartBridgeState(BridgeState *b, const char *site, const char *pool);
+// Sets the identity (names and slot offset) and forgets everything else.
+// Returns false when a name is not a valid topic level.
+bool StartBridgeState(BridgeState *b, const char *site, const char *pool, int offset);
 
-// Splits "<pool>/<site>/online" or "<pool>/<site>/slot/<n>" (n = 0..31
-// written without leading zeros). `site` receives BRIDGE_NAME_MAX + 1 bytes.
+// Splits "<pool>/<site>/online", "<pool>/<site>/slots" or
+// "<pool>/<site>/slot/<n>" (n = 0..31 written without leading zeros).
+// `site` receives BRIDGE_NAME_MAX + 1 bytes.
 TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot);
 
 // A slot payload: a decimal int32 with an optional '-', at most
@@ -88,10 +112,22 @@ bool ParseSlotPayload(const void *payload, int length, int32_t *value);
 // A presence payload: "1" or "0".
 bool ParseOnlinePayload(const void *payload, int length, bool *online);
 
-// Applies one message. When it makes two sites publishers of one slot for the
-// first time, `warning` (BRIDGE_WARNING_MAX bytes) receives the line to print;
-// otherwise it is left empty.
-MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length, char *warning);
+// A "slots" payload: the offset and the pool slots in use, each 0..31
+// without leading zeros; an empty payload (removed) is none at offset 0.
+bool ParseInUsePayload(const void *payload, int length, int *offset, bool in_use[SHARED_SLOTS]);
+
+// This site's "slots" payload (BRIDGE_CLAIMS_MAX bytes); clears InUseChanged.
+void FormatInUse(BridgeState *b, char *payload);
+
+// Applies one message.
+MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length);
+
+// The next pool slot that two online sites (this one included) have in use
+// and that has not been reported: `warning` (BRIDGE_WARNING_MAX bytes)
+// receives the line for standard error, which names both sites and an offset
+// for the second of them (in name order) that separates them. Returns false
+// when there is none; a slot is reported again once it has been clear.
+bool NextCollision(BridgeState *b, char *warning);
 
 // Forgets every other site (the broker is lost, or the bridge stops): their
 // slots fall back to local at the next ApplyRemoteSlots.
@@ -126,6 +162,7 @@ struct BridgeOptions {
   char Pool[BRIDGE_NAME_MAX + 1] = "orvantis";
   int Keepalive = 5;           // seconds
   int Rate = 30;               // section reads per second
+  int SlotOffset = 0;          // local slot n is pool slot (n + SlotOffset) mod 32
   const char *TlsCa = nullptr; // CA certificate file: TLS on
   const char *Username = nullptr;
   const char *PasswordFile = nullptr;
@@ -138,15 +175,16 @@ struct BridgeOptions {
 constexpr const char *BRIDGE_USAGE =
     "usage: orvantis_bridge [--broker HOST[:PORT]] [--site NAME] [--pool NAME] [--keepalive SECONDS]\n"
     "                       [--rate HZ] [--tls-ca FILE] [--username NAME] [--password-file FILE]\n"
+    "                       [--slot-offset K] [--version]\n"
     "The password comes from the environment variable " BRIDGE_PASSWORD_VARIABLE " or from the first\n"
     "line of the password file, never from the command line.\n";
 
-enum OptionsResult { OPTIONS_RUN = 0, OPTIONS_HELP, OPTIONS_REFUSED };
+enum OptionsResult { OPTIONS_RUN = 0, OPTIONS_HELP, OPTIONS_VERSION, OPTIONS_REFUSED };
 
 // Fills `options` from argv[1..argc), each option "--name value" or
 // "--name=value"; the site defaults to `computer`, the computer's name.
 // The first bad option stops it with OPTIONS_REFUSED, and `refusal`
 // receives the lines for standard error, which name the option.
-// OPTIONS_HELP: the usage was asked for.
+// OPTIONS_HELP, OPTIONS_VERSION: the usage or the version was asked for.
 OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *computer,
                                  BridgeOptions *options, std::string *refusal);

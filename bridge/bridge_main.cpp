@@ -27,6 +27,9 @@ constexpr double FLUSH_SECONDS = 2.0;  // at the end, for the last "0" to reach 
 constexpr int MALFORMED_REPORTS = 5;   // malformed messages described; the rest are counted
 constexpr int PASSWORD_MAX = 255;
 constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 32;
+// A configuration that cannot work (sysexits' EX_CONFIG): the service
+// manager is told not to start the bridge again with it.
+constexpr int EXIT_CONFIG = 78;
 
 // The running bridge: its decisions, the section and the connection.
 struct BridgeRun {
@@ -108,12 +111,21 @@ void PublishSlots(const SlotPublication *slots, int count) {
   }
 }
 
-// Presence, then every slot: the local ones that have been set with their
-// value, the others removed, so that values kept from an earlier run of this
-// site never reach a bridge that starts later.
+// The pool slots in use here, with the offset: how other bridges tell that
+// two sites publish one slot.
+void PublishInUse() {
+  char payload[BRIDGE_CLAIMS_MAX];
+  FormatInUse(&R.State, payload);
+  if (R.Connected) PublishRetained("slots", payload);
+}
+
+// Presence, the slots in use, then every slot: the local ones that have been
+// set with their value, the others removed, so that values kept from an
+// earlier run of this site never reach a bridge that starts later.
 void AnnounceSite() {
   if (!R.Connected) return;
   PublishRetained("online", "1");
+  PublishInUse();
   SlotPublication slots[SHARED_SLOTS];
   int count = CollectLocalSlots(R.State, slots);
   bool published[SHARED_SLOTS] = {};
@@ -145,7 +157,16 @@ void SyncSection(bool local) {
   if (ApplyRemoteSlots(&R.State, &after)) StoreChangedFields(R.Section, before, after);
   if (!local) return;
   SlotPublication slots[SHARED_SLOTS];
-  PublishSlots(slots, CollectLocalChanges(&R.State, after, slots));
+  int count = CollectLocalChanges(&R.State, after, slots);
+  if (R.State.InUseChanged) PublishInUse(); // before the value, so that a collision is seen first
+  PublishSlots(slots, count);
+}
+
+// Each pool slot that two online sites publish, said once until it is clear.
+void ReportCollisions() {
+  char warning[BRIDGE_WARNING_MAX];
+  while (NextCollision(&R.State, warning))
+    fputs(warning, stderr);
 }
 
 // --- Broker callbacks ---
@@ -196,10 +217,7 @@ void PrintableTopic(const char *topic, char *out, size_t size) {
 }
 
 void OnMessage(struct mosquitto *, void *, const struct mosquitto_message *message) {
-  char warning[BRIDGE_WARNING_MAX];
-  MessageResult result =
-      TakeMessage(&R.State, message->topic, message->payload, message->payloadlen, warning);
-  if (warning[0] != '\0') fputs(warning, stderr);
+  MessageResult result = TakeMessage(&R.State, message->topic, message->payload, message->payloadlen);
   char topic[100];
   switch (result) {
   case MESSAGE_TAKEN: R.Dirty = true; break;
@@ -312,6 +330,7 @@ void RunTurn(double *next_tick, double *next_attempt) {
   now = Seconds();
   if (now >= *next_tick) {
     SyncSection(true);
+    ReportCollisions();
     *next_tick += 1.0 / R.Options.Rate;
     if (*next_tick < now) *next_tick = now + 1.0 / R.Options.Rate;
   }
@@ -344,9 +363,12 @@ int main(int argc, char **argv) {
   switch (ParseBridgeOptions(argc, argv, computer, &R.Options, &refusal)) {
   case OPTIONS_RUN: break;
   case OPTIONS_HELP: fputs(BRIDGE_USAGE, stdout); return 0;
-  case OPTIONS_REFUSED: fputs(refusal.c_str(), stderr); return 1;
+  case OPTIONS_VERSION: puts("orvantis_bridge " ORVANTIS_VERSION); return 0;
+  case OPTIONS_REFUSED: fputs(refusal.c_str(), stderr); return EXIT_CONFIG;
   }
-  if (!StartBridgeState(&R.State, R.Options.Site, R.Options.Pool) || !ReadPassword(R.Options)) return 1;
+  if (!StartBridgeState(&R.State, R.Options.Site, R.Options.Pool, R.Options.SlotOffset) ||
+      !ReadPassword(R.Options))
+    return EXIT_CONFIG;
   void *view = nullptr;
   if (OpenSharedSection(SHARED_SECTION_NAME, SHARED_SIZE, &R.SectionHandle, &view) != SECTION_OPEN) {
     fprintf(stderr, "orvantis_bridge: cannot open the shared section %s\n", SHARED_SECTION_NAME);
@@ -357,8 +379,10 @@ int main(int argc, char **argv) {
 
   WatchForStop();
 
-  printf("orvantis_bridge: site %s of pool %s, broker %s:%d\n", R.State.Site, R.State.Pool, R.Options.Host,
+  printf("orvantis_bridge: site %s of pool %s, broker %s:%d", R.State.Site, R.State.Pool, R.Options.Host,
          R.Options.Port);
+  if (R.State.Offset != 0) printf(", local slot 0 is pool slot %d", R.State.Offset);
+  putchar('\n');
   double next_tick = Seconds(), next_attempt = next_tick;
   while (!StopWasRequested())
     RunTurn(&next_tick, &next_attempt);

@@ -14,9 +14,16 @@ struct BridgeLogic : ::testing::Test {
   BridgeState b;
   SharedInfo section{};
   char warning[BRIDGE_WARNING_MAX];
-  void SetUp() override { ASSERT_TRUE(StartBridgeState(&b, "here", "pool")); }
+  void SetUp() override { ASSERT_TRUE(StartBridgeState(&b, "here", "pool", 0)); }
   MessageResult Take(const std::string &topic, const std::string &payload) {
-    return TakeMessage(&b, topic.c_str(), payload.data(), static_cast<int>(payload.size()), warning);
+    return TakeMessage(&b, topic.c_str(), payload.data(), static_cast<int>(payload.size()));
+  }
+  // The collision lines due now, one after the other.
+  std::string Collisions() {
+    std::string text;
+    while (NextCollision(&b, warning))
+      text += warning;
+    return text;
   }
   // Slot n and DiffSum once the bridge has applied what it knows.
   std::string Applied(int n) {
@@ -62,9 +69,16 @@ TEST(BridgeParsing, TopicsAndPayloadsOutsideTheRulesAreRefused) {
     EXPECT_FALSE(ParseSlotPayload(bad, static_cast<int>(strlen(bad)), &value)) << bad;
   EXPECT_FALSE(ParseSlotPayload("5\0", 2, &value));
 
+  int offset = -1;
+  bool in_use[SHARED_SLOTS];
+  EXPECT_TRUE(ParseInUsePayload("31:0,30", 7, &offset, in_use));
+  EXPECT_TRUE(offset == 31 && in_use[0] && in_use[30] && !in_use[31]);
+  for (const char *bad : {"1:1,", "32:", "1:01", ":1", "1", "1:1,,2", "1:32"})
+    EXPECT_FALSE(ParseInUsePayload(bad, static_cast<int>(strlen(bad)), &offset, in_use)) << bad;
+
   EXPECT_FALSE(ValidTopicLevel("a+"));
   BridgeState b;
-  EXPECT_FALSE(StartBridgeState(&b, "site#", "pool"));
+  EXPECT_FALSE(StartBridgeState(&b, "site#", "pool", 0));
 }
 
 TEST_F(BridgeLogic, MalformedMessagesAreCountedAndChangeNothing) {
@@ -133,18 +147,42 @@ TEST_F(BridgeLogic, PresenceDecidesWhoseValuesCount) {
   EXPECT_EQ(Applied(2), "0 0");
 }
 
-TEST_F(BridgeLogic, TwoPublishersOfASlotWarnOnceAndTheLastValueWins) {
+// Local slot n is pool slot n + 1 here: pool slot 0 of A lands in local 31.
+TEST_F(BridgeLogic, TheOffsetShiftsSlotsBothWays) {
+  ASSERT_TRUE(StartBridgeState(&b, "here", "pool", 1));
+  section.WebCamDiff[31] = 70;
+  EXPECT_EQ(Publications(), "0=70 ");
   Take("pool/A/online", "1");
+  Take("pool/A/slot/1", "5");
+  EXPECT_EQ(Applied(0), "5 75");
+  char payload[BRIDGE_CLAIMS_MAX];
+  FormatInUse(&b, payload);
+  EXPECT_STREQ(payload, "1:0");
+}
+
+// Slots in use, not values, tell of a collision, whoever came first: a
+// camera here writing into a remote slot puts it in use here too. Each pool
+// slot is said once while it lasts, with an offset for the later name.
+TEST_F(BridgeLogic, TwoOnlineSitesInOnePoolSlotAreReportedOnceWithAnOffsetThatSeparatesThem) {
+  Take("pool/B/slots", "1:1,2"); // before its presence
   Take("pool/B/online", "1");
-  Take("pool/A/slot/6", "100");
-  EXPECT_STREQ(warning, "");
-  Take("pool/B/slot/6", "200");
-  EXPECT_STREQ(warning, "orvantis_bridge: slot 6 is published by both A and B; the last value wins\n");
-  Take("pool/A/slot/6", "300");
-  EXPECT_STREQ(warning, "");
-  EXPECT_EQ(Applied(6), "300 300");
-  Take("pool/A/slot/6", "0"); // B still holds it
-  EXPECT_EQ(Applied(6), "200 200");
+  Take("pool/A/online", "1");
+  Take("pool/A/slots", "0:0,1");
+  Take("pool/A/slot/0", "300");
+  EXPECT_EQ(Applied(0), "300 300");
+  EXPECT_EQ(Collisions(), "orvantis_bridge: pool slot 1 is published by both A and B, the last value wins; "
+                          "--slot-offset 2 on B would separate them\n");
+  section.WebCamDiff[0] = 9;
+  EXPECT_EQ(Applied(0), "300 300"); // the last value wins
+  EXPECT_EQ(Collisions(),
+            "orvantis_bridge: pool slot 0 is published by both A and here, the last value wins; "
+            "--slot-offset 3 on here would separate them\n");
+  EXPECT_EQ(Collisions(), "");
+  Take("pool/A/online", "0");
+  EXPECT_EQ(Collisions(), "");
+  Take("pool/A/online", "1");
+  Take("pool/A/slots", "0:0");
+  EXPECT_NE(Collisions().find("pool slot 0 is published by both A and here"), std::string::npos);
 }
 
 TEST_F(BridgeLogic, AFullSiteTableRefusesNewSitesButReusesOfflineOnes) {
@@ -169,8 +207,8 @@ TEST(BridgeSection, OnlyChangedFieldsAreStoredAndTheReservedBytesNever) {
     ASSERT_EQ(byte, 0xAB);
 }
 
-// What a command line sets (host, port, site, pool, keepalive, rate, CA), or
-// its refusal.
+// What a command line sets (host, port, site, pool, keepalive, rate, CA,
+// slot offset), or its refusal.
 std::string Taken(std::vector<const char *> args, const char *computer = "box") {
   BridgeOptions o;
   std::string refusal;
@@ -178,7 +216,8 @@ std::string Taken(std::vector<const char *> args, const char *computer = "box") 
   if (ParseBridgeOptions(static_cast<int>(args.size()), args.data(), computer, &o, &refusal) != OPTIONS_RUN)
     return refusal;
   return std::string(o.Host) + " " + std::to_string(o.Port) + " " + o.Site + " " + o.Pool + " " +
-         std::to_string(o.Keepalive) + " " + std::to_string(o.Rate) + " " + (o.TlsCa ? o.TlsCa : "-");
+         std::to_string(o.Keepalive) + " " + std::to_string(o.Rate) + " " + (o.TlsCa ? o.TlsCa : "-") + " " +
+         std::to_string(o.SlotOffset);
 }
 
 // Each bad option stops the bridge with a message that names it (a part of
@@ -188,7 +227,8 @@ TEST(BridgeOptions, EveryBadOptionIsRefusedNamingIt) {
   const std::pair<std::vector<const char *>, std::string> refusals[] = {
       {{"--rate", "0"},
        "bad value for --rate: \"0\" (expected a whole number of reads per second in 1..1000)\n"},
-      {{"--rate=1001"}, "--rate: \"1001\""},
+      {{"--slot-offset=32"},
+       "bad value for --slot-offset: \"32\" (expected a whole number of slots in 0..31)\n"},
       {{"--keepalive", "4"}, "bad value for --keepalive: \"4\" (expected whole seconds in 5..65535)\n"},
       {{"--rate", "12x"}, "--rate: \"12x\""},
       {{"--site", "a/b"}, ": \"a/b\" (expected 1 to 64 bytes without '/', '+', '#' or control characters)\n"},
@@ -211,15 +251,16 @@ TEST(BridgeOptions, EveryBadOptionIsRefusedNamingIt) {
 }
 
 TEST(BridgeOptions, ValuesAtTheEndsOfTheirRangesAreTaken) {
-  EXPECT_EQ(Taken({}), "localhost 1883 box orvantis 5 30 -");
+  EXPECT_EQ(Taken({}), "localhost 1883 box orvantis 5 30 - 0");
   EXPECT_EQ(Taken({}, "a/b"),
             "orvantis_bridge: the host name \"a/b\" cannot name a site; give --site NAME\n");
   EXPECT_EQ(Taken({"--broker=[::1]:65535", "--rate", "1", "--keepalive", "65535", "--site", "hall"}),
-            "::1 65535 hall orvantis 65535 1 -");
-  EXPECT_EQ(Taken({"--broker", "host:1", "--rate=1000", "--keepalive=5", "--pool", "p"}),
-            "host 1 box p 5 1000 -");
+            "::1 65535 hall orvantis 65535 1 - 0");
+  EXPECT_EQ(
+      Taken({"--broker", "host:1", "--rate=1000", "--keepalive=5", "--pool", "p", "--slot-offset", "31"}),
+      "host 1 box p 5 1000 - 31");
   // A bare IPv6 address has no port: the default one, 8883 with TLS.
-  EXPECT_EQ(Taken({"--broker", "fe80::1", "--tls-ca", "ca.crt"}), "fe80::1 8883 box orvantis 5 30 ca.crt");
+  EXPECT_EQ(Taken({"--broker", "fe80::1", "--tls-ca", "ca.crt"}), "fe80::1 8883 box orvantis 5 30 ca.crt 0");
 }
 
 } // namespace

@@ -103,7 +103,9 @@ bool MapSection(Site *site) {
 
 void Figures(const char *what, std::vector<double> ms, long written) {
   std::sort(ms.begin(), ms.end());
-  auto at = [&](double q) { return ms.empty() ? 0.0 : ms[static_cast<size_t>(q * (ms.size() - 1))]; };
+  auto at = [&](double q) {
+    return ms.empty() ? 0.0 : ms[static_cast<size_t>(q * static_cast<double>(ms.size() - 1))];
+  };
   printf("%s: %zu arrivals timed (%ld values written): p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", what,
          ms.size(), written, at(0.5), at(0.99), at(1.0));
 }

@@ -12,12 +12,11 @@ camera() { echo "$1" >"$VCAM_CONTROL"; }
 # stays_on_in_the_dark: one identical picture at the device's own 5 frames
 # per second, whatever rate was asked, keeps the camera on for 10 s.
 stays_on_in_the_dark() {
-  camera "dark 5"
-  sleep 1 # the last frames at the old rate
-  local from=$(log_count "(DQBUF|read) [0-9]+ ") failed=$(grep -c "$NO_FRAME" "$OUT")
-  sleep 10
+  camera "dark 5" && sleep 1 # the last frames at the old rate
+  local frames="(DQBUF|read) [0-9]+ " from failed=$(grep -c "$NO_FRAME" "$OUT")
+  from=$(log_count "$frames") && sleep 10
   [ "$(grep -c "$NO_FRAME" "$OUT")" = "$failed" ] || fail "a dark camera at 5 frames per second was switched off"
-  local n=$(($(log_count "(DQBUF|read) [0-9]+ ") - from))
+  local n=$(($(log_count "$frames") - from))
   [ "$n" -ge 40 ] && [ "$n" -le 60 ] || fail "the dark camera delivered $n frames in 10 s, not 5 a second"
 }
 

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bench/harness.h"
+#include "bench/process_stats.h"
 #include "state/state.h"
 
 extern char **environ;
@@ -91,39 +92,18 @@ struct Site {
   SharedInfo *Section = nullptr;
 };
 
-std::string ReadFile(const std::string &path) {
-  FILE *file = fopen(path.c_str(), "r");
-  if (file == nullptr) return "";
-  char buffer[512] = {};
-  size_t got = fread(buffer, 1, sizeof buffer - 1, file);
-  fclose(file);
-  return std::string(buffer, got);
-}
-
 // A site with its bridge, its section mapped here. False when it did not come up.
 bool StartSite(Site *site, const std::string &name, int rate) {
   site->Holder = Start({"unshare", "--mount", "sh", "-c",
                         "mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec sleep 3600"});
   const std::string proc = "/proc/" + std::to_string(site->Holder);
-  for (int i = 0; i < 100 && ReadFile(proc + "/comm") != "sleep\n"; ++i)
+  for (int i = 0; i < 100 && ReadSmallFile(proc + "/comm") != "sleep\n"; ++i)
     Nap(0.05);
   site->Bridge = Start({"nsenter", "--mount=" + proc + "/ns/mnt", "--", BRIDGE_PROGRAM, "--broker",
                         "127.0.0.1:" + std::to_string(Port), "--site", name, "--rate", std::to_string(rate)},
                        Folder + "/bridge-" + name + ".log");
-  const std::string path = proc + "/root/dev/shm/WEX_SHARED_MEMORY";
-  for (int i = 0; i < 100; ++i) {
-    int fd = open(path.c_str(), O_RDWR);
-    if (fd >= 0) {
-      void *view = mmap(nullptr, SHARED_SIZE, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-      close(fd);
-      if (view != MAP_FAILED) {
-        site->Section = static_cast<SharedInfo *>(view);
-        return true;
-      }
-    }
-    Nap(0.05);
-  }
-  return false;
+  site->Section = MapSiteSection(site->Holder, 100);
+  return site->Section != nullptr;
 }
 
 void StopSite(Site *site) {
@@ -145,16 +125,6 @@ double WaitFor(Site &site, int n, int32_t value, double limit) {
     std::this_thread::sleep_for(std::chrono::microseconds(100));
   }
   return Since(start);
-}
-
-// CPU seconds a process has used (user + system).
-double CpuSeconds(pid_t pid) {
-  std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  size_t close = stat.rfind(')');
-  if (close == std::string::npos) return 0;
-  unsigned long user = 0, system = 0;
-  sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system);
-  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 void MeasureLatency(int changes, int rate) {

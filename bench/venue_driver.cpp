@@ -37,6 +37,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process_stats.h"
 #include "state/state.h"
 
 namespace {
@@ -63,42 +64,10 @@ struct Site {
 
 int32_t Stamp(int tick, int room, int pool_slot) { return tick * 1024 + room * 32 + pool_slot + 1; }
 
-std::string ReadSmall(const std::string &path) {
-  FILE *file = fopen(path.c_str(), "r");
-  if (file == nullptr) return "";
-  char buffer[1024] = {};
-  size_t got = fread(buffer, 1, sizeof buffer - 1, file);
-  fclose(file);
-  return std::string(buffer, got);
-}
-
-// CPU seconds of a process (user + system), from /proc/<pid>/stat.
-double CpuSeconds(int pid) {
-  std::string stat = ReadSmall(pid == 0 ? "/proc/self/stat" : "/proc/" + std::to_string(pid) + "/stat");
-  size_t close = stat.rfind(')');
-  if (close == std::string::npos) return -1;
-  unsigned long user = 0, system = 0;
-  if (sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user,
-             &system) != 2)
-    return -1;
-  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
 bool MapSection(Site *site) {
-  const std::string path = "/proc/" + std::to_string(site->Holder) + "/root/dev/shm/WEX_SHARED_MEMORY";
-  for (int i = 0; i < 200; ++i) {
-    int fd = open(path.c_str(), O_RDWR);
-    if (fd >= 0) {
-      void *view = mmap(nullptr, SHARED_SIZE, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-      close(fd);
-      if (view != MAP_FAILED) {
-        site->Slots = static_cast<SharedInfo *>(view)->WebCamDiff;
-        return true;
-      }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
+  SharedInfo *section = MapSiteSection(site->Holder, 200);
+  if (section != nullptr) site->Slots = section->WebCamDiff;
+  return section != nullptr;
 }
 
 void Figures(const char *what, std::vector<double> ms, long written) {

@@ -47,6 +47,8 @@ for site in A B; do
   grep -qx "orvantis_bridge: pool slot 9 is published by both A and B, the last value wins; --slot-offset 0 on B would \
 separate them" "$TMP/bridge-$site.err" || fail "no collision line on $site within 2 s: $(cat "$TMP/bridge-$site.err")"
 done
+set_slot A 9 0 && set_slot B 8 0 # whichever value won, pool slot 9 is nobody's again
+wait_field A 10 0 "pool slot 9 back to 0 on A" && wait_field B 9 0 "pool slot 9 back to 0 on B"
 
 # A clean stop of B: exit status 0, the remote slots it wrote cleared.
 kill -TERM "$BRIDGE_B" && wait "$BRIDGE_B" && status=0 || status=$?

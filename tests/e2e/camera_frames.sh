@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# ORVANTIS_CAMERA_FRAMES, on Linux and under Wine (E2E_LIB): 640 x 480 frames of a second of a
+# ORVANTIS_CAMERA_FRAMES, on Linux and under Wine (E2E_LIB): 400 x 300 frames of a second of a
 # sweeping bar, then stillness, played in a loop at 320 x 240 after key q: the motion steps the
 # frames, the stillness halts them, the next loop steps them; the folder gone opens no camera.
 # On Linux also orvantis-rehearse, installed, on a still video.
 . "${E2E_LIB:-$(dirname "$0")/lib.sh}"
 . "$(dirname "$0")/camera.bash"
 mkdir "$TMP/room"
-ffmpeg -v error -f lavfi -i "color=black:s=640x480:r=60:d=1,geq=lum='255*lt(mod(X-N*16\\,640)\\,80)':cb=128" -f lavfi \
-  -i color=gray:s=640x480:r=60:d=4 -filter_complex concat -start_number 0 "$TMP/room/clip_%05d.jpg" || fail "ffmpeg"
+ffmpeg -v error -f lavfi -i "color=black:s=400x300:r=60:d=1,geq=lum='255*lt(mod(X-N*10\\,400)\\,50)':cb=128" -f lavfi \
+  -i color=gray:s=400x300:r=60:d=4 -filter_complex concat -start_number 0 "$TMP/room/clip_%05d.jpg" || fail "ffmpeg"
 if [ -z "${E2E_LIB:-}" ]; then setup_camera_run && start_camera_player ORVANTIS_CAMERA_FRAMES="$TMP/room"
 else setup && make_frames S001 200 && settings 1 2 && ORVANTIS_CAMERA_FRAMES=../room start_player; fi
 wait_for_player

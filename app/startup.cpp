@@ -11,6 +11,7 @@
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
 #include "motion/camera.h"
+#include "platform/camera_source.h"
 #include "platform/image.h"
 #include "platform/platform.h"
 #include "player/keys.h"
@@ -76,6 +77,10 @@ int ProgramMain(int argc, char **argv) {
     return 1;
   }
   Display.create_window(MAIN_WINDOW, 0);
+  // A recording of the room stands in for the webcam when the environment
+  // names one (a rehearsal).
+  const char *recording = getenv(CAMERA_FRAMES_VARIABLE);
+  if (recording != nullptr && recording[0] != '\0') CameraSource = FramesCameraSource;
   ReadCamSettings();
   Z.KeyScreen = LoadKeyScreen();
   return RunPlayer();

@@ -32,6 +32,16 @@ install(FILES ${CMAKE_BINARY_DIR}/keyallocation_01.jpg DESTINATION ${CMAKE_INSTA
 install(FILES ${ORVANTIS_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT player)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/copyright ${ORVANTIS_CHANGELOG}
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/orvantis COMPONENT player)
+# Rehearsals: the virtual camera in a folder of its own (it is preloaded,
+# never linked), and the launcher that plays a recording through it, which
+# finds it relative to itself wherever the installation lies.
+file(RELATIVE_PATH ORVANTIS_VCAM_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/orvantis)
+configure_file(${CMAKE_SOURCE_DIR}/tools/orvantis-rehearse.in ${CMAKE_BINARY_DIR}/orvantis-rehearse @ONLY)
+install(TARGETS vcam LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/orvantis COMPONENT player)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/orvantis-rehearse DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT player)
+# Its manual is the player's (ENVIRONMENT), under its own name too.
+file(CREATE_LINK orvantis.1.gz ${CMAKE_BINARY_DIR}/orvantis-rehearse.1.gz SYMBOLIC)
+install(FILES ${CMAKE_BINARY_DIR}/orvantis-rehearse.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT player)
 
 # --- The bridge, when the build has one ---
 # Its systemd user unit starts the program where this installation puts it:

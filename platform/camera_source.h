@@ -28,6 +28,15 @@ extern CameraSourceOps CameraSource;
 // The real device source (V4L2 on Linux, DirectShow on Windows).
 extern const CameraSourceOps DeviceCameraSource;
 
+// A recording as the camera, for rehearsing a room: the numbered JPEG frames
+// (clip_00000.jpg, ...) of the folder this variable names, absolute or
+// relative to the working folder, at every camera number. They loop, each
+// read waiting for its frame's time at the rate asked for and scaled to the
+// size asked for; the source is never taken as frozen. A folder without
+// frames opens no camera. The program takes it at start when the variable is set.
+constexpr const char *CAMERA_FRAMES_VARIABLE = "ORVANTIS_CAMERA_FRAMES";
+extern const CameraSourceOps FramesCameraSource;
+
 // The device source's rule for a camera that is gone without saying so. A
 // pulled-out camera fails its read on Linux at once; on Windows the capture
 // library keeps handing out its last picture, about once a second, as a

@@ -3,7 +3,8 @@
 # player) and build-deb/orvantis-bridge_<version>_amd64.deb (the bridge, its
 # user unit and the page that shows the pool): a Release build of its own in
 # build-deb/ (never the sanitized test build), with Debian's hardening flags,
-# packed by CPack, one package per install component; dpkg-shlibdeps works
+# packed by CPack, one package per install component (configured for /usr, so
+# that private libraries go to /usr/lib/<triplet>/); dpkg-shlibdeps works
 # out the libraries each depends on. A build-deb/ left by an earlier run is
 # reused, so only what changed is compiled again. When lintian is installed,
 # each package must pass it without errors. Prints the two packages' paths
@@ -17,7 +18,7 @@ command -v dpkg-shlibdeps >/dev/null || {
 # All of Debian's hardening, binding every symbol at start-up included.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 flags() { dpkg-buildflags --get "$1"; }
-cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=Release -DORVANTIS_SANITIZE=OFF -DORVANTIS_TESTS=OFF \
+cmake -S . -B build-deb -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_BUILD_TYPE=Release -DORVANTIS_SANITIZE=OFF -DORVANTIS_TESTS=OFF \
   -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 cmake --build build-deb -j"$(nproc)"
 rm -f build-deb/orvantis*.deb

@@ -31,4 +31,5 @@ bool SaveImage(const char *, const ZepImage *) { return false; }
 
 DisplayOps Display = NullDisplay;
 const CameraSourceOps DeviceCameraSource = NullCameraSource;
+const CameraSourceOps FramesCameraSource = NullCameraSource;
 CameraSourceOps CameraSource = NullCameraSource;

@@ -33,11 +33,11 @@ setup_camera_run() {
   make_frames S001 200
   settings 1 2
 }
-# start_camera_player [NAME=VALUE]...: the program on the virtual camera,
-# in that environment, with a pool of its own.
+# start_camera_player [NAME=VALUE]...: the program (or the command LAUNCH) on
+# the virtual camera, in that environment, with a pool of its own.
 start_camera_player() {
   (cd "$TMP/work" && exec unshare --mount sh -c 'mount -t tmpfs -o size=1m,mode=1777 tmpfs /dev/shm && exec "$0" "$@"' \
-    env LD_PRELOAD="$VCAM" ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0" "$@" "$PROGRAM" >"$OUT" 2>"$ERR" </dev/null) &
+    env LD_PRELOAD="$VCAM" ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0" "$@" ${LAUNCH:-"$PROGRAM"} >"$OUT" 2>"$ERR" </dev/null) &
   PLAYER_PID=$!
 }
 camera still

@@ -18,7 +18,8 @@ trap '$SUDO apt-get -y -q purge orvantis orvantis-bridge >/dev/null 2>&1; cleanu
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -q install "$player" "$bridge" >"$TMP/apt.txt" 2>&1 ||
   fail "apt-get install: $(tail -n5 "$TMP/apt.txt")"
 holds() { for file in "${@:2}"; do [ -s "$file" ] && grep -qxF "$file" <(dpkg -L "$1") || fail "$1 lacks $file"; done; }
-holds orvantis "$PROGRAM" "$SCREEN" /usr/share/man/man1/orvantis.1.gz /usr/share/doc/orvantis/{README.md,copyright,changelog.gz}
+holds orvantis "$PROGRAM" "$SCREEN" /usr/bin/orvantis-rehearse "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/orvantis/libvcam.so" \
+  /usr/share/man/man1/orvantis.1.gz /usr/share/doc/orvantis/{README.md,copyright,changelog.gz}
 holds orvantis-bridge /usr/bin/orvantis_bridge "${unit:=/usr/lib/systemd/user/orvantis-bridge.service}" /usr/share/man/man1/orvantis_bridge.1.gz \
   /usr/share/doc/orvantis-bridge/{copyright,changelog.gz} $(cd "$SOURCE/bridge/web" && printf '/usr/share/orvantis-bridge/web/%s ' *)
 ! dpkg -L orvantis | grep -e bridge -e systemd -e /web || fail "the player's package holds the bridge's files (above)"

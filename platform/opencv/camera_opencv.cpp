@@ -53,7 +53,8 @@ std::string CaptureDevicesFound() {
     if (ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0) {
       unsigned caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
       if (caps & V4L2_CAP_VIDEO_CAPTURE)
-        found += (found.empty() ? " " : ", ") + DeviceName(n) + " (" + reinterpret_cast<char *>(cap.card) + ")";
+        found +=
+            (found.empty() ? " " : ", ") + DeviceName(n) + " (" + reinterpret_cast<char *>(cap.card) + ")";
     }
     close(fd);
   }
@@ -122,7 +123,8 @@ void RecordFailure(int index, const char *otherwise) {
 #else
   std::string seen, found; // DirectShow tells no more
 #endif
-  LastCameraFailure.why = "Camera " + DeviceLabel(index) + ": " + (seen.empty() ? otherwise : seen) + "\n" + found;
+  LastCameraFailure.why =
+      "Camera " + DeviceLabel(index) + ": " + (seen.empty() ? otherwise : seen) + "\n" + found;
 }
 
 DeviceCamera *Device(ZepCapture *capture) { return static_cast<DeviceCamera *>(capture->source); }
@@ -242,7 +244,8 @@ std::string ProcessesHolding(const char *path) {
   DIR *proc = opendir("/proc");
   while (dirent *entry = proc != nullptr ? readdir(proc) : nullptr) {
     const std::string pid = entry->d_name, fds = "/proc/" + pid + "/fd";
-    DIR *open_files = pid.find_first_not_of("0123456789") == std::string::npos ? opendir(fds.c_str()) : nullptr;
+    DIR *open_files =
+        pid.find_first_not_of("0123456789") == std::string::npos ? opendir(fds.c_str()) : nullptr;
     bool holds = false;
     while (dirent *fd = !holds && open_files != nullptr ? readdir(open_files) : nullptr) {
       char target[256];

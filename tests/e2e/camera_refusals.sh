@@ -12,7 +12,7 @@ refused() { # WORD REASON FOUND: the camera set to WORD refuses key q for REASON
   camera "$1" && n=$((n + 1)) && key q
   wait_for_text "$NO_FRAME" $n
   wait_for_text "$OFF_LINE" $((n + 1))
-  poll grep -qzF -- "Camera /dev/video0: $2"$'\n'"Capture devices found: $3"$'\n' "$ERR" || fail "camera $1: not said why"
+  poll errors_say "Camera /dev/video0: $2|Capture devices found: $3|" || fail "camera $1: not said why"
   sleep 1.5 # keys in the second after switching off are swallowed
 }
 refused denied "permission denied; join its group video (sudo usermod -aG video $(id -un)) and log in again" none

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A camera that will not open says why: the virtual camera refuses in each way
-# a device does, and each time key q gets the failure line, the camera off, and
-# on standard error the device, the reason and the capture devices found.
+# a device does, or opens and never delivers, and each time key q gets the
+# failure line, the camera off, and on standard error the device, the reason
+# and the capture devices found.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
 setup_camera_run
@@ -18,5 +19,6 @@ refused() { # WORD REASON FOUND: the camera set to WORD refuses key q for REASON
 refused denied "permission denied; join its group video (sudo usermod -aG video $(id -un)) and log in again" none
 refused busy "busy, another program holds it" "/dev/video0 (Virtual camera 0)"
 refused noformat "the size or rate is not supported (640 x 480 refused: Invalid argument)" "/dev/video0 (Virtual camera 0)"
+refused frozen "opens, but delivered no picture" "/dev/video0 (Virtual camera 0)"
 quit
 echo "camera_refusals: ok"

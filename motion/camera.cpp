@@ -157,6 +157,9 @@ void ZEP_Capture() {
       Z.CamCapture != nullptr && CameraSource.read(Z.CamCapture, Z.CamFrame) && ShapeOf(Z.CamFrame).width > 0;
   if (!got) {
     Print("cvQueryFrame() failed in ZEP_Capture().\n");
+    // Why the device did not open or deliver, for the person setting it up.
+    if (!LastCameraFailure.why.empty()) PrintError("%s", LastCameraFailure.why.c_str());
+    LastCameraFailure.why.clear();
     SwitchOff("Done.\n\n");
     return;
   }

@@ -4,6 +4,8 @@
 // with the real device source.
 #pragma once
 
+#include <string>
+
 struct ZepImage;
 
 // One open camera. Each source keeps what it needs behind `source`; the
@@ -24,6 +26,21 @@ struct CameraSourceOps {
   void (*release)(ZepCapture *capture);
 };
 extern CameraSourceOps CameraSource;
+
+// Why the device source's last open, or the first read after it, failed: lines
+// for the person setting up an installation, naming the device and the reason
+// in words (and on Linux the capture devices there are). The source fills it
+// at a failure; the camera part prints it after its failure line and empties
+// it. Empty when the camera works or nothing more can be told.
+struct CameraFailure {
+  std::string why;
+};
+extern CameraFailure LastCameraFailure;
+
+// The processes that hold `path` open, as "pid 123 (name)" joined by ", ":
+// on Linux from the links under /proc/*/fd; empty when none is seen (or, for
+// another user's processes, cannot be seen).
+std::string ProcessesHolding(const char *path);
 
 // The real device source (V4L2 on Linux, DirectShow on Windows).
 extern const CameraSourceOps DeviceCameraSource;

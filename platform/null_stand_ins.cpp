@@ -20,4 +20,5 @@ void NoRelease(ZepCapture *) {}
 } // namespace
 
 const DisplayOps NullDisplay = {NoWindow, NoDestroy, NoShow, NoKey, NoSize};
+CameraFailure LastCameraFailure;
 const CameraSourceOps NullCameraSource = {NoCamera, NoFormat, NoFrame, NoRelease};

@@ -2,6 +2,7 @@
 // key and the failures that switch the camera off, and camera frames logged by
 // the passes of the main loop.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <deque>
 #include <opencv2/imgcodecs.hpp>
@@ -23,7 +24,10 @@ namespace {
 bool Present;
 std::deque<cv::Mat> Frames;
 
-const CameraSourceOps Scripted = {[](int) { return Present ? new ZepCapture{nullptr} : nullptr; },
+const CameraSourceOps Scripted = {[](int) {
+                                    if (!Present) LastCameraFailure.why = "Camera 0: why\n";
+                                    return Present ? new ZepCapture{nullptr} : nullptr;
+                                  },
                                   [](ZepCapture *, int, int, double) {},
                                   [](ZepCapture *, ZepImage *frame) {
                                     if (Frames.empty()) return false;
@@ -90,7 +94,7 @@ TEST_F(Camera, KeyResetsTheMotionAndNoCameraNoFrameOrAFrameOfAnotherShapeSwitchI
                "ERROR: The Size of Supposed Input Image does not Match.nChannels = %d\ndepth     = %d (bit)\n"
                "width     = %d\nheight    = %d\nZEP_F_XMAX    = 320\nZEP_F_YMAX    = 240\n",
                c[3], c[4], c[1], c[0]);
-    EXPECT_EQ(CapturedErr, block) << c[0];
+    EXPECT_EQ(CapturedErr, c[0] < 0 ? "Camera 0: why\n" : block) << c[0]; // the source's reason, once
     EXPECT_EQ(CapturedOut, (c[0] > 0 ? "\n\n" : "cvQueryFrame() failed in ZEP_Capture().\n") + off_) << c[0];
     // Off, not logging, the device let go and nothing measured.
     EXPECT_TRUE(Z.CameraFlag == 0 && Z.CamLogMode == 2 && !Z.CamCapture && !Z.CamGray) << c[0];
@@ -141,6 +145,17 @@ TEST(FrozenCamera, RepeatsAtTheDevicesOwnRateStayOnSlowOnesGoUnlessAFreshPicture
   EXPECT_TRUE(KeepsDelivering(stale, true, 600.0) && KeepsDelivering(stale, false, 600.0) &&
               KeepsDelivering(stale, true, 600.0));
   EXPECT_FALSE(KeepsDelivering(stale, true, 600.0));
+}
+
+// The processes that hold a busy camera, from /proc: this one holding a file.
+TEST(CameraFailure, TheProcessesHoldingAFileAreNamed) {
+  std::string path = testing::TempDir() + "held-" + std::to_string(getpid());
+  FILE *held = fopen(path.c_str(), "w");
+  ASSERT_NE(held, nullptr);
+  EXPECT_EQ(ProcessesHolding(path.c_str()), "pid " + std::to_string(getpid()) + " (unit_tests)");
+  fclose(held);
+  EXPECT_EQ(ProcessesHolding(path.c_str()), "");
+  remove(path.c_str());
 }
 
 } // namespace

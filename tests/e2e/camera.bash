@@ -8,6 +8,8 @@ OFF_LINE=" O   O  O   O  OO   OO  O     O   O  O   O    OO    O    O   O      O 
 NO_FRAME="cvQueryFrame() failed in ZEP_Capture()."
 
 camera() { echo "$1" >"$VCAM_CONTROL"; }
+# errors_say TEXT: standard error holds TEXT, its line ends written as |.
+errors_say() { tr '\n' '|' <"$ERR" | grep -qF -- "$1"; }
 
 # stays_on_in_the_dark: one identical picture at the device's own 5 frames
 # per second, whatever rate was asked, keeps the camera on for 10 s.

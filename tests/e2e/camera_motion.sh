@@ -7,7 +7,8 @@
 # pulled out, or one that stops delivering, is switched off with the failure
 # message while the player goes on. Then cameras unlike the one asked for: two
 # that deliver 640 x 480 YUYV whatever is asked, scaled by the capture layer;
-# CamChan beyond the last one gets the failure message and the OFF banner.
+# CamChan beyond the last one gets the failure message, the OFF banner, and on
+# standard error "no such device" and the cameras there are.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
 setup_camera_run
@@ -59,7 +60,7 @@ wait_for_text "$NO_FRAME" 2
 [ $((SECONDS - start)) -le 6 ] || fail "a frozen camera was noticed only after $((SECONDS - start)) s"
 wait_for_text "$OFF_LINE" 5
 quit
-grep -q "ERROR" "$ERR" && fail "errors on the console"
+grep -qE "ERROR|^Camera " "$ERR" && fail "errors on the console" # no reasons for a camera that opened
 
 camera still
 start_camera_player VCAM_DEVICES=2 VCAM_SIZE=640x480 VCAM_FORMATS=yuyv
@@ -76,5 +77,7 @@ key q
 logged "video2 open /dev/video2 -> ENOENT"
 wait_for_text "$NO_FRAME"
 wait_for_text "$OFF_LINE" 3
+errors_say "Camera /dev/video2: no such device|Capture devices found: /dev/video0 (Virtual camera 0), /dev/video1 (Virtual camera 1)|" ||
+  fail "not said why"
 quit
 echo "camera_motion: ok"

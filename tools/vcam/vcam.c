@@ -23,7 +23,11 @@
  *                 frame: a covered lens, or a dark room whose noise the
  *                 camera's compression removes), "frozen" (no more frames)
  *                 or "unplugged" (gone: every call fails with ENODEV, and
- *                 open with ENOENT); a number after it is the device's own
+ *                 open with ENOENT); refusals, each as a real device
+ *                 refuses: "denied" (open fails with EACCES, the node
+ *                 is 0660 of group video), "busy" (another program
+ *                 streams: S_FMT and REQBUFS fail with EBUSY), "noformat"
+ *                 (S_FMT and S_PARM fail with EINVAL); a number after it is the device's own
  *                 rate, kept whatever rate the program asks for (a webcam
  *                 lengthens its exposure in a dim room and drops to 5 to 15
  *                 frames per second), e.g. "dark 5"
@@ -35,6 +39,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/videodev2.h>
 #include <poll.h>
 #include <stdarg.h>
@@ -123,7 +128,7 @@ static void say(const struct camera *c, int index, const char *fmt, ...) {
 
 static int own_rate; /* the device's own rate from the control file, 0: none */
 
-/* "moving", "still", "dark", "frozen" or "unplugged", from the control file. */
+/* The state word of the control file (see the top). */
 static char state(void) {
   configure();
   char word[16] = "moving";
@@ -134,7 +139,7 @@ static char state(void) {
     fclose(f);
   }
   own_rate = rate > 0 && rate <= 240 ? rate : 0;
-  return word[0]; /* 'm', 's', 'd', 'f' or 'u' */
+  return strcmp(word, "denied") ? word[0] : 'a'; /* 'm', 's', 'd', 'f', 'u', 'a', 'b' or 'n' */
 }
 
 /* The camera number of a path "/dev/video<N>", or -1 for any other path. */
@@ -170,9 +175,10 @@ static void keep_own_rate(struct camera *c) {
 static int open_camera(const char *path, int flags) {
   configure();
   int n = device_of(path);
-  if (!present(n)) {
-    say(NULL, n, "open %s -> ENOENT", path);
-    errno = ENOENT;
+  if (!present(n) || state() == 'a') {
+    int e = present(n) ? EACCES : ENOENT;
+    say(NULL, n, "open %s -> %s", path, e == EACCES ? "EACCES" : "ENOENT");
+    errno = e;
     return -1;
   }
   struct camera *c = NULL;
@@ -310,6 +316,13 @@ static int do_ioctl(struct camera *c, unsigned request, void *arg) {
   if (s == 'u') {
     say(c, 0, "ioctl 0x%08x -> ENODEV", request);
     return fail(ENODEV);
+  }
+  int refused = s == 'b' && (request == VIDIOC_S_FMT || request == VIDIOC_REQBUFS) ? EBUSY
+                : s == 'n' && (request == VIDIOC_S_FMT || request == VIDIOC_S_PARM) ? EINVAL
+                                                                                    : 0;
+  if (refused) {
+    say(c, 0, "ioctl 0x%08x -> %s", request, refused == EBUSY ? "EBUSY" : "EINVAL");
+    return fail(refused);
   }
   switch (request) {
   case VIDIOC_QUERYCAP: {
@@ -526,7 +539,9 @@ static int fake_stat(const char *path, struct stat *st) {
   int n = device_of(path);
   if (!present(n)) return fail(ENOENT);
   memset(st, 0, sizeof *st);
-  st->st_mode = S_IFCHR | 0666;
+  st->st_mode = S_IFCHR | (state() == 'a' ? 0660 : 0666);
+  const struct group *video = state() == 'a' ? getgrnam("video") : NULL;
+  st->st_gid = video ? video->gr_gid : 0;
   st->st_rdev = makedev(81, n);
   st->st_nlink = 1;
   return 0;

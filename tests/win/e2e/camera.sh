@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The camera of ORVANTIS.exe under Wine, through DirectShow: without any
-# camera, key q says so and the player goes on; with the virtual camera
-# (tools/vcam, built here for Linux and preloaded into Wine) key q asks it for
-# 320 x 240, motion steps the frames and stillness halts them, a dark room's
-# identical picture at 5 per second keeps it on, q lets it go;
+# camera, key q says so (and which DirectShow device) and the player goes on;
+# with the virtual camera (tools/vcam, built here for Linux and preloaded into
+# Wine) key q asks it for 320 x 240, motion steps the frames and stillness
+# halts them, a dark room's identical picture at 5 per second keeps it on, q
+# lets it go;
 # pulled out, it is noticed after a second without a fresh frame (the capture
 # library keeps handing out its last picture) and switched off.
 . "$(dirname "$0")/lib.sh"
@@ -12,12 +13,13 @@ setup
 make_frames S001 200
 settings 1 2
 
-# No camera at all.
+# No camera at all: standard error names the DirectShow device.
 start_player
 wait_for_player
 key q
 wait_for_text "$(cp932 "$NO_FRAME")"
 wait_for_text "$OFF_LINE" 2
+grep -qF "Camera DirectShow device 0: no camera at this number" "$ERR" || fail "not said why"
 sleep 1.5 # keys during the second after switching off are swallowed
 quit # the player went on
 

@@ -42,7 +42,7 @@ std::string RecordedFrame(const std::string &folder, int number) {
 }
 
 // Every camera number gets the recording; a folder without clip_00000.jpg
-// opens none.
+// opens none, and says so after the camera part's failure line.
 ZepCapture *OpenRecorded(int) {
   const char *folder = getenv(CAMERA_FRAMES_VARIABLE);
   auto *camera = new RecordedCamera;
@@ -51,6 +51,8 @@ ZepCapture *OpenRecorded(int) {
          FileExists(RecordedFrame(camera->folder, camera->count).c_str()))
     ++camera->count;
   if (camera->count == 0) {
+    LastCameraFailure.why = std::string("Camera recording ") + CAMERA_FRAMES_VARIABLE + "=" + camera->folder +
+                            ": no " + RecordedFrame(camera->folder, 0) + "\n";
     delete camera;
     return nullptr;
   }

@@ -23,6 +23,7 @@ wait_for_text "$OFF_LINE" 2
 mv "$TMP/room" "$TMP/gone" && sleep 1.5 # keys in the second after switching off are swallowed
 key q
 wait_for_text "$NO_FRAME"
+poll errors_say "ORVANTIS_CAMERA_FRAMES=" || fail "the missing recording is not said: $(cat "$ERR")"
 wait_for_text "$OFF_LINE" 3
 quit
 [ -z "${E2E_LIB:-}" ] || exit 0

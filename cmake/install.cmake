@@ -32,6 +32,19 @@ install(FILES ${CMAKE_BINARY_DIR}/keyallocation_01.jpg DESTINATION ${CMAKE_INSTA
 install(FILES ${ORVANTIS_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT player)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/doc/copyright ${ORVANTIS_CHANGELOG}
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/orvantis COMPONENT player)
+# Start at log-on: its systemd user unit (one instance per installation
+# folder), written at install time as the bridge's below, and the menu entry.
+set(ORVANTIS_PLAYER_UNIT ${CMAKE_BINARY_DIR}/orvantis@.service)
+install(CODE "
+  set(ORVANTIS_BINDIR \"${CMAKE_INSTALL_BINDIR}\")
+  if(NOT IS_ABSOLUTE \"\${ORVANTIS_BINDIR}\")
+    set(ORVANTIS_BINDIR \"\${CMAKE_INSTALL_PREFIX}/\${ORVANTIS_BINDIR}\")
+  endif()
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/orvantis@.service.in\" \"${ORVANTIS_PLAYER_UNIT}\" @ONLY)"
+  COMPONENT player)
+install(FILES ${ORVANTIS_PLAYER_UNIT} DESTINATION lib/systemd/user COMPONENT player)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvantis.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+        COMPONENT player)
 
 # --- The bridge, when the build has one ---
 # Its systemd user unit starts the program where this installation puts it:

@@ -8,7 +8,7 @@
 . "$(dirname "$0")/lib.sh"
 SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
 needs namespaces "needs unshare --mount" unshare --mount true
-needs usermanager "needs desktop-file-validate (Debian: desktop-file-utils)" command -v desktop-file-validate >/dev/null
+command -v desktop-file-validate >/dev/null || fail "needs desktop-file-validate (Debian: desktop-file-utils)"
 desktop-file-validate "$SOURCE/packaging/orvantis.desktop" && grep -qx 'Path=/srv/orvantis/work' "$SOURCE/packaging/orvantis.desktop" ||
   fail "packaging/orvantis.desktop: not valid, or without Path=/srv/orvantis/work"
 setup

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Start at log-on: the player's user unit (packaging/orvantis@.service.in with
-# this build's program) under a user manager of the test's own, `systemd
-# --user` in a mount namespace whose /run/systemd/system says systemd runs. It
-# starts the player in the installation's folder (the instance); a SIGKILL is
-# restarted and the frames come back; ESC ESC leaves it ended. And the menu's
-# desktop entry: valid, with the working folder in Path=.
+# Start at log-on: the player's user unit (this build's program) under a `systemd --user` of
+# our own, in a mount namespace whose /run/systemd/system lets it run: it starts the player in
+# the instance's folder, restarts it after a SIGKILL, not after ESC ESC. The menu entry has Path=.
 . "$(dirname "$0")/lib.sh"
 SOURCE=$(cd "$(dirname "$0")/../.." && pwd)
 needs namespaces "needs unshare --mount" unshare --mount true
@@ -28,7 +25,7 @@ wait_for_player
 shows "started by its unit" "$RED"
 kill -KILL "$(ctl show -p MainPID --value "$unit")"
 wait_for_text "$READY_TEXT" 2
-take_window # perhaps the same window id again: the X server reuses a departed client's ids
+take_window # not "new": the X server may reuse a departed client's window id
 shows "started again after SIGKILL" "$RED"
 key Escape Escape
 ended() { [ "$(ctl is-active "$unit")" = inactive ]; }

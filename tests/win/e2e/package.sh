@@ -13,9 +13,8 @@ packed=$TMP/unpacked/ORVANTIS_120
 [ -z "${BRIDGE:-}" ] || wine_run 60 "$WINE" "$packed/ApplicationData/orvantis_bridge.exe" --help </dev/null |
   grep -q "^usage: orvantis_bridge" || fail "the packed orvantis_bridge.exe does not start"
 
-# Start at log-on: install-autostart.cmd writes the task's definition, well-formed and with
-# the folder. Wine's Task Scheduler service is not running here (`net start Schedule` gets it
-# going only now and then under this X server), so its schtasks refuses and the script says so.
+# install-autostart.cmd writes the log-on task's definition, well-formed, with the folder; Wine's
+# Task Scheduler service does not run here, so schtasks refuses and the script says so.
 (cd "$packed" && wine_run 60 "$WINE" cmd /c install-autostart.cmd) >"$OUT" 2>&1 && fail "a task registered without Task Scheduler"
 grep -qF "Task Scheduler did not take" "$OUT" && xmllint --noout "$packed/autostart-task.xml" &&
   grep -qF "<WorkingDirectory>Z:$(tr / '\\' <<<"$packed")\\ApplicationData<" "$packed/autostart-task.xml" ||

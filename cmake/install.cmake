@@ -42,6 +42,19 @@ install(PROGRAMS ${CMAKE_BINARY_DIR}/orvantis-rehearse DESTINATION ${CMAKE_INSTA
 # Its manual is the player's (ENVIRONMENT), under its own name too.
 file(CREATE_LINK orvantis.1.gz ${CMAKE_BINARY_DIR}/orvantis-rehearse.1.gz SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/orvantis-rehearse.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT player)
+# Start at log-on: its systemd user unit (one instance per installation
+# folder), written at install time as the bridge's below, and the menu entry.
+set(ORVANTIS_PLAYER_UNIT ${CMAKE_BINARY_DIR}/orvantis@.service)
+install(CODE "
+  set(ORVANTIS_BINDIR \"${CMAKE_INSTALL_BINDIR}\")
+  if(NOT IS_ABSOLUTE \"\${ORVANTIS_BINDIR}\")
+    set(ORVANTIS_BINDIR \"\${CMAKE_INSTALL_PREFIX}/\${ORVANTIS_BINDIR}\")
+  endif()
+  configure_file(\"${CMAKE_SOURCE_DIR}/packaging/orvantis@.service.in\" \"${ORVANTIS_PLAYER_UNIT}\" @ONLY)"
+  COMPONENT player)
+install(FILES ${ORVANTIS_PLAYER_UNIT} DESTINATION lib/systemd/user COMPONENT player)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvantis.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
+        COMPONENT player)
 
 # --- The bridge, when the build has one ---
 # Its systemd user unit starts the program where this installation puts it:

@@ -2,6 +2,8 @@
 # Makes the Windows release archive, build-windows/ORVANTIS-<version>-win64.zip:
 #
 #   ORVANTIS_120/README.txt                      where ffmpeg.exe goes, how to start
+#   ORVANTIS_120/install-autostart.cmd           start at log-on (packaging/windows/),
+#   ORVANTIS_120/remove-autostart.cmd            and no longer
 #   ORVANTIS_120/ApplicationData/ORVANTIS.exe    stripped, static, no DLLs beside it
 #   ORVANTIS_120/ApplicationData/orvantis_bridge.exe   the same, when it was built
 #   ORVANTIS_120/ApplicationData/keyallocation_01.jpg
@@ -48,6 +50,7 @@ top=$stage/ORVANTIS_120
 mkdir -p "$top/ApplicationData" "$top/licenses"
 x86_64-w64-mingw32-strip -o "$top/ApplicationData/ORVANTIS.exe" "$build/ORVANTIS.exe"
 cp "$key_screen" "$top/ApplicationData/keyallocation_01.jpg"
+for script in install-autostart remove-autostart; do sed 's/$/\r/' "packaging/windows/$script.cmd" >"$top/$script.cmd"; done
 for lib in opencv opencv4 libjpeg-turbo zlib mingw-w64-runtime libpng; do
   for p in "$prefix" "$png_prefix"; do
     [ -d "$p/share/licenses/$lib" ] && cp -r "$p/share/licenses/$lib" "$top/licenses/"
@@ -106,6 +109,15 @@ Put the contents folders S001, S002, ... into this folder, beside
 ApplicationData, and start ApplicationData\\ORVANTIS.exe (a double click starts
 it there; from a command prompt, cd into ApplicationData first).
 
+To start ORVANTIS.exe at every log-on of this user and again after it fails,
+double-click install-autostart.cmd (or run it with the installation folder as
+its argument): it registers the Task Scheduler task "ORVANTIS <folder>" from
+the definition it writes as autostart-task.xml (the log-on, the working folder
+ApplicationData, a restart one minute after a failed run, up to 999 times).
+remove-autostart.cmd removes it. Several copies of this folder (ORVANTIS_120,
+ORVANTIS_120b, ...) are several tasks; the folder's path must not hold the
+characters & < > % ^.
+
 The folder licenses holds the licence notices of the libraries built into
 ORVANTIS.exe: OpenCV, libjpeg-turbo, libpng, zlib and the MinGW-w64 runtime
 (with GCC's runtime library)${bridge_licences}.
@@ -114,6 +126,7 @@ ffmpeg.exe は同梱されていません。ffmpeg.exe がないと ORVANTIS.exe
 Windows 用の ffmpeg をダウンロードし、その bin フォルダにある ffmpeg.exe を
 フォルダ ApplicationData の中（ORVANTIS.exe と同じ場所）にコピーしてください。
 コンテンツフォルダ S001, S002, ... はこのフォルダ（ApplicationData と同じ場所）に置きます。
+ログオン時に自動で起動するには install-autostart.cmd を実行します（解除は remove-autostart.cmd）。
 動作環境: 64 ビット版 Windows 10 以降（Windows 10, Windows 11）。
 TEXT
 } >"$top/README.txt"

@@ -11,8 +11,10 @@ packages=(
   # the demo and the end-to-end tests: frames and videos, the X server, keys, screenshots
   ffmpeg xvfb xdotool imagemagick x11-utils
   # the shell tools the tests use: perl, od, dd, unshare, nsenter, iconv, zcat (all but
-  # systemd are there on any Debian); systemd-analyze checks the bridge's user unit
-  perl-base coreutils util-linux libc-bin gzip systemd
+  # systemd are there on any Debian); systemd-analyze checks the bridge's user unit,
+  # systemd --user runs the player's; desktop-file-validate checks its menu entry; xmllint
+  # the Windows log-on task's definition
+  perl-base coreutils util-linux libc-bin gzip systemd desktop-file-utils libxml2-utils
   # the bridge's tests: a real broker; the page in headless Chromium, driven by a
   # puppeteer-core that npm installs (over https: ca-certificates)
   mosquitto mosquitto-clients chromium ca-certificates

@@ -9,15 +9,16 @@
 # ORVANTIS_LEAVE_OUT names it (words separated by spaces): "windows" (the
 # Windows build and its tests under Wine), "page" (the bridge's page in
 # headless Chromium), "namespaces" (the tests that need mount namespaces:
-# the bridge's sites, the Linux camera runs, the Debian package's user unit).
+# the bridge's sites, the Linux camera runs, the Debian package's user unit),
+# "usermanager" (the player's user unit under a `systemd --user` of the test's own).
 # The parts left out are listed on the last line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 read -ra left_out <<<"${ORVANTIS_LEAVE_OUT:-}"
 for part in "${left_out[@]}"; do
   case $part in
-    windows | page | namespaces) ;;
-    *) echo "test.sh: ORVANTIS_LEAVE_OUT: no part '$part' (the parts: windows page namespaces)" >&2; exit 1 ;;
+    windows | page | namespaces | usermanager) ;;
+    *) echo "test.sh: ORVANTIS_LEAVE_OUT: no part '$part' (the parts: windows page namespaces usermanager)" >&2; exit 1 ;;
   esac
 done
 export ORVANTIS_LEAVE_OUT="${left_out[*]}"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The two Debian packages of scripts/package-deb.sh as a user gets them: installed
 # with apt (purged at the end), each with its own files only; the player run without a
-# key-allocation screen in its working folder; the bridge's unit, read by systemd where
+# key-allocation screen in its working folder; the two user units, read by systemd where
 # systemd-analyze is installed, and as a CMake install under /usr/local writes it.
 PROGRAM=/usr/bin/orvantis SCREEN=/usr/share/orvantis/keyallocation_01.jpg
 . "$(dirname "$0")/../e2e/lib.sh"
@@ -19,10 +19,11 @@ $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 -y -
   fail "apt-get install: $(tail -n5 "$TMP/apt.txt")"
 holds() { for file in "${@:2}"; do [ -s "$file" ] && grep -qxF "$file" <(dpkg -L "$1") || fail "$1 lacks $file"; done; }
 holds orvantis "$PROGRAM" "$SCREEN" /usr/bin/orvantis-rehearse "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/orvantis/libvcam.so" \
-  /usr/share/man/man1/orvantis.1.gz /usr/share/doc/orvantis/{README.md,copyright,changelog.gz}
+  /usr/share/man/man1/orvantis.1.gz /usr/share/doc/orvantis/{README.md,copyright,changelog.gz} \
+  "${player_unit:=/usr/lib/systemd/user/orvantis@.service}" /usr/share/applications/orvantis.desktop
 holds orvantis-bridge /usr/bin/orvantis_bridge "${unit:=/usr/lib/systemd/user/orvantis-bridge.service}" /usr/share/man/man1/orvantis_bridge.1.gz \
   /usr/share/doc/orvantis-bridge/{copyright,changelog.gz} $(cd "$SOURCE/bridge/web" && printf '/usr/share/orvantis-bridge/web/%s ' *)
-! dpkg -L orvantis | grep -e bridge -e systemd -e /web || fail "the player's package holds the bridge's files (above)"
+! dpkg -L orvantis | grep -e bridge -e /web || fail "the player's package holds the bridge's files (above)"
 for pair in orvantis:orvantis_bridge orvantis_bridge:orvantis; do
   page=/usr/share/man/man1/${pair%:*}.1.gz
   manual=$(zcat "$page" | groff -ww -man -Tutf8 -z 2>&1) && [ -z "$manual" ] || fail "the manual page $page: $manual"
@@ -31,7 +32,7 @@ done
 version=$(orvantis_bridge --version 2>&1) && [ "$version" = "orvantis_bridge $(dpkg-query -W -f '${Version}' orvantis-bridge)" ] ||
   fail "orvantis_bridge --version: $version"
 command -v systemd-analyze >/dev/null || fail "needs systemd-analyze (Debian: systemd)"
-verify=$(systemd-analyze --user verify "$unit" 2>&1) && [ -z "$verify" ] ||
+verify=$(systemd-analyze --user verify "$unit" "$player_unit" 2>&1) && [ -z "$verify" ] ||
   fail "systemd-analyze verify (it checks the program and the manual page the unit names): $verify"
 DESTDIR=$TMP/stage cmake --install "$SOURCE/build-deb" --prefix /usr/local --component bridge >/dev/null
 grep -q '^ExecStart=/usr/local/bin/orvantis_bridge ' "$TMP/stage/usr/local/lib/systemd/user/orvantis-bridge.service" &&

@@ -2,8 +2,8 @@
 # The release archive of scripts/package-windows.sh, unpacked as a user would:
 # with ffmpeg.exe added to ApplicationData and a contents folder beside it,
 # the packed ORVANTIS.exe starts there, shows the frame (a PNG under its .jpg
-# name, then a JPEG), and the pause shows the packed key screen. Fails when
-# no archive was made.
+# name, then a JPEG), and the pause shows the packed key screen; its log-on
+# task's definition is written. Fails when no archive was made.
 . "$(dirname "$0")/lib.sh"
 archive=$(ls "$(dirname "$PROGRAM")"/ORVANTIS-*-win64.zip 2>/dev/null | tail -n1 || true)
 [ -n "$archive" ] || fail "no release archive beside $PROGRAM (scripts/package-windows.sh makes it)"
@@ -12,6 +12,13 @@ packed=$TMP/unpacked/ORVANTIS_120
 # The packed bridge starts: all it links is built in.
 [ -z "${BRIDGE:-}" ] || wine_run 60 "$WINE" "$packed/ApplicationData/orvantis_bridge.exe" --help </dev/null |
   grep -q "^usage: orvantis_bridge" || fail "the packed orvantis_bridge.exe does not start"
+
+# install-autostart.cmd writes the log-on task's definition, well-formed, with the folder; Wine's
+# Task Scheduler service does not run here, so schtasks refuses and the script says so.
+(cd "$packed" && wine_run 60 "$WINE" cmd /c install-autostart.cmd) >"$OUT" 2>&1 && fail "a task registered without Task Scheduler"
+grep -qF "Task Scheduler did not take" "$OUT" && xmllint --noout "$packed/autostart-task.xml" &&
+  grep -qF "<WorkingDirectory>Z:$(tr / '\\' <<<"$packed")\\ApplicationData<" "$packed/autostart-task.xml" ||
+  fail "install-autostart.cmd: $(cat "$OUT")"
 
 # $TMP stands for ORVANTIS_120: ApplicationData is the working folder.
 mv "$packed/ApplicationData" "$TMP/work"

@@ -1,7 +1,8 @@
 // The camera source seam: the camera part reaches its device only through
-// this table, so that the program can run on a real webcam, the demo build on
-// a video file, and the tests on scripted frames. The table starts filled
-// with the real device source.
+// this table, so that the program can run on a real webcam (or the virtual
+// one the tests preload), on a recording of numbered frames, and the unit
+// tests on scripted frames. The table starts filled with the device source;
+// the build without the image library has no camera at all.
 #pragma once
 
 #include <string>
@@ -39,10 +40,11 @@ extern CameraFailure LastCameraFailure;
 
 // The processes that hold `path` open, as "pid 123 (name)" joined by ", ":
 // on Linux from the links under /proc/*/fd; empty when none is seen (or, for
-// another user's processes, cannot be seen).
+// another user's processes, cannot be seen), and always on Windows.
 std::string ProcessesHolding(const char *path);
 
-// The real device source (V4L2 on Linux, DirectShow on Windows).
+// The device source: a webcam through OpenCV's capture, by V4L2 on Linux and
+// DirectShow on Windows.
 extern const CameraSourceOps DeviceCameraSource;
 
 // A recording as the camera, for rehearsing a room: the numbered JPEG frames

@@ -13,13 +13,13 @@
 
 #include "common/timing.h"
 #include "console/banners.h"
-#include "console/key_screen.h"
 #include "contents/frame_table.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
 #include "state/state.h"
 #include "tests/support.h"
+#include "tools/key_screen.h"
 
 namespace {
 

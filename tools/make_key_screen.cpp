@@ -3,7 +3,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "console/key_screen.h"
+#include "tools/key_screen.h"
 
 int main(int argc, char **argv) {
   if (argc != 2) {

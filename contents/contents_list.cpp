@@ -6,6 +6,7 @@
 
 #include "common/naming.h"
 #include "contents/folder_settings.h"
+#include "platform/daemon.h"
 #include "platform/platform.h"
 #include "state/state.h"
 
@@ -89,7 +90,7 @@ bool OpensByKnowledge(CheapTest test, int k, const char *name) {
     if (Known.folders_known && !Known.folder_present[k]) return false;
     break;
   }
-  return OpensForReading(name);
+  return FileReadable(name);
 }
 
 bool FrameExistsByKnowledge(int k, int n) {
@@ -146,13 +147,6 @@ int ProbeFrames(int k) {
 }
 
 } // namespace
-
-bool OpensForReading(const char *name) {
-  FILE *file = fopen(name, "r");
-  if (file == nullptr) return false;
-  fclose(file);
-  return true;
-}
 
 bool ListContentsFolders() {
   LearnFolders();
@@ -215,7 +209,7 @@ bool PickRandomContents() {
 void LoadOwnFolderSettings() {
   char settings[NAME_LEN];
   SettingsFileName(settings, sizeof settings, Z.ContentsIndex + 1);
-  if (!OpensForReading(settings)) return;
+  if (!FileReadable(settings)) return;
   Print("FILE [ %s ] exists!\n", settings);
   LoadFolderSettings();
 }

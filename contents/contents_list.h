@@ -7,9 +7,6 @@
 // (or the display level keeps the key from working).
 bool PickRandomContents();
 
-// The listing's test of a name it reads: true when the file opens for reading.
-bool OpensForReading(const char *name);
-
 // Loads the current folder's own settings file (zep_env<n>.dat) when there is
 // one, after naming it.
 void LoadOwnFolderSettings();

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/state_reset.h" // ResetState: the state record put back
+
 // Console sinks: Discard drops what the program prints, Capture keeps it in
 // Captured (for the checks a benchmark makes before it measures).
 void Discard(const char *data, size_t size);
@@ -29,7 +31,3 @@ std::string EnterBenchFolder(const char *name);
 // Leaves the folder and removes it with everything in it. Returns false
 // when it could not be removed.
 bool RemoveBenchFolder(const std::string &root);
-
-// The state record back to its start values, the images it holds released
-// (the unit tests' own reset).
-void ResetState();

@@ -2,14 +2,11 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <sstream>
 
 #include "motion/shared_pool.h"
-#include "platform/image.h"
 #include "platform/platform.h"
 #include "platform/shared_memory.h"
 #include "state/state.h"
@@ -63,17 +60,6 @@ std::string MakeTempRoot() {
 }
 
 } // namespace
-
-void ResetState() {
-  for (ZepImage *&image : Z.FrameCache)
-    ReleaseImage(&image);
-  ReleaseImage(&Z.KeyScreen);
-  ReleaseImage(&Z.AttachImage);
-  DropDecodedAhead();
-  Z.~ZepState();
-  memset(static_cast<void *>(&Z), 0, sizeof Z);
-  new (&Z) ZepState;
-}
 
 void PlayerTest::SetUp() {
   ResetState();

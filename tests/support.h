@@ -19,6 +19,8 @@
 #include <opencv2/core.hpp>
 #endif
 
+#include "tests/state_reset.h"
+
 struct ZepImage;
 
 struct ShownImage {
@@ -50,8 +52,6 @@ class PlayerTest : public ::testing::Test {
 
   std::string root_; // the folder that holds work/ and the contents folders
 };
-
-void ResetState();
 
 // Makes folder ../S<k> (relative to the working folder) with frames of the
 // given numbers, each filled with a colour derived from its number.

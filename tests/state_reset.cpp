@@ -1,0 +1,18 @@
+#include "tests/state_reset.h"
+
+#include <cstring>
+#include <new>
+
+#include "platform/image.h"
+#include "state/state.h"
+
+void ResetState() {
+  for (ZepImage *&image : Z.FrameCache)
+    ReleaseImage(&image);
+  ReleaseImage(&Z.KeyScreen);
+  ReleaseImage(&Z.AttachImage);
+  DropDecodedAhead();
+  Z.~ZepState();
+  memset(static_cast<void *>(&Z), 0, sizeof Z);
+  new (&Z) ZepState;
+}

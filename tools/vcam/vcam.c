@@ -71,6 +71,7 @@ struct camera { /* one open file of a device */
   unsigned sequence;
   long pos;       /* position in the moving picture (bar column or video frame) */
   unsigned noise; /* state of the noise generator */
+  char state;     /* the control file's state (see state()) for the request being answered */
 };
 
 static struct camera cameras[MAX_OPEN];
@@ -80,7 +81,45 @@ static struct {
   const char *video, *control, *log;
 } cfg;
 
-static void *next(const char *name) { return dlsym(RTLD_NEXT, name); }
+/* The C library's own functions that the hooks below stand in front of: one
+ * row each, its name and its pointer type, all resolved together on first use
+ * (libc()). A function this C library lacks stays null and is never called. */
+#define LIBC_CALLS(ROW)                                                                                      \
+  ROW(open, int (*)(const char *, int, ...))                                                                 \
+  ROW(open64, int (*)(const char *, int, ...))                                                               \
+  ROW(openat, int (*)(int, const char *, int, ...))                                                          \
+  ROW(openat64, int (*)(int, const char *, int, ...))                                                        \
+  ROW(close, int (*)(int))                                                                                   \
+  ROW(read, ssize_t (*)(int, void *, size_t))                                                                \
+  ROW(ioctl, int (*)(int, unsigned long, ...))                                                               \
+  ROW(mmap, void *(*)(void *, size_t, int, int, int, off_t))                                                 \
+  ROW(syscall, long (*)(long, ...))                                                                          \
+  ROW(stat, int (*)(const char *, struct stat *))                                                            \
+  ROW(lstat, int (*)(const char *, struct stat *))                                                           \
+  ROW(stat64, int (*)(const char *, struct stat64 *))                                                        \
+  ROW(lstat64, int (*)(const char *, struct stat64 *))                                                       \
+  ROW(__xstat, int (*)(int, const char *, struct stat *))                                                    \
+  ROW(__lxstat, int (*)(int, const char *, struct stat *))                                                   \
+  ROW(__xstat64, int (*)(int, const char *, struct stat64 *))                                                \
+  ROW(__lxstat64, int (*)(int, const char *, struct stat64 *))                                               \
+  ROW(fstatat, int (*)(int, const char *, struct stat *, int))                                               \
+  ROW(fstatat64, int (*)(int, const char *, struct stat64 *, int))
+
+#define LIBC_FIELD(name, type) __typeof__(type) name;
+struct libc_calls {
+  LIBC_CALLS(LIBC_FIELD)
+};
+
+static const struct libc_calls *libc(void) {
+  static struct libc_calls calls;
+  static int resolved;
+  if (!__atomic_load_n(&resolved, __ATOMIC_ACQUIRE)) {
+#define LIBC_RESOLVE(name, type) calls.name = (type)dlsym(RTLD_NEXT, #name);
+    LIBC_CALLS(LIBC_RESOLVE)
+    __atomic_store_n(&resolved, 1, __ATOMIC_RELEASE);
+  }
+  return &calls;
+}
 
 static void configure(void) {
   if (cfg.ready) return;
@@ -118,12 +157,11 @@ static void say(const struct camera *c, int index, const char *fmt, ...) {
   va_end(ap);
   if (n >= (int)sizeof line - 1) n = sizeof line - 2;
   line[n++] = '\n';
-  int fd = ((int (*)(const char *, int, ...))next("open"))(cfg.log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
-                                                           0644);
+  int fd = libc()->open(cfg.log, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;
   ssize_t w = write(fd, line, n);
   (void)w;
-  ((int (*)(int))next("close"))(fd);
+  libc()->close(fd);
 }
 
 static int own_rate; /* the device's own rate from the control file, 0: none */
@@ -298,11 +336,11 @@ static int wait_tick(struct camera *c) {
   struct pollfd p = {c->fd, POLLIN, 0};
   uint64_t ticks;
   if (poll(&p, 1, 1000 / c->rate + 1) <= 0) return 0;
-  return ((ssize_t(*)(int, void *, size_t))next("read"))(c->fd, &ticks, sizeof ticks) == sizeof ticks;
+  return libc()->read(c->fd, &ticks, sizeof ticks) == sizeof ticks;
 }
 
 static void free_buffers(struct camera *c) {
-  if (c->memfd >= 0) ((int (*)(int))next("close"))(c->memfd);
+  if (c->memfd >= 0) libc()->close(c->memfd);
   c->memfd = -1, c->buffers = 0, c->queued = 0;
 }
 
@@ -311,198 +349,278 @@ static int fail(int e) {
   return -1;
 }
 
+/* ---- the V4L2 requests, one handler each ---- */
+
+static int query_capabilities(struct camera *c, void *arg) {
+  struct v4l2_capability *cap = arg;
+  memset(cap, 0, sizeof *cap);
+  strcpy((char *)cap->driver, "vcam");
+  snprintf((char *)cap->card, sizeof cap->card, "Virtual camera %d", c->index);
+  snprintf((char *)cap->bus_info, sizeof cap->bus_info, "virtual:%d", c->index);
+  cap->version = 0x060100;
+  cap->device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE | V4L2_CAP_STREAMING;
+  cap->capabilities = cap->device_caps | V4L2_CAP_DEVICE_CAPS;
+  say(c, 0, "QUERYCAP");
+  return 0;
+}
+
+static int enum_input(struct camera *c, void *arg) {
+  struct v4l2_input *in = arg;
+  if (in->index != 0) return fail(EINVAL);
+  memset(in, 0, sizeof *in);
+  strcpy((char *)in->name, "Camera");
+  in->type = V4L2_INPUT_TYPE_CAMERA;
+  say(c, 0, "ENUMINPUT");
+  return 0;
+}
+
+static int get_input(struct camera *c, void *arg) {
+  *(int *)arg = 0;
+  say(c, 0, "G_INPUT");
+  return 0;
+}
+
+static int set_input(struct camera *c, void *arg) {
+  say(c, 0, "S_INPUT %d", *(int *)arg);
+  return *(int *)arg == 0 ? 0 : fail(EINVAL);
+}
+
+static int enum_format(struct camera *c, void *arg) {
+  struct v4l2_fmtdesc *d = arg;
+  unsigned list[2], n = 0;
+  if (cfg.formats & 1) list[n++] = V4L2_PIX_FMT_BGR24;
+  if (cfg.formats & 2) list[n++] = V4L2_PIX_FMT_YUYV;
+  say(c, 0, "ENUM_FMT %u", d->index);
+  if (d->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || d->index >= n) return fail(EINVAL);
+  unsigned i = d->index;
+  memset(d, 0, sizeof *d);
+  d->index = i, d->type = V4L2_BUF_TYPE_VIDEO_CAPTURE, d->pixelformat = list[i];
+  strcpy((char *)d->description, list[i] == V4L2_PIX_FMT_YUYV ? "YUYV 4:2:2" : "BGR24");
+  return 0;
+}
+
+static int get_format(struct camera *c, void *arg) {
+  struct v4l2_format *f = arg;
+  if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return fail(EINVAL);
+  fill_format(c, f);
+  say(c, 0, "G_FMT %ux%u %.4s", f->fmt.pix.width, f->fmt.pix.height, (char *)&f->fmt.pix.pixelformat);
+  return 0;
+}
+
+/* S_FMT (`set`) or TRY_FMT. */
+static int request_format(struct camera *c, struct v4l2_format *f, int set) {
+  if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return fail(EINVAL);
+  char asked[48];
+  snprintf(asked, sizeof asked, "%ux%u %.4s -> ", f->fmt.pix.width, f->fmt.pix.height,
+           (char *)&f->fmt.pix.pixelformat);
+  if (set && c->buffers > 0) return say(c, 0, "S_FMT -> EBUSY"), fail(EBUSY);
+  apply_format(c, f, set);
+  say(c, 0, "%s %s%ux%u %.4s", set ? "S_FMT" : "TRY_FMT", asked, f->fmt.pix.width, f->fmt.pix.height,
+      (char *)&f->fmt.pix.pixelformat);
+  return 0;
+}
+
+static int set_format(struct camera *c, void *arg) { return request_format(c, arg, 1); }
+
+static int try_format(struct camera *c, void *arg) { return request_format(c, arg, 0); }
+
+static int enum_frame_sizes(struct camera *c, void *arg) {
+  struct v4l2_frmsizeenum *e = arg;
+  static const int sizes[][2] = {{320, 240}, {640, 480}};
+  say(c, 0, "ENUM_FRAMESIZES %u", e->index);
+  if (!((e->pixel_format == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) ||
+        (e->pixel_format == V4L2_PIX_FMT_YUYV && cfg.formats & 2)))
+    return fail(EINVAL);
+  if (cfg.fixed_w > 0 ? e->index > 0 : e->index > 1) return fail(EINVAL);
+  e->type = V4L2_FRMSIZE_TYPE_DISCRETE;
+  e->discrete.width = cfg.fixed_w > 0 ? cfg.fixed_w : sizes[e->index][0];
+  e->discrete.height = cfg.fixed_w > 0 ? cfg.fixed_h : sizes[e->index][1];
+  return 0;
+}
+
+static int enum_frame_intervals(struct camera *c, void *arg) {
+  struct v4l2_frmivalenum *e = arg;
+  say(c, 0, "ENUM_FRAMEINTERVALS %u %ux%u", e->index, e->width, e->height);
+  if (e->index > 0) return fail(EINVAL);
+  e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
+  e->discrete.numerator = 1;
+  e->discrete.denominator = c->rate;
+  return 0;
+}
+
+/* The answer of G_PARM and S_PARM: the rate in force. */
+static int describe_rate(const struct camera *c, struct v4l2_streamparm *p) {
+  memset(&p->parm.capture, 0, sizeof p->parm.capture);
+  p->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+  p->parm.capture.timeperframe.numerator = 1;
+  p->parm.capture.timeperframe.denominator = c->rate;
+  p->parm.capture.readbuffers = 2;
+  return 0;
+}
+
+static int get_parm(struct camera *c, void *arg) {
+  struct v4l2_streamparm *p = arg;
+  if (p->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return fail(EINVAL);
+  say(c, 0, "G_PARM");
+  return describe_rate(c, p);
+}
+
+/* A request without a usable rate is answered as G_PARM. */
+static int set_parm(struct camera *c, void *arg) {
+  struct v4l2_streamparm *p = arg;
+  struct v4l2_fract *tpf = &p->parm.capture.timeperframe;
+  if (p->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || tpf->numerator == 0 || tpf->denominator / tpf->numerator == 0)
+    return get_parm(c, arg);
+  say(c, 0, "S_PARM %u/%u", tpf->numerator, tpf->denominator);
+  c->rate = tpf->denominator / tpf->numerator;
+  if (c->rate > 240) c->rate = 240;
+  arm(c, 1);
+  keep_own_rate(c);
+  return describe_rate(c, p);
+}
+
+static int request_buffers(struct camera *c, void *arg) {
+  struct v4l2_requestbuffers *r = arg;
+  if (r->memory != V4L2_MEMORY_MMAP) return fail(EINVAL);
+  say(c, 0, "REQBUFS %u", r->count);
+  free_buffers(c);
+  c->streaming = 0;
+  if (r->count == 0) return 0;
+  r->count = r->count > MAX_BUFFERS ? MAX_BUFFERS : r->count;
+  size_t page = (size_t)sysconf(_SC_PAGESIZE);
+  c->stride = (image_size(c) + page - 1) / page * page;
+  c->memfd = memfd_create("vcam", MFD_CLOEXEC);
+  if (c->memfd < 0 || ftruncate(c->memfd, (off_t)(c->stride * r->count)) != 0) {
+    free_buffers(c);
+    return fail(ENOMEM);
+  }
+  c->buffers = r->count;
+  return 0;
+}
+
+/* The answer about buffer `b->index`; `filled` for one DQBUF hands over. */
+static int describe_buffer(struct camera *c, struct v4l2_buffer *b, int filled) {
+  unsigned i = b->index;
+  memset(b, 0, sizeof *b);
+  b->index = i, b->type = V4L2_BUF_TYPE_VIDEO_CAPTURE, b->memory = V4L2_MEMORY_MMAP;
+  b->m.offset = (unsigned)(c->stride * i);
+  b->length = image_size(c);
+  b->field = V4L2_FIELD_NONE;
+  if (filled) {
+    b->bytesused = image_size(c);
+    b->flags = V4L2_BUF_FLAG_MAPPED | V4L2_BUF_FLAG_DONE | V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
+    b->sequence = c->sequence++;
+    double t = now_ms();
+    b->timestamp.tv_sec = (long)(t / 1000);
+    b->timestamp.tv_usec = (long)(t * 1000) % 1000000;
+  }
+  return 0;
+}
+
+static int query_buffer(struct camera *c, void *arg) {
+  struct v4l2_buffer *b = arg;
+  if (b->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || b->index >= (unsigned)c->buffers) return fail(EINVAL);
+  say(c, 0, "QUERYBUF %u", b->index);
+  return describe_buffer(c, b, 0);
+}
+
+static int queue_buffer(struct camera *c, void *arg) {
+  struct v4l2_buffer *b = arg;
+  if (b->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || b->index >= (unsigned)c->buffers) return fail(EINVAL);
+  if (c->queued < MAX_BUFFERS) c->queue[c->queued++] = b->index;
+  say(c, 0, "QBUF %u", b->index);
+  return describe_buffer(c, b, 0);
+}
+
+/* Hands over the oldest queued buffer with the next frame in it, once the
+ * frame clock has ticked. */
+static int dequeue_buffer(struct camera *c, void *arg) {
+  char s = c->state;
+  struct v4l2_buffer *b = arg;
+  if (b->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || !c->streaming || c->queued == 0) return fail(EINVAL);
+  if (s == 'f') { /* frozen: the clock stops, so select/poll wait in vain */
+    arm(c, 0);
+    say(c, 0, "DQBUF -> EAGAIN (frozen)");
+    return fail(EAGAIN);
+  }
+  keep_own_rate(c);
+  uint64_t ticks;
+  if (libc()->read(c->fd, &ticks, sizeof ticks) != sizeof ticks) {
+    say(c, 0, "DQBUF -> EAGAIN");
+    return fail(EAGAIN);
+  }
+  int i = c->queue[0];
+  memmove(c->queue, c->queue + 1, sizeof(int) * --c->queued);
+  unsigned char *p = mmap(NULL, image_size(c), PROT_WRITE, MAP_SHARED, c->memfd, (off_t)(c->stride * i));
+  if (p == MAP_FAILED) return fail(ENOMEM);
+  make_frame(c, p, s);
+  munmap(p, image_size(c));
+  b->index = i;
+  say(c, 0, "DQBUF %d seq %u %s", i, c->sequence, s == 'm' ? "moving" : "still");
+  return describe_buffer(c, b, 1);
+}
+
+static int stream_on(struct camera *c, void *arg) {
+  (void)arg;
+  c->streaming = 1;
+  say(c, 0, "STREAMON");
+  return 0;
+}
+
+static int stream_off(struct camera *c, void *arg) {
+  (void)arg;
+  c->streaming = 0;
+  c->queued = 0;
+  say(c, 0, "STREAMOFF");
+  return 0;
+}
+
+static const struct {
+  unsigned request;
+  int (*handle)(struct camera *c, void *arg);
+} requests[] = {
+    {VIDIOC_QUERYCAP, query_capabilities},
+    {VIDIOC_ENUMINPUT, enum_input},
+    {VIDIOC_G_INPUT, get_input},
+    {VIDIOC_S_INPUT, set_input},
+    {VIDIOC_ENUM_FMT, enum_format},
+    {VIDIOC_G_FMT, get_format},
+    {VIDIOC_S_FMT, set_format},
+    {VIDIOC_TRY_FMT, try_format},
+    {VIDIOC_ENUM_FRAMESIZES, enum_frame_sizes},
+    {VIDIOC_ENUM_FRAMEINTERVALS, enum_frame_intervals},
+    {VIDIOC_G_PARM, get_parm},
+    {VIDIOC_S_PARM, set_parm},
+    {VIDIOC_REQBUFS, request_buffers},
+    {VIDIOC_QUERYBUF, query_buffer},
+    {VIDIOC_QBUF, queue_buffer},
+    {VIDIOC_DQBUF, dequeue_buffer},
+    {VIDIOC_STREAMON, stream_on},
+    {VIDIOC_STREAMOFF, stream_off},
+};
+
+/* A device that is gone, or refuses as the control file says, answers before
+ * any handler. */
 static int do_ioctl(struct camera *c, unsigned request, void *arg) {
   char s = state();
   if (s == 'u') {
     say(c, 0, "ioctl 0x%08x -> ENODEV", request);
     return fail(ENODEV);
   }
-  int refused = s == 'b' && (request == VIDIOC_S_FMT || request == VIDIOC_REQBUFS) ? EBUSY
+  int refused = s == 'b' && (request == VIDIOC_S_FMT || request == VIDIOC_REQBUFS)  ? EBUSY
                 : s == 'n' && (request == VIDIOC_S_FMT || request == VIDIOC_S_PARM) ? EINVAL
                                                                                     : 0;
   if (refused) {
     say(c, 0, "ioctl 0x%08x -> %s", request, refused == EBUSY ? "EBUSY" : "EINVAL");
     return fail(refused);
   }
-  switch (request) {
-  case VIDIOC_QUERYCAP: {
-    struct v4l2_capability *cap = arg;
-    memset(cap, 0, sizeof *cap);
-    strcpy((char *)cap->driver, "vcam");
-    snprintf((char *)cap->card, sizeof cap->card, "Virtual camera %d", c->index);
-    snprintf((char *)cap->bus_info, sizeof cap->bus_info, "virtual:%d", c->index);
-    cap->version = 0x060100;
-    cap->device_caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE | V4L2_CAP_STREAMING;
-    cap->capabilities = cap->device_caps | V4L2_CAP_DEVICE_CAPS;
-    say(c, 0, "QUERYCAP");
-    return 0;
-  }
-  case VIDIOC_ENUMINPUT: {
-    struct v4l2_input *in = arg;
-    if (in->index != 0) return fail(EINVAL);
-    memset(in, 0, sizeof *in);
-    strcpy((char *)in->name, "Camera");
-    in->type = V4L2_INPUT_TYPE_CAMERA;
-    say(c, 0, "ENUMINPUT");
-    return 0;
-  }
-  case VIDIOC_G_INPUT:
-  case VIDIOC_S_INPUT:
-    if (request == VIDIOC_G_INPUT) *(int *)arg = 0;
-    say(c, 0, request == VIDIOC_G_INPUT ? "G_INPUT" : "S_INPUT %d", *(int *)arg);
-    return *(int *)arg == 0 ? 0 : fail(EINVAL);
-  case VIDIOC_ENUM_FMT: {
-    struct v4l2_fmtdesc *d = arg;
-    unsigned list[2], n = 0;
-    if (cfg.formats & 1) list[n++] = V4L2_PIX_FMT_BGR24;
-    if (cfg.formats & 2) list[n++] = V4L2_PIX_FMT_YUYV;
-    say(c, 0, "ENUM_FMT %u", d->index);
-    if (d->type != V4L2_BUF_TYPE_VIDEO_CAPTURE || d->index >= n) return fail(EINVAL);
-    unsigned i = d->index;
-    memset(d, 0, sizeof *d);
-    d->index = i, d->type = V4L2_BUF_TYPE_VIDEO_CAPTURE, d->pixelformat = list[i];
-    strcpy((char *)d->description, list[i] == V4L2_PIX_FMT_YUYV ? "YUYV 4:2:2" : "BGR24");
-    return 0;
-  }
-  case VIDIOC_G_FMT:
-  case VIDIOC_S_FMT:
-  case VIDIOC_TRY_FMT: {
-    struct v4l2_format *f = arg;
-    if (f->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return fail(EINVAL);
-    const char *name = request == VIDIOC_G_FMT ? "G_FMT" : request == VIDIOC_S_FMT ? "S_FMT" : "TRY_FMT";
-    char asked[48] = "";
-    if (request != VIDIOC_G_FMT)
-      snprintf(asked, sizeof asked, "%ux%u %.4s -> ", f->fmt.pix.width, f->fmt.pix.height,
-               (char *)&f->fmt.pix.pixelformat);
-    if (request == VIDIOC_S_FMT && c->buffers > 0) return say(c, 0, "S_FMT -> EBUSY"), fail(EBUSY);
-    if (request == VIDIOC_G_FMT)
-      fill_format(c, f);
-    else
-      apply_format(c, f, request == VIDIOC_S_FMT);
-    say(c, 0, "%s %s%ux%u %.4s", name, asked, f->fmt.pix.width, f->fmt.pix.height,
-        (char *)&f->fmt.pix.pixelformat);
-    return 0;
-  }
-  case VIDIOC_ENUM_FRAMESIZES: {
-    struct v4l2_frmsizeenum *e = arg;
-    static const int sizes[][2] = {{320, 240}, {640, 480}};
-    say(c, 0, "ENUM_FRAMESIZES %u", e->index);
-    if (!((e->pixel_format == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) ||
-          (e->pixel_format == V4L2_PIX_FMT_YUYV && cfg.formats & 2)))
-      return fail(EINVAL);
-    if (cfg.fixed_w > 0 ? e->index > 0 : e->index > 1) return fail(EINVAL);
-    e->type = V4L2_FRMSIZE_TYPE_DISCRETE;
-    e->discrete.width = cfg.fixed_w > 0 ? cfg.fixed_w : sizes[e->index][0];
-    e->discrete.height = cfg.fixed_w > 0 ? cfg.fixed_h : sizes[e->index][1];
-    return 0;
-  }
-  case VIDIOC_ENUM_FRAMEINTERVALS: {
-    struct v4l2_frmivalenum *e = arg;
-    say(c, 0, "ENUM_FRAMEINTERVALS %u %ux%u", e->index, e->width, e->height);
-    if (e->index > 0) return fail(EINVAL);
-    e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-    e->discrete.numerator = 1;
-    e->discrete.denominator = c->rate;
-    return 0;
-  }
-  case VIDIOC_G_PARM:
-  case VIDIOC_S_PARM: {
-    struct v4l2_streamparm *p = arg;
-    if (p->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return fail(EINVAL);
-    struct v4l2_fract *tpf = &p->parm.capture.timeperframe;
-    if (request == VIDIOC_S_PARM && tpf->numerator > 0 && tpf->denominator / tpf->numerator > 0) {
-      say(c, 0, "S_PARM %u/%u", tpf->numerator, tpf->denominator);
-      c->rate = tpf->denominator / tpf->numerator;
-      if (c->rate > 240) c->rate = 240;
-      arm(c, 1);
-      keep_own_rate(c);
-    } else {
-      say(c, 0, "G_PARM");
+  for (size_t i = 0; i < sizeof requests / sizeof requests[0]; ++i)
+    if (requests[i].request == request) {
+      c->state = s;
+      return requests[i].handle(c, arg);
     }
-    memset(&p->parm.capture, 0, sizeof p->parm.capture);
-    p->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
-    tpf->numerator = 1;
-    tpf->denominator = c->rate;
-    p->parm.capture.readbuffers = 2;
-    return 0;
-  }
-  case VIDIOC_REQBUFS: {
-    struct v4l2_requestbuffers *r = arg;
-    if (r->memory != V4L2_MEMORY_MMAP) return fail(EINVAL);
-    say(c, 0, "REQBUFS %u", r->count);
-    free_buffers(c);
-    c->streaming = 0;
-    if (r->count == 0) return 0;
-    r->count = r->count > MAX_BUFFERS ? MAX_BUFFERS : r->count;
-    size_t page = (size_t)sysconf(_SC_PAGESIZE);
-    c->stride = (image_size(c) + page - 1) / page * page;
-    c->memfd = memfd_create("vcam", MFD_CLOEXEC);
-    if (c->memfd < 0 || ftruncate(c->memfd, (off_t)(c->stride * r->count)) != 0) {
-      free_buffers(c);
-      return fail(ENOMEM);
-    }
-    c->buffers = r->count;
-    return 0;
-  }
-  case VIDIOC_QUERYBUF:
-  case VIDIOC_QBUF:
-  case VIDIOC_DQBUF: {
-    struct v4l2_buffer *b = arg;
-    if (b->type != V4L2_BUF_TYPE_VIDEO_CAPTURE) return fail(EINVAL);
-    if (request == VIDIOC_DQBUF) {
-      if (!c->streaming || c->queued == 0) return fail(EINVAL);
-      if (s == 'f') { /* frozen: the clock stops, so select/poll wait in vain */
-        arm(c, 0);
-        say(c, 0, "DQBUF -> EAGAIN (frozen)");
-        return fail(EAGAIN);
-      }
-      keep_own_rate(c);
-      uint64_t ticks;
-      if (((ssize_t(*)(int, void *, size_t))next("read"))(c->fd, &ticks, sizeof ticks) != sizeof ticks) {
-        say(c, 0, "DQBUF -> EAGAIN");
-        return fail(EAGAIN);
-      }
-      int i = c->queue[0];
-      memmove(c->queue, c->queue + 1, sizeof(int) * --c->queued);
-      unsigned char *p = mmap(NULL, image_size(c), PROT_WRITE, MAP_SHARED, c->memfd, (off_t)(c->stride * i));
-      if (p == MAP_FAILED) return fail(ENOMEM);
-      make_frame(c, p, s);
-      munmap(p, image_size(c));
-      b->index = i;
-      say(c, 0, "DQBUF %d seq %u %s", i, c->sequence, s == 'm' ? "moving" : "still");
-    } else {
-      if (b->index >= (unsigned)c->buffers) return fail(EINVAL);
-      if (request == VIDIOC_QBUF) {
-        if (c->queued < MAX_BUFFERS) c->queue[c->queued++] = b->index;
-        say(c, 0, "QBUF %u", b->index);
-      } else {
-        say(c, 0, "QUERYBUF %u", b->index);
-      }
-    }
-    unsigned i = b->index;
-    memset(b, 0, sizeof *b);
-    b->index = i, b->type = V4L2_BUF_TYPE_VIDEO_CAPTURE, b->memory = V4L2_MEMORY_MMAP;
-    b->m.offset = (unsigned)(c->stride * i);
-    b->length = image_size(c);
-    b->field = V4L2_FIELD_NONE;
-    if (request == VIDIOC_DQBUF) {
-      b->bytesused = image_size(c);
-      b->flags = V4L2_BUF_FLAG_MAPPED | V4L2_BUF_FLAG_DONE | V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC;
-      b->sequence = c->sequence++;
-      double t = now_ms();
-      b->timestamp.tv_sec = (long)(t / 1000);
-      b->timestamp.tv_usec = (long)(t * 1000) % 1000000;
-    }
-    return 0;
-  }
-  case VIDIOC_STREAMON:
-  case VIDIOC_STREAMOFF:
-    c->streaming = request == VIDIOC_STREAMON;
-    if (!c->streaming) c->queued = 0;
-    say(c, 0, c->streaming ? "STREAMON" : "STREAMOFF");
-    return 0;
-  default: say(c, 0, "ioctl 0x%08x -> EINVAL", request); return fail(EINVAL);
-  }
+  say(c, 0, "ioctl 0x%08x -> EINVAL", request);
+  return fail(EINVAL);
 }
 
 static ssize_t read_camera(struct camera *c, void *buf, size_t count) {
@@ -530,7 +648,7 @@ static int close_camera(struct camera *c) {
   free_buffers(c);
   int fd = c->fd;
   c->fd = 0;
-  return ((int (*)(int))next("close"))(fd);
+  return libc()->close(fd);
 }
 
 /* A character device node for our cameras (Wine's probe looks at st_mode). */
@@ -561,34 +679,34 @@ static int fake_stat(const char *path, struct stat *st) {
 int open(const char *path, int flags, ...) {
   MODE_ARG(flags);
   if (device_of(path) >= 0) return open_camera(path, flags);
-  return ((int (*)(const char *, int, ...))next("open"))(path, flags, mode);
+  return libc()->open(path, flags, mode);
 }
 int open64(const char *path, int flags, ...) {
   MODE_ARG(flags);
   if (device_of(path) >= 0) return open_camera(path, flags);
-  return ((int (*)(const char *, int, ...))next("open64"))(path, flags, mode);
+  return libc()->open64(path, flags, mode);
 }
 int __open_2(const char *path, int flags) { return open(path, flags); }
 int __open64_2(const char *path, int flags) { return open64(path, flags); }
 int openat(int dir, const char *path, int flags, ...) {
   MODE_ARG(flags);
   if (device_of(path) >= 0) return open_camera(path, flags);
-  return ((int (*)(int, const char *, int, ...))next("openat"))(dir, path, flags, mode);
+  return libc()->openat(dir, path, flags, mode);
 }
 int openat64(int dir, const char *path, int flags, ...) {
   MODE_ARG(flags);
   if (device_of(path) >= 0) return open_camera(path, flags);
-  return ((int (*)(int, const char *, int, ...))next("openat64"))(dir, path, flags, mode);
+  return libc()->openat64(dir, path, flags, mode);
 }
 
 int close(int fd) {
   struct camera *c = camera_of(fd);
-  return c ? close_camera(c) : ((int (*)(int))next("close"))(fd);
+  return c ? close_camera(c) : libc()->close(fd);
 }
 
 ssize_t read(int fd, void *buf, size_t count) {
   struct camera *c = camera_of(fd);
-  return c ? read_camera(c, buf, count) : ((ssize_t(*)(int, void *, size_t))next("read"))(fd, buf, count);
+  return c ? read_camera(c, buf, count) : libc()->read(fd, buf, count);
 }
 
 /* The request is compared in its low 32 bits, as the kernel does: Wine
@@ -600,7 +718,7 @@ int ioctl(int fd, unsigned long request, ...) {
   va_end(ap);
   struct camera *c = camera_of(fd);
   if (c) return do_ioctl(c, (unsigned)request, arg);
-  return ((int (*)(int, unsigned long, ...))next("ioctl"))(fd, request, arg);
+  return libc()->ioctl(fd, request, arg);
 }
 
 void *mmap(void *addr, size_t len, int prot, int flags, int fd, off_t off) {
@@ -610,7 +728,7 @@ void *mmap(void *addr, size_t len, int prot, int flags, int fd, off_t off) {
     if (c->memfd < 0) return errno = EINVAL, MAP_FAILED;
     fd = c->memfd;
   }
-  return ((void *(*)(void *, size_t, int, int, int, off_t))next("mmap"))(addr, len, prot, flags, fd, off);
+  return libc()->mmap(addr, len, prot, flags, fd, off);
 }
 void *mmap64(void *addr, size_t len, int prot, int flags, int fd, off_t off) {
   return mmap(addr, len, prot, flags, fd, off);
@@ -634,13 +752,13 @@ long syscall(long number, ...) {
   if (c && number == SYS_read) return read_camera(c, (void *)a[1], (size_t)a[2]);
   if (c && number == SYS_close) return close_camera(c);
   if (c && number == SYS_mmap) return (long)mmap((void *)a[0], a[1], (int)a[2], (int)a[3], (int)a[4], a[5]);
-  return ((long (*)(long, ...))next("syscall"))(number, a[0], a[1], a[2], a[3], a[4], a[5]);
+  return libc()->syscall(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
 #define STAT_HOOK(name, type)                                                                                \
   int name(const char *path, struct type *st) {                                                              \
     if (device_of(path) >= 0) return fake_stat(path, (struct stat *)st);                                     \
-    return ((int (*)(const char *, struct type *))next(#name))(path, st);                                    \
+    return libc()->name(path, st);                                                                           \
   }
 STAT_HOOK(stat, stat)
 STAT_HOOK(lstat, stat)
@@ -650,7 +768,7 @@ STAT_HOOK(lstat64, stat64)
 #define XSTAT_HOOK(name, type)                                                                               \
   int name(int ver, const char *path, struct type *st) {                                                     \
     if (device_of(path) >= 0) return fake_stat(path, (struct stat *)st);                                     \
-    return ((int (*)(int, const char *, struct type *))next(#name))(ver, path, st);                          \
+    return libc()->name(ver, path, st);                                                                      \
   }
 XSTAT_HOOK(__xstat, stat)
 XSTAT_HOOK(__lxstat, stat)
@@ -660,7 +778,7 @@ XSTAT_HOOK(__lxstat64, stat64)
 #define FSTATAT_HOOK(name, type)                                                                             \
   int name(int dir, const char *path, struct type *st, int flags) {                                          \
     if (device_of(path) >= 0) return fake_stat(path, (struct stat *)st);                                     \
-    return ((int (*)(int, const char *, struct type *, int))next(#name))(dir, path, st, flags);              \
+    return libc()->name(dir, path, st, flags);                                                               \
   }
 FSTATAT_HOOK(fstatat, stat)
 FSTATAT_HOOK(fstatat64, stat64)

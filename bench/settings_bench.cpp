@@ -1,9 +1,8 @@
 // Speed of the folder-settings loader and the knowledge-base reader, each
 // figure beside its baseline in the same run (warm page cache):
 //  - ReadKB of a full knowledge base (file 4 with 51,200 records, 53 MB)
-//    vs a plain fread of the same four files' bytes into one buffer;
-//  - the sample-record reader alone, on an empty and on a loaded knowledge
-//    base, vs a plain fread of file 4;
+//    vs a plain fread of the same four files' bytes, into one buffer made
+//    once and into fresh memory;
 //  - LoadFolderSettings of a complete 1302-value settings file vs fscanf
 //    of the same values with the C library's "%d" / "%lf".
 #include <benchmark/benchmark.h>
@@ -155,44 +154,6 @@ void BM_FreadKBFilesFresh(benchmark::State &state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * total));
 }
 
-void BM_ReadKBSamples(benchmark::State &state) {
-  Setup();
-  char name[64];
-  FileName(name, 4);
-  for (auto _ : state) {
-    FreeKnowledgeBase();
-    FILE *f = fopen(name, "rb");
-    ReadKBSamples(f);
-    fclose(f);
-  }
-  FreeKnowledgeBase();
-}
-
-// The same over a loaded knowledge base: each record replaces the one in its
-// slot, so the memory is already mapped and what is left is the decoding and
-// the allocator. The difference to BM_ReadKBSamples is the cost of mapping
-// 53 MB of new memory.
-void BM_ReadKBSamplesOverLoaded(benchmark::State &state) {
-  Setup();
-  char name[64];
-  FileName(name, 4);
-  for (auto _ : state) {
-    FILE *f = fopen(name, "rb");
-    ReadKBSamples(f);
-    fclose(f);
-  }
-  FreeKnowledgeBase();
-}
-
-void BM_FreadSampleFile(benchmark::State &state) {
-  char name[64];
-  FileName(name, 4);
-  std::vector<char> buffer(static_cast<size_t>(KB_RECORD_MAX) * KB_RECORD_BYTES);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(FreadAll(name, buffer, 0));
-  }
-}
-
 void BM_LoadFolderSettings(benchmark::State &state) {
   Setup();
   for (auto _ : state) {
@@ -202,16 +163,7 @@ void BM_LoadFolderSettings(benchmark::State &state) {
   FreeKnowledgeBase();
 }
 
-// The settings file alone, and the C library reading the same values.
-void BM_ReadSettingsFile(benchmark::State &state) {
-  Setup();
-  for (auto _ : state) {
-    FILE *f = fopen("zep_env0002.dat", "r");
-    ReadSettingsFile(f, "zep_env0002.dat");
-    fclose(f);
-  }
-}
-
+// The baseline: the C library's fscanf reading the same values.
 void BM_FscanfSettingsFile(benchmark::State &state) {
   for (auto _ : state) {
     FILE *f = fopen("zep_env0002.dat", "r");
@@ -235,11 +187,7 @@ void BM_FscanfSettingsFile(benchmark::State &state) {
 BENCHMARK(BM_ReadKB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_FreadKBFiles)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_FreadKBFilesFresh)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_ReadKBSamples)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_ReadKBSamplesOverLoaded)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_FreadSampleFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadFolderSettings)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReadSettingsFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FscanfSettingsFile)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv) {

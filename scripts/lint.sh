@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The house checks on the program's own code (not tests, benchmarks or
-# tools): the layers (scripts/check-layers.sh), formatting by the committed
-# .clang-format, clang-tidy by the committed .clang-tidy, and cppcheck. Every
-# check must come out clean.
+# tools): the layers (scripts/check-layers.sh), no function over 50 lines
+# (scripts/check-function-size.sh, tools/ included), formatting by the
+# committed .clang-format, clang-tidy by the committed .clang-tidy, and
+# cppcheck. Every check must come out clean.
 #
 #   scripts/lint.sh [build-folder]   (default: build; needs its compile_commands.json)
 #
@@ -14,6 +15,7 @@ build=${1:-build}
 folders=(app common console contents gesture motion player state platform bridge)
 
 scripts/check-layers.sh
+scripts/check-function-size.sh
 
 mapfile -t sources < <(git ls-files "${folders[@]/%//*.cpp}" "${folders[@]/%//*.h}")
 clang-format --dry-run --Werror "${sources[@]}"

@@ -20,8 +20,8 @@ packages=(
   mosquitto mosquitto-clients chromium ca-certificates
   # the Debian package (scripts/package-deb.sh) and its manual pages
   dpkg-dev groff-base lintian
-  # the house checks (scripts/lint.sh)
-  clang-format clang-tidy cppcheck
+  # the house checks (scripts/lint.sh; universal-ctags for the function sizes)
+  clang-format clang-tidy cppcheck universal-ctags
   # the fuzz targets: Clang and its libFuzzer and sanitizer runtimes (the
   # latter only recommended by libclang-common-14-dev, so named here)
   clang libclang-rt-14-dev

@@ -83,7 +83,7 @@ static struct {
 
 /* The C library's own functions that the hooks below stand in front of: one
  * row each, its name and its pointer type, all resolved together on first use
- * (libc()). A function this C library lacks stays null and is never called. */
+ * (libc()). One this C library does not export stays null. */
 #define LIBC_CALLS(ROW)                                                                                      \
   ROW(open, int (*)(const char *, int, ...))                                                                 \
   ROW(open64, int (*)(const char *, int, ...))                                                               \

@@ -4,6 +4,7 @@
 // with the real device source.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 struct ZepImage;
@@ -53,6 +54,9 @@ extern const CameraSourceOps DeviceCameraSource;
 // frames opens no camera. The program takes it at start when the variable is set.
 constexpr const char *CAMERA_FRAMES_VARIABLE = "ORVANTIS_CAMERA_FRAMES";
 extern const CameraSourceOps FramesCameraSource;
+// Names the recording's frame `number` as the contents folders name theirs;
+// the program sets it with the source. Null names none: no recording opens.
+extern void (*RecordedFrameName)(char *out, size_t size, int number);
 
 // The device source's rule for a camera that is gone without saying so. A
 // pulled-out camera fails its read on Linux at once; on Windows the capture

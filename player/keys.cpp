@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -50,20 +51,14 @@ void ToggleAutoReplay(int) {
   Print("SET: AutoReplayFlag = [ %s ]\n", Z.AutoReplayFlag ? "ON" : "OFF");
 }
 
-const char *const SpeedMessages[] = {
-    nullptr,
-    "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n",
-    "SET: REPLAY_SPEED = [ S  L  O  W ]  ( x 0.5 )\n",
-    "SET: REPLAY_SPEED = [ N O R M A L ] ( x 1.0 )\n",
-    "SET: REPLAY_SPEED = [ F  A  S  T ]  ( x 3.0 )\n",
-    "SET: REPLAY_SPEED = [ VERY  FAST ]  ( x 6.0 )\n",
-};
-
 // s (+1) and S (-1). At either end the level stays and its message repeats;
 // a level from outside 1..5 lands on the nearer end.
 void ChangeSpeed(int delta) {
-  Z.REPLAY_SPEED = static_cast<int>(std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, 1LL, 5LL));
-  Print("%s", SpeedMessages[Z.REPLAY_SPEED]);
+  long long slowest = SPEED_LEVELS[0].level, fastest = std::end(SPEED_LEVELS)[-1].level;
+  Z.REPLAY_SPEED =
+      static_cast<int>(std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, slowest, fastest));
+  for (const SpeedLevel &speed : SPEED_LEVELS)
+    if (speed.level == Z.REPLAY_SPEED) Print("%s", speed.message);
 }
 
 void TogglePause(int) { EnterPause(); }
@@ -96,12 +91,12 @@ void ChangeDisplayLevel(int) {
 
 // --- Motion threshold ---
 
-// Roughly a hundredth of the pixels the motion measure samples in a 320 x 240
+// Roughly a hundredth of the pixels the motion measure samples in a camera
 // frame. A step below 1 samples every pixel, as the measure treats it; a huge
 // step samples almost nothing and moves the threshold by 0.
 int ThresholdStep() {
   long long step = Z.DiffStep < 1 ? 1 : Z.DiffStep;
-  return step > 76800 ? 0 : static_cast<int>(76800 / (step * step * 100));
+  return step > GRAY_SIZE ? 0 : static_cast<int>(GRAY_SIZE / (step * step * 100));
 }
 
 // v (-1) and V (+1): the file is the shared value, so start from it; the
@@ -113,10 +108,7 @@ void ChangeThreshold(int sign) {
   if (value > INT_MAX) value = INT_MAX;
   Z.ZEP_threshold = static_cast<int>(value);
   Print("SET: ZEP_threshold = [ %d ]\n", Z.ZEP_threshold);
-  char text[16];
-  int length = snprintf(text, sizeof text, "%d", Z.ZEP_threshold);
-  if (!WriteFileAtomically(THRESHOLD_FILE, text, static_cast<size_t>(length)))
-    Print("[ NG ] Write Failed : [ %s ]\n", THRESHOLD_FILE);
+  if (!WriteThresholdFile()) Print("[ NG ] Write Failed : [ %s ]\n", THRESHOLD_FILE);
   Z.DISP_WEB_CAM_INFO = 0;
 }
 

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "console/banners.h"
 #include "motion/camera.h"
@@ -154,15 +154,14 @@ void BackToFirstFolder(int) {
 void ReplayStepOnly(int) { NoCommandPath(); }
 
 // Keys kept free on purpose: they must not even take the no-command path.
-void DoNothing(int) {}
+constexpr KeyCommand KeptFree(int code) { return {code, nullptr, 0, nullptr, nullptr, nullptr}; }
 
 const char *const KF_DECREASE_FRAME = "[z][ Decrease frame_no ]";
 const char *const KF_INCREASE_FRAME = "[x][ Increase frame_no ]";
 
 } // namespace
 
-// The help text lists neither / nor \ (Z and X say the same), and neither it
-// nor the key screen lists the keys kept free.
+// Neither the help text nor the key screen lists the keys kept free.
 const KeyCommand KeyTable[] = {
     {KEY_BACKSPACE, ToggleWindowSizing, 0, "[BS][ Toggle VARIABLE_SIZE_FLAG ]", "[BS]", "BS"},
     {KEY_TAB, ToggleAutoReplay, 0, "[TAB][ Toggle AutoReplayFlag ]", "[TAB]", "TAB"},
@@ -179,7 +178,7 @@ const KeyCommand KeyTable[] = {
     {'\'', JumpToTenth, 7, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
     {'(', JumpToTenth, 8, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
     {')', JumpToTenth, 9, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
-    {'/', StepFrames, -10, KF_DECREASE_FRAME, NOT_LISTED, "Z  X  /  \\"},
+    {'/', StepFrames, -10, KF_DECREASE_FRAME, nullptr, "Z  X  /  \\"},
     {'0', SwitchFolder, 9, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'1', SwitchFolder, 0, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'2', SwitchFolder, 1, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
@@ -190,40 +189,40 @@ const KeyCommand KeyTable[] = {
     {'7', SwitchFolder, 6, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'8', SwitchFolder, 7, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'9', SwitchFolder, 8, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
-    {'@', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'G', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'M', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('@'),
+    KeptFree('G'),
+    KeptFree('M'),
     {'R', BackToFirstFolder, 0, nullptr, "[ R ]", "R"}, // r's line comes after the change message
     {'S', ChangeSpeed, -1, nullptr, "[ s, S ]", "s  S"},
-    {'T', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('T'),
     {'V', ChangeThreshold, +1, "[V][ Increase ZEP_threshold ]", "[ v, V ]", "v  V"},
     {'X', StepFrames, +10, KF_INCREASE_FRAME, "[ Z, X ]", "Z  X  /  \\"},
-    {'Y', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('Y'),
     {'Z', StepFrames, -10, KF_DECREASE_FRAME, "[ Z, X ]", "Z  X  /  \\"},
-    {'[', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'\\', StepFrames, +10, KF_INCREASE_FRAME, NOT_LISTED, "Z  X  /  \\"},
-    {']', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'b', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('['),
+    {'\\', StepFrames, +10, KF_INCREASE_FRAME, nullptr, "Z  X  /  \\"},
+    KeptFree(']'),
+    KeptFree('b'),
     {'e', ChangeFlipMode, 0, "[e][ Change Flip Mode ]", "[ e ]", "e"},
-    {'f', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'g', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'h', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('f'),
+    KeptFree('g'),
+    KeptFree('h'),
     {'i', ChangeDisplayLevel, 0, nullptr, "[ i ]", "i"},
     {'j', RandomFrame, 0, "[j][ Set frame_no at Random ]", "[ j ]", "j"},
-    {'k', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('k'),
     {'l', ResetFrame, 0, "[l][ Reset Frame Number ]", "[ l ]", "l"},
-    {'m', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('m'),
     {'n', MoveFolder, +1, "[n][ Move to Next Contents Folder ]", "[ n ]", "p  n"},
     {'p', MoveFolder, -1, "[p][ Move to Previous Contents Folder ]", "[ p ]", "p  n"},
     {'q', SwitchCamera, 0, "[q][ CAMERA ON/OFF CONTROL ]", "[ q ]", "q"},
     {'r', RefreshFolder, 0, "[r][ Refresh Settings ]", "[ r ]", "r"},
     {'s', ChangeSpeed, +1, nullptr, "[ s, S ]", "s  S"},
-    {'t', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('t'),
     {'v', ChangeThreshold, -1, "[v][ Decrease ZEP_threshold ]", "[ v, V ]", "v  V"},
     {'x', StepFrames, +1, KF_INCREASE_FRAME, "[ z, x ]", "z  x"},
-    {'y', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('y'),
     {'z', StepFrames, -1, KF_DECREASE_FRAME, "[ z, x ]", "z  x"},
-    {'|', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('|'),
 };
 extern const size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
 
@@ -233,7 +232,7 @@ void DispatchKey(int key) {
   if (key >= KEY_FIRST && key <= KEY_LAST)
     for (const KeyCommand &row : KeyTable)
       if (row.code == key) {
-        RunCommand(row);
+        if (row.handler != nullptr) RunCommand(row);
         return;
       }
   NoCommandPath();
@@ -243,7 +242,7 @@ bool CheckKeyTable(const KeyCommand *rows, size_t count) {
   bool bound[KEY_LAST + 1] = {};
   for (size_t i = 0; i < count; ++i) {
     int code = rows[i].code;
-    if (code < KEY_FIRST || code > KEY_LAST || rows[i].handler == nullptr) {
+    if (code < KEY_FIRST || code > KEY_LAST) {
       PrintError("ERROR: key table row %zu (code 0x%02X) can never run.\n", i, static_cast<unsigned>(code));
       return false;
     }

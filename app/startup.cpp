@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "app/import.h"
+#include "common/naming.h"
 #include "console/banners.h"
 #include "contents/folder_settings.h"
 #include "contents/frame_table.h"
@@ -80,7 +81,10 @@ int ProgramMain(int argc, char **argv) {
   // A recording of the room stands in for the webcam when the environment
   // names one (a rehearsal).
   const char *recording = getenv(CAMERA_FRAMES_VARIABLE);
-  if (recording != nullptr && recording[0] != '\0') CameraSource = FramesCameraSource;
+  if (recording != nullptr && recording[0] != '\0') {
+    CameraSource = FramesCameraSource;
+    RecordedFrameName = FrameFileName;
+  }
   ReadCamSettings();
   Z.KeyScreen = LoadKeyScreen();
   return RunPlayer();

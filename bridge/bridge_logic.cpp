@@ -118,6 +118,15 @@ bool StartBridgeState(BridgeState *b, const char *site, const char *pool, int of
   return true;
 }
 
+void FormatTopic(const BridgeState &b, TopicKind kind, int slot, char *topic) {
+  if (kind == TOPIC_POOL)
+    snprintf(topic, TOPIC_MAX, "%s/#", b.Pool);
+  else if (kind == TOPIC_SLOT)
+    snprintf(topic, TOPIC_MAX, "%s/%s/slot/%d", b.Pool, b.Site, slot);
+  else
+    snprintf(topic, TOPIC_MAX, "%s/%s/%s", b.Pool, b.Site, kind == TOPIC_ONLINE ? "online" : "slots");
+}
+
 TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot) {
   size_t pool_length = strlen(pool);
   if (strncmp(topic, pool, pool_length) != 0 || topic[pool_length] != '/') return TOPIC_MALFORMED;
@@ -361,9 +370,12 @@ struct OptionRow {
 
 const char *const NAME_EXPECTED = "1 to 64 bytes without '/', '+', '#' or control characters";
 
+// The site's row also names the computer when --site is not given.
+const OptionRow SITE_ROW = {"--site", OPTION_NAME, 0, 0, offsetof(BridgeOptions, Site), NAME_EXPECTED};
+
 const OptionRow OPTION_ROWS[] = {
     {"--broker", OPTION_BROKER, 1, 65535, 0, "HOST, HOST:PORT or [ADDRESS]:PORT with a port"},
-    {"--site", OPTION_NAME, 0, 0, offsetof(BridgeOptions, Site), NAME_EXPECTED},
+    SITE_ROW,
     {"--pool", OPTION_NAME, 0, 0, offsetof(BridgeOptions, Pool), NAME_EXPECTED},
     {"--keepalive", OPTION_NUMBER, 5, 65535, offsetof(BridgeOptions, Keepalive), "whole seconds"},
     {"--rate", OPTION_NUMBER, 1, 1000, offsetof(BridgeOptions, Rate), "a whole number of reads per second"},
@@ -450,7 +462,7 @@ OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *
     if (value == nullptr) return Refuse(refusal, name + " needs a value", true);
     if (!StoreOption(*row, value, options)) return RefuseValue(refusal, *row, value);
   }
-  if (options->Site[0] == '\0' && !StoreOption(OPTION_ROWS[1] /* --site */, computer, options))
+  if (options->Site[0] == '\0' && !StoreOption(SITE_ROW, computer, options))
     return Refuse(refusal,
                   "the host name \"" + std::string(computer) + "\" cannot name a site; give --site NAME",
                   false);

@@ -29,6 +29,7 @@ constexpr int SLOT_PAYLOAD_MAX = 11; // "-2147483648"
 constexpr int BRIDGE_WARNING_MAX = 320;
 constexpr int BRIDGE_CLAIMS_MAX = 96; // "31:0,1,...,31" is 88 bytes
 constexpr int BRIDGE_HOST_MAX = 255;  // bytes of the broker's host name
+constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 32;
 
 enum SiteStatus {
   SITE_UNKNOWN = 0, // values seen, presence not yet: kept, not used
@@ -71,7 +72,7 @@ struct BridgeState {
   long NoRoom = 0;    // messages of sites beyond BRIDGE_SITES_MAX
 };
 
-enum TopicKind { TOPIC_MALFORMED = 0, TOPIC_ONLINE, TOPIC_IN_USE, TOPIC_SLOT };
+enum TopicKind { TOPIC_MALFORMED = 0, TOPIC_ONLINE, TOPIC_IN_USE, TOPIC_SLOT, TOPIC_POOL };
 
 enum MessageResult {
   MESSAGE_TAKEN = 0,   // applied (or ignored as the rules say: offline site)
@@ -100,9 +101,13 @@ bool ValidTopicLevel(const char *name);
 // Returns false when a name is not a valid topic level.
 bool StartBridgeState(BridgeState *b, const char *site, const char *pool, int offset);
 
-// Splits "<pool>/<site>/online", "<pool>/<site>/slots" or
-// "<pool>/<site>/slot/<n>" (n = 0..31 written without leading zeros).
-// `site` receives BRIDGE_NAME_MAX + 1 bytes.
+// This site's topic of a kind (TOPIC_MAX bytes): "<pool>/<site>/online",
+// "<pool>/<site>/slots", "<pool>/<site>/slot/<slot>" (slot 0..31 without
+// leading zeros), or for TOPIC_POOL the filter "<pool>/#", which is never parsed.
+void FormatTopic(const BridgeState &b, TopicKind kind, int slot, char *topic);
+
+// Splits the topics FormatTopic makes, of any site. `site` receives
+// BRIDGE_NAME_MAX + 1 bytes.
 TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot);
 
 // A slot payload: a decimal int32 with an optional '-', at most

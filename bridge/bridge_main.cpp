@@ -26,7 +26,6 @@ constexpr double BACKOFF_MAX = 4.0;    // the retries' spacing never grows beyon
 constexpr double FLUSH_SECONDS = 2.0;  // at the end, for the last "0" to reach the broker
 constexpr int MALFORMED_REPORTS = 5;   // malformed messages described; the rest are counted
 constexpr int PASSWORD_MAX = 255;
-constexpr int TOPIC_MAX = 2 * BRIDGE_NAME_MAX + 32;
 // A configuration that cannot work (sysexits' EX_CONFIG): the service
 // manager is told not to start the bridge again with it.
 constexpr int EXIT_CONFIG = 78;
@@ -95,19 +94,18 @@ bool ReadPassword(const BridgeOptions &options) {
 
 // --- Publishing ---
 
-void PublishRetained(const char *leaf, const char *payload, int *mid = nullptr) {
+void PublishRetained(TopicKind kind, int slot, const char *payload, int *mid = nullptr) {
   char topic[TOPIC_MAX];
-  snprintf(topic, sizeof topic, "%s/%s/%s", R.State.Pool, R.State.Site, leaf);
+  FormatTopic(R.State, kind, slot, topic);
   mosquitto_publish(R.Mosq, mid, topic, static_cast<int>(strlen(payload)), payload, 1, true);
 }
 
 void PublishSlots(const SlotPublication *slots, int count) {
   if (!R.Connected) return; // republished on the next connection
   for (int i = 0; i < count; ++i) {
-    char leaf[16], payload[16];
-    snprintf(leaf, sizeof leaf, "slot/%d", slots[i].Slot);
+    char payload[16];
     snprintf(payload, sizeof payload, "%d", static_cast<int>(slots[i].Value));
-    PublishRetained(leaf, payload);
+    PublishRetained(TOPIC_SLOT, slots[i].Slot, payload);
   }
 }
 
@@ -116,7 +114,7 @@ void PublishSlots(const SlotPublication *slots, int count) {
 void PublishInUse() {
   char payload[BRIDGE_CLAIMS_MAX];
   FormatInUse(&R.State, payload);
-  if (R.Connected) PublishRetained("slots", payload);
+  if (R.Connected) PublishRetained(TOPIC_IN_USE, 0, payload);
 }
 
 // Presence, the slots in use, then every slot: the local ones that have been
@@ -124,7 +122,7 @@ void PublishInUse() {
 // earlier run of this site never reach a bridge that starts later.
 void AnnounceSite() {
   if (!R.Connected) return;
-  PublishRetained("online", "1");
+  PublishRetained(TOPIC_ONLINE, 0, "1");
   PublishInUse();
   SlotPublication slots[SHARED_SLOTS];
   int count = CollectLocalSlots(R.State, slots);
@@ -132,11 +130,7 @@ void AnnounceSite() {
   for (int i = 0; i < count; ++i)
     published[slots[i].Slot] = true;
   for (int n = 0; n < SHARED_SLOTS; ++n)
-    if (!published[n]) {
-      char leaf[16];
-      snprintf(leaf, sizeof leaf, "slot/%d", n);
-      PublishRetained(leaf, "");
-    }
+    if (!published[n]) PublishRetained(TOPIC_SLOT, n, "");
   PublishSlots(slots, count);
 }
 
@@ -186,7 +180,7 @@ void OnConnect(struct mosquitto *, void *, int code) {
   printf("orvantis_bridge: connected to %s:%d as site %s of pool %s\n", R.Options.Host, R.Options.Port,
          R.State.Site, R.State.Pool);
   char filter[TOPIC_MAX];
-  snprintf(filter, sizeof filter, "%s/#", R.State.Pool);
+  FormatTopic(R.State, TOPIC_POOL, 0, filter);
   mosquitto_subscribe(R.Mosq, nullptr, filter, 1);
   AnnounceSite();
 }
@@ -271,7 +265,7 @@ bool PrepareClient() {
     return false;
   }
   char topic[TOPIC_MAX];
-  snprintf(topic, sizeof topic, "%s/%s/online", R.State.Pool, R.State.Site);
+  FormatTopic(R.State, TOPIC_ONLINE, 0, topic);
   mosquitto_will_set(R.Mosq, topic, 1, "0", 1, true);
   // Slot values are small messages that must go at once, not wait for the
   // acknowledgement of the previous one (up to 40 ms with delayed ACKs).
@@ -341,7 +335,7 @@ void FinishBridge() {
   ForgetSites(&R.State);
   SyncSection(false);
   if (R.Connected) {
-    PublishRetained("online", "0", &R.FinalMid);
+    PublishRetained(TOPIC_ONLINE, 0, "0", &R.FinalMid);
     double give_up = Seconds() + FLUSH_SECONDS;
     while (R.Connected && !R.FinalSent && Seconds() < give_up)
       mosquitto_loop(R.Mosq, 50, 1);

@@ -21,9 +21,26 @@ __attribute__((format(printf, 3, 4))) void FormatName(char *out, size_t size, co
     if (*p == ' ') *p = '0';
 }
 
+// The decimal value of a five-character field the way atoi reads it.
+int AtoiValue(const char *text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+    ++text;
+  bool negative = *text == '-';
+  if (negative || *text == '+') ++text;
+  long long value = 0;
+  ParseDecimal(text, strspn(text, "0123456789"), &value); // five characters at most: no overflow
+  return static_cast<int>(negative ? -value : value);
+}
+
 } // namespace
 
-void FolderName(char *out, size_t size, int k) { FormatName(out, size, "..%cS%3d", PATH_SEPARATOR, k); }
+void FolderLeafName(char *out, size_t size, int k) { FormatName(out, size, "S%3d", k); }
+
+void FolderName(char *out, size_t size, int k) {
+  char leaf[16];
+  FolderLeafName(leaf, sizeof leaf, k);
+  snprintf(out, size, "..%c%s", PATH_SEPARATOR, leaf);
+}
 
 void FolderFileName(char *out, size_t size, int k, const char *leaf) {
   char folder[32];
@@ -60,4 +77,14 @@ int NumberInName(const char *name, const char *prefix, const char *suffix) {
   long long value = 0;
   if (digits > 5 || name[before] == '-' || !ParseDecimal(name + before, digits, &value)) return -1;
   return static_cast<int>(value);
+}
+
+bool ParseStartPositionName(const char *name, StartPositionName *parsed) {
+  size_t length = strlen(name);
+  if (length < 16 || name[length - 16] != 'S' || name[length - 10] != '_') return false;
+  snprintf(parsed->folder_text, sizeof parsed->folder_text, "%.5s", name + length - 15);
+  snprintf(parsed->frame_text, sizeof parsed->frame_text, "%.5s", name + length - 9);
+  parsed->folder_number = AtoiValue(parsed->folder_text);
+  parsed->frame_number = AtoiValue(parsed->frame_text);
+  return true;
 }

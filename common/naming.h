@@ -9,6 +9,7 @@ constexpr size_t NAME_LEN = 5000;
 
 // Folder number k is folder index k - 1: ../S001 for k = 1, ../S1000 for 1000.
 void FolderName(char *out, size_t size, int folder_number);
+void FolderLeafName(char *out, size_t size, int folder_number); // S001, as announced on a change
 // A file in folder k: ../S001/<leaf>. The leaf is taken as it is.
 void FolderFileName(char *out, size_t size, int folder_number, const char *leaf);
 void FrameFileName(char *out, size_t size, int frame_number);                // clip_00012.jpg
@@ -23,6 +24,15 @@ void MarkerFileName(char *out, size_t size, int folder_number);     // ../S001/c
 // The number n of a frame file name "clip_NNNNN.jpg" with exactly five
 // digits, as FrameFileName names frames 0 to 99999; -1 for any other name.
 int FrameNumberOf(const char *name);
+// A start position given by a name ending like S00003_00120.jpg ("S", five
+// characters, "_", five, a four-character extension; users make them): the
+// two fields as they stand and as atoi reads them. False for any other name.
+struct StartPositionName {
+  char folder_text[6], frame_text[6];
+  int folder_number, frame_number;
+};
+bool ParseStartPositionName(const char *name, StartPositionName *parsed);
+
 // The number in a name that is prefix, one to five digits and suffix
 // ("S001", "zep_env0001.dat"); -1 for any other name. Leading zeros are
 // taken, so a caller that needs the exact name compares it with the built one.

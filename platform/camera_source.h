@@ -5,6 +5,7 @@
 // the build without the image library has no camera at all.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 struct ZepImage;
@@ -55,6 +56,9 @@ extern const CameraSourceOps DeviceCameraSource;
 // frames opens no camera. The program takes it at start when the variable is set.
 constexpr const char *CAMERA_FRAMES_VARIABLE = "ORVANTIS_CAMERA_FRAMES";
 extern const CameraSourceOps FramesCameraSource;
+// Names the recording's frame `number` as the contents folders name theirs;
+// the program sets it with the source. Null names none: no recording opens.
+extern void (*RecordedFrameName)(char *out, size_t size, int number);
 
 // The device source's rule for a camera that is gone without saying so. A
 // pulled-out camera fails its read on Linux at once; on Windows the capture

@@ -21,4 +21,5 @@ void NoRelease(ZepCapture *) {}
 
 const DisplayOps NullDisplay = {NoWindow, NoDestroy, NoShow, NoKey, NoSize};
 CameraFailure LastCameraFailure;
+void (*RecordedFrameName)(char *, size_t, int) = nullptr;
 const CameraSourceOps NullCameraSource = {NoCamera, NoFormat, NoFrame, NoRelease};

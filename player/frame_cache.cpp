@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "common/naming.h"
 #include "platform/image.h"
 #include "platform/platform.h"
 #include "player/player.h"
@@ -17,15 +18,9 @@ void EmptyFrameCache() {
 }
 
 void PrintChangeMessage() {
-  char message[64];
-  snprintf(message, sizeof message, "*_Changed_Contents_Folder_to_[_%c%3d_]\n", 'S', Z.ContentsIndex + 1);
-  for (char *p = message; *p != '\0'; ++p) {
-    if (*p == ' ')
-      *p = '0';
-    else if (*p == '_')
-      *p = ' ';
-  }
-  Print("\n%s\n", message);
+  char folder[16];
+  FolderLeafName(folder, sizeof folder, Z.ContentsIndex + 1);
+  Print("\n* Changed Contents Folder to [ %s ]\n\n", folder);
 }
 
 void RecreateMainWindow() {

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "console/banners.h"
 #include "motion/camera.h"
@@ -50,20 +51,14 @@ void ToggleAutoReplay(int) {
   Print("SET: AutoReplayFlag = [ %s ]\n", Z.AutoReplayFlag ? "ON" : "OFF");
 }
 
-const char *const SpeedMessages[] = {
-    nullptr,
-    "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n",
-    "SET: REPLAY_SPEED = [ S  L  O  W ]  ( x 0.5 )\n",
-    "SET: REPLAY_SPEED = [ N O R M A L ] ( x 1.0 )\n",
-    "SET: REPLAY_SPEED = [ F  A  S  T ]  ( x 3.0 )\n",
-    "SET: REPLAY_SPEED = [ VERY  FAST ]  ( x 6.0 )\n",
-};
-
 // s (+1) and S (-1). At either end the level stays and its message repeats;
 // a level from outside 1..5 lands on the nearer end.
 void ChangeSpeed(int delta) {
-  Z.REPLAY_SPEED = static_cast<int>(std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, 1LL, 5LL));
-  Print("%s", SpeedMessages[Z.REPLAY_SPEED]);
+  long long slowest = SPEED_LEVELS[0].level, fastest = std::end(SPEED_LEVELS)[-1].level;
+  Z.REPLAY_SPEED =
+      static_cast<int>(std::clamp(static_cast<long long>(Z.REPLAY_SPEED) + delta, slowest, fastest));
+  for (const SpeedLevel &speed : SPEED_LEVELS)
+    if (speed.level == Z.REPLAY_SPEED) Print("%s", speed.message);
 }
 
 void TogglePause(int) { EnterPause(); }
@@ -96,12 +91,12 @@ void ChangeDisplayLevel(int) {
 
 // --- Motion threshold ---
 
-// Roughly a hundredth of the pixels the motion measure samples in a 320 x 240
+// Roughly a hundredth of the pixels the motion measure samples in a camera
 // frame. A step below 1 samples every pixel, as the measure treats it; a huge
 // step samples almost nothing and moves the threshold by 0.
 int ThresholdStep() {
   long long step = Z.DiffStep < 1 ? 1 : Z.DiffStep;
-  return step > 76800 ? 0 : static_cast<int>(76800 / (step * step * 100));
+  return step > GRAY_SIZE ? 0 : static_cast<int>(GRAY_SIZE / (step * step * 100));
 }
 
 // v (-1) and V (+1): the file is the shared value, so start from it; the
@@ -113,10 +108,7 @@ void ChangeThreshold(int sign) {
   if (value > INT_MAX) value = INT_MAX;
   Z.ZEP_threshold = static_cast<int>(value);
   Print("SET: ZEP_threshold = [ %d ]\n", Z.ZEP_threshold);
-  char text[16];
-  int length = snprintf(text, sizeof text, "%d", Z.ZEP_threshold);
-  if (!WriteFileAtomically(THRESHOLD_FILE, text, static_cast<size_t>(length)))
-    Print("[ NG ] Write Failed : [ %s ]\n", THRESHOLD_FILE);
+  if (!WriteThresholdFile()) Print("[ NG ] Write Failed : [ %s ]\n", THRESHOLD_FILE);
   Z.DISP_WEB_CAM_INFO = 0;
 }
 
@@ -162,15 +154,14 @@ void BackToFirstFolder(int) {
 void ReplayStepOnly(int) { NoCommandPath(); }
 
 // Keys kept free on purpose: they must not even take the no-command path.
-void DoNothing(int) {}
+constexpr KeyCommand KeptFree(int code) { return {code, nullptr, 0, nullptr, nullptr, nullptr}; }
 
 const char *const KF_DECREASE_FRAME = "[z][ Decrease frame_no ]";
 const char *const KF_INCREASE_FRAME = "[x][ Increase frame_no ]";
 
 } // namespace
 
-// The help text lists neither / nor \ (Z and X say the same), and neither it
-// nor the key screen lists the keys kept free.
+// Neither the help text nor the key screen lists the keys kept free.
 const KeyCommand KeyTable[] = {
     {KEY_BACKSPACE, ToggleWindowSizing, 0, "[BS][ Toggle VARIABLE_SIZE_FLAG ]", "[BS]", "BS"},
     {KEY_TAB, ToggleAutoReplay, 0, "[TAB][ Toggle AutoReplayFlag ]", "[TAB]", "TAB"},
@@ -187,7 +178,7 @@ const KeyCommand KeyTable[] = {
     {'\'', JumpToTenth, 7, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
     {'(', JumpToTenth, 8, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
     {')', JumpToTenth, 9, nullptr, "[SHIFT+1,2,3,4,5,6,7,8,9]", "SHIFT+1 .. 9"},
-    {'/', StepFrames, -10, KF_DECREASE_FRAME, NOT_LISTED, "Z  X  /  \\"},
+    {'/', StepFrames, -10, KF_DECREASE_FRAME, nullptr, "Z  X  /  \\"},
     {'0', SwitchFolder, 9, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'1', SwitchFolder, 0, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'2', SwitchFolder, 1, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
@@ -198,40 +189,40 @@ const KeyCommand KeyTable[] = {
     {'7', SwitchFolder, 6, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'8', SwitchFolder, 7, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
     {'9', SwitchFolder, 8, nullptr, "[1,2,3,4,5,6,7,8,9,0]", "1 .. 9, 0"},
-    {'@', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'G', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'M', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('@'),
+    KeptFree('G'),
+    KeptFree('M'),
     {'R', BackToFirstFolder, 0, nullptr, "[ R ]", "R"}, // r's line comes after the change message
     {'S', ChangeSpeed, -1, nullptr, "[ s, S ]", "s  S"},
-    {'T', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('T'),
     {'V', ChangeThreshold, +1, "[V][ Increase ZEP_threshold ]", "[ v, V ]", "v  V"},
     {'X', StepFrames, +10, KF_INCREASE_FRAME, "[ Z, X ]", "Z  X  /  \\"},
-    {'Y', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('Y'),
     {'Z', StepFrames, -10, KF_DECREASE_FRAME, "[ Z, X ]", "Z  X  /  \\"},
-    {'[', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'\\', StepFrames, +10, KF_INCREASE_FRAME, NOT_LISTED, "Z  X  /  \\"},
-    {']', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'b', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('['),
+    {'\\', StepFrames, +10, KF_INCREASE_FRAME, nullptr, "Z  X  /  \\"},
+    KeptFree(']'),
+    KeptFree('b'),
     {'e', ChangeFlipMode, 0, "[e][ Change Flip Mode ]", "[ e ]", "e"},
-    {'f', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'g', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
-    {'h', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('f'),
+    KeptFree('g'),
+    KeptFree('h'),
     {'i', ChangeDisplayLevel, 0, nullptr, "[ i ]", "i"},
     {'j', RandomFrame, 0, "[j][ Set frame_no at Random ]", "[ j ]", "j"},
-    {'k', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('k'),
     {'l', ResetFrame, 0, "[l][ Reset Frame Number ]", "[ l ]", "l"},
-    {'m', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('m'),
     {'n', MoveFolder, +1, "[n][ Move to Next Contents Folder ]", "[ n ]", "p  n"},
     {'p', MoveFolder, -1, "[p][ Move to Previous Contents Folder ]", "[ p ]", "p  n"},
     {'q', SwitchCamera, 0, "[q][ CAMERA ON/OFF CONTROL ]", "[ q ]", "q"},
     {'r', RefreshFolder, 0, "[r][ Refresh Settings ]", "[ r ]", "r"},
     {'s', ChangeSpeed, +1, nullptr, "[ s, S ]", "s  S"},
-    {'t', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('t'),
     {'v', ChangeThreshold, -1, "[v][ Decrease ZEP_threshold ]", "[ v, V ]", "v  V"},
     {'x', StepFrames, +1, KF_INCREASE_FRAME, "[ z, x ]", "z  x"},
-    {'y', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('y'),
     {'z', StepFrames, -1, KF_DECREASE_FRAME, "[ z, x ]", "z  x"},
-    {'|', DoNothing, 0, nullptr, NOT_LISTED, NOT_LISTED},
+    KeptFree('|'),
 };
 extern const size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
 
@@ -241,7 +232,7 @@ void DispatchKey(int key) {
   if (key >= KEY_FIRST && key <= KEY_LAST)
     for (const KeyCommand &row : KeyTable)
       if (row.code == key) {
-        RunCommand(row);
+        if (row.handler != nullptr) RunCommand(row);
         return;
       }
   NoCommandPath();
@@ -251,7 +242,7 @@ bool CheckKeyTable(const KeyCommand *rows, size_t count) {
   bool bound[KEY_LAST + 1] = {};
   for (size_t i = 0; i < count; ++i) {
     int code = rows[i].code;
-    if (code < KEY_FIRST || code > KEY_LAST || rows[i].handler == nullptr) {
+    if (code < KEY_FIRST || code > KEY_LAST) {
       PrintError("ERROR: key table row %zu (code 0x%02X) can never run.\n", i, static_cast<unsigned>(code));
       return false;
     }

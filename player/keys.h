@@ -14,17 +14,18 @@ constexpr int KEY_SPACE = 0x20;
 constexpr int KEY_FIRST = KEY_BACKSPACE;
 constexpr int KEY_LAST = '|';
 
-// A row's word that its key is left out of the help text or the key screen.
-inline constexpr char NOT_LISTED[] = "not listed";
+// The keys with a command that the help text leaves out: / and \ do what Z
+// and X do. Every other key with a command has its line in the help.
+inline constexpr char KEYS_NOT_IN_HELP[] = "/\\";
 
 // One row of the key table: a key, its command, and where the key is explained.
 struct KeyCommand {
   int code;
-  void (*handler)(int argument);
-  int argument;              // a step count, a tenth, a folder index, a direction
+  void (*handler)(int argument); // null for a key kept free: it does nothing at all
+  int argument;                  // a step count, a tenth, a folder index, a direction
   const char *function_text; // of the KEY FUNCTION line printed first while DISP_WEB_CAM_INFO != 0, or null
-  const char *help_label;    // what opens the key's line in the help text ("[ z, x ]"), or NOT_LISTED
-  const char *screen_label;  // the keys of its row on the key screen ("z  x"), or NOT_LISTED
+  const char *help_label;    // what opens the key's line in the help text ("[ z, x ]"), or null
+  const char *screen_label;  // the keys of its row on the key screen ("z  x"), or null
 };
 
 // The player's key table.

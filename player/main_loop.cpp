@@ -22,7 +22,7 @@ bool PreparePlayer() {
   Print("\n");
   if (!OpenSharedInfo(PlayerSectionName)) return false;
   InitKnowledgeBase();
-  Z.VR_threshold = 153600 / (Z.DiffStep * Z.DiffStep);
+  Z.VR_threshold = 2 * GRAY_SIZE / (Z.DiffStep * Z.DiffStep); // two grey levels a sampled pixel
   Print("The system is starting up. This may take a while.\n\n");
   if (!OpenFirstContents()) return false;
   ShowHelp();
@@ -39,14 +39,9 @@ void EstablishPlaybackValues() {
     Z.TurnCount = 5;
     Z.RestCount = 2;
   }
-  switch (Z.REPLAY_SPEED) {
-  case 1: Z.SpeedFactor = 0.1; break;
-  case 2: Z.SpeedFactor = 0.5; break;
-  case 3: Z.SpeedFactor = 1.0; break;
-  case 4: Z.SpeedFactor = 3.0; break;
-  case 5: Z.SpeedFactor = 6.0; break;
-  default: break;
-  }
+  // A level from outside the table keeps the factor of the last pass.
+  for (const SpeedLevel &speed : SPEED_LEVELS)
+    if (speed.level == Z.REPLAY_SPEED) Z.SpeedFactor = speed.factor;
   Z.VR_step = Z.SpeedFactor;
 }
 
@@ -101,6 +96,12 @@ bool ReadThresholdFile() {
   if (ScanInt(file, &value) == 1) Z.ZEP_threshold = value;
   fclose(file);
   return true;
+}
+
+bool WriteThresholdFile() {
+  char text[16];
+  int length = snprintf(text, sizeof text, "%d", Z.ZEP_threshold);
+  return WriteFileAtomically(THRESHOLD_FILE, text, static_cast<size_t>(length));
 }
 
 void ReloadThreshold() {

@@ -34,9 +34,25 @@ void EnterPause();
 // WINDOW_CLOSED when the window manager asked to close the window.
 int NextKey(int milliseconds);
 
-// Reads the shared threshold file into ZEP_threshold when it holds a number.
-// Returns false when it cannot be opened.
+// The shared threshold file holds ZEP_threshold in decimal. Reading takes a
+// number only when there is one; both return false when the file cannot be used.
 bool ReadThresholdFile();
+bool WriteThresholdFile();
 
 // Re-reads the shared threshold file into ZEP_threshold and VR_threshold.
 void ReloadThreshold();
+
+// The replay speed levels of REPLAY_SPEED, slowest first: the factor a pass
+// steps by, and what keys s and S print on reaching the level.
+struct SpeedLevel {
+  int level;
+  double factor;
+  const char *message;
+};
+inline constexpr SpeedLevel SPEED_LEVELS[] = {
+    {1, 0.1, "SET: REPLAY_SPEED = [ VERY  SLOW ]  ( x 0.1 )\n"},
+    {2, 0.5, "SET: REPLAY_SPEED = [ S  L  O  W ]  ( x 0.5 )\n"},
+    {3, 1.0, "SET: REPLAY_SPEED = [ N O R M A L ] ( x 1.0 )\n"},
+    {4, 3.0, "SET: REPLAY_SPEED = [ F  A  S  T ]  ( x 3.0 )\n"},
+    {5, 6.0, "SET: REPLAY_SPEED = [ VERY  FAST ]  ( x 6.0 )\n"},
+};

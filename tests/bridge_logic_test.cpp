@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bridge/bridge_logic.h"
@@ -41,11 +42,16 @@ struct BridgeLogic : ::testing::Test {
   }
 };
 
-TEST(BridgeParsing, TopicsAndPayloadsOutsideTheRulesAreRefused) {
-  char site[BRIDGE_NAME_MAX + 1];
-  int slot = -1;
-  EXPECT_TRUE(ParseTopic("pool/A/online", "pool", site, &slot) == TOPIC_ONLINE && strcmp(site, "A") == 0);
-  EXPECT_TRUE(ParseTopic("pool/B/slot/31", "pool", site, &slot) == TOPIC_SLOT && slot == 31);
+TEST_F(BridgeLogic, TopicsParseBackAndTopicsAndPayloadsOutsideTheRulesAreRefused) {
+  char site[BRIDGE_NAME_MAX + 1], made[TOPIC_MAX];
+  int slot = 0; // a topic without a slot leaves it
+  for (auto [kind, n, wire] :
+       {std::tuple(TOPIC_ONLINE, 0, "pool/here/online"), std::tuple(TOPIC_IN_USE, 0, "pool/here/slots"),
+        std::tuple(TOPIC_SLOT, 31, "pool/here/slot/31")}) {
+    FormatTopic(b, kind, n, made);
+    EXPECT_STREQ(made, wire);
+    EXPECT_TRUE(ParseTopic(made, "pool", site, &slot) == kind && !strcmp(site, "here") && slot == n) << wire;
+  }
   EXPECT_TRUE(ParseTopic("pool/B/slot/0", "pool", site, &slot) == TOPIC_SLOT && slot == 0);
   const std::string long_site(BRIDGE_NAME_MAX + 1, 's');
   for (const std::string &topic : std::initializer_list<std::string>{

@@ -40,12 +40,12 @@ class Keys : public PlayerTest {
   }
 };
 
-TEST_F(Keys, EachCodeIsBoundOnceAndEachKeyLineOfTheHelpAndTheKeyScreenIsSomeRowsKey) {
+TEST_F(Keys, EachCodeIsBoundOnceAndEachKeyWithACommandIsExplainedByTheHelpAndTheKeyScreen) {
   std::vector<KeyCommand> twice(KeyTable, KeyTable + KEY_TABLE_SIZE);
   twice.push_back(twice[7]);
   EXPECT_FALSE(CheckKeyTable(twice.data(), twice.size()));
-  // Every label a row names is a line of the help or a row of the screen, and
-  // every line and row is named by some key; a letter's label shows the letter.
+  // A key with a command has a help line (unless named as left out) and a screen row, a free key neither;
+  // every line and row is some key's label, and a letter's label shows the letter.
   std::set<std::string> help, help_lines, screen, screen_rows;
   CapturedOut.clear();
   ShowHelp();
@@ -54,12 +54,17 @@ TEST_F(Keys, EachCodeIsBoundOnceAndEachKeyLineOfTheHelpAndTheKeyScreenIsSomeRows
     if (line.rfind("     [", 0) == 0) help_lines.insert(line.substr(5, line.find(']') - 4));
   for (const auto &row : KeyScreenRows)
     screen_rows.insert(row[0]);
-  for (const KeyCommand *row = KeyTable; row < KeyTable + KEY_TABLE_SIZE; ++row)
+  for (const KeyCommand *row = KeyTable; row < KeyTable + KEY_TABLE_SIZE; ++row) {
+    bool bound = row->handler != nullptr;
+    EXPECT_EQ(row->help_label != nullptr, bound && strchr(KEYS_NOT_IN_HELP, row->code) == nullptr)
+        << row->code;
+    EXPECT_EQ(row->screen_label != nullptr, bound) << row->code;
     for (auto [label, named] : {std::pair(row->help_label, &help), std::pair(row->screen_label, &screen)})
-      if (strcmp(label, NOT_LISTED) != 0) {
+      if (label != nullptr) {
         named->insert(label);
         if (isalpha(row->code)) EXPECT_NE(strchr(label, row->code), nullptr) << label;
       }
+  }
   EXPECT_EQ(help, help_lines);
   EXPECT_EQ(screen, screen_rows);
 }

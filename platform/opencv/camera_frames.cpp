@@ -4,7 +4,6 @@
 // camera), so the player gets its frames as from a webcam that keeps only its
 // latest one.
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -20,7 +19,7 @@ namespace {
 
 using Steady = std::chrono::steady_clock;
 
-// clip_00000.jpg .. clip_99999.jpg, the frame names of the contents folders.
+// clip_00000.jpg .. clip_99999.jpg, the frame numbers of the contents folders.
 constexpr int MAX_RECORDED_FRAMES = 100000;
 
 struct RecordedCamera {
@@ -37,13 +36,14 @@ RecordedCamera *Recorded(ZepCapture *capture) { return static_cast<RecordedCamer
 
 std::string RecordedFrame(const std::string &folder, int number) {
   char leaf[32];
-  snprintf(leaf, sizeof leaf, "%cclip_%05d.jpg", PATH_SEPARATOR, number);
-  return folder + leaf;
+  RecordedFrameName(leaf, sizeof leaf, number);
+  return folder + PATH_SEPARATOR + leaf;
 }
 
 // Every camera number gets the recording; a folder without clip_00000.jpg
 // opens none, and says so after the camera part's failure line.
 ZepCapture *OpenRecorded(int) {
+  if (RecordedFrameName == nullptr) return nullptr;
   const char *folder = getenv(CAMERA_FRAMES_VARIABLE);
   auto *camera = new RecordedCamera;
   camera->folder = folder != nullptr ? folder : "";

@@ -10,6 +10,7 @@
 
 #include "motion/shared_pool.h"
 #include "platform/image.h"
+#include "player/decode_ahead.h"
 #include "platform/platform.h"
 #include "platform/shared_memory.h"
 #include "state/state.h"
@@ -70,6 +71,7 @@ void ResetState() {
   ReleaseImage(&Z.KeyScreen);
   ReleaseImage(&Z.AttachImage);
   DropDecodedAhead();
+  SetDecodeWorkers(-1); // as the environment says, as at a start
   Z.~ZepState();
   memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;

@@ -13,7 +13,7 @@ struct ThreadSums {
   std::atomic<long long> ns[SPENT_KINDS] = {};
 };
 ThreadSums Sums[MOST_THREADS];
-std::atomic<int> Threads{1};                     // Sums[0] is the main thread's
+std::atomic<int> Threads{1};                               // Sums[0] is the main thread's
 const std::thread::id MainId = std::this_thread::get_id(); // set before main, on its thread
 
 long long NowNs() {

@@ -28,7 +28,7 @@ struct Request {
   std::string path;
   double frame_no = 0;
   int max_count = 0, width = 0, height = 0;
-  FileStamp stamp;          // the file as it was when it was read
+  FileStamp stamp;           // the file as it was when it was read
   ZepImage *image = nullptr; // when done; null when it could not be decoded
 };
 

@@ -91,7 +91,8 @@ Decoded DecodeJpeg(JpegDecoder &decoder, ZepImage *image, int width, int height)
 // The fast path into a spare image; null with `decoded` saying why not.
 ZepImage *LoadJpeg(const char *path, int width, int height, Decoded *decoded) {
   ZepImage *image = TakeSpare();
-  *decoded = ReadWholeFile(path, Decoder.bytes) ? DecodeJpeg(Decoder, image, width, height) : Decoded::NotTaken;
+  *decoded =
+      ReadWholeFile(path, Decoder.bytes) ? DecodeJpeg(Decoder, image, width, height) : Decoded::NotTaken;
   image->marked = false;
   image->mat = image->decoded;
   if (*decoded != Decoded::Done) ReleaseImage(&image);

@@ -113,7 +113,8 @@ void MarkAndFit(ZepImage *image, double frame_no, int max_count, int width, int 
   cv::Mat &d = image->decoded;
   if (d.empty()) return;
   MarkPlace place = PlaceOf(image, frame_no, max_count);
-  if (image->marked && place == image->mark && width == image->picture_width && height == image->picture_height)
+  if (image->marked && place == image->mark && width == image->picture_width &&
+      height == image->picture_height)
     return;
   cv::Mat bottom = d.rowRange(d.rows - std::min(d.rows, MARK_ROWS), d.rows);
   if (image->marked)

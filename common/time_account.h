@@ -21,11 +21,10 @@ class Spending {
   long long start_;
 };
 
-// Prints each thread's sums in ms, the main thread first, and clears them.
+// Prints each thread's sums in ms, the main thread's first, and clears them.
 void PrintTimeAccount(FILE *out);
 #else
-class Spending {
- public:
+struct Spending {
   explicit Spending(Spent) {}
 };
 inline void PrintTimeAccount(FILE *) {}

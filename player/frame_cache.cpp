@@ -136,6 +136,7 @@ bool LoadFrame(int f) {
   if (LoadedFrames() >= Z.CamOnMemory) EmptyFrameCache();
   ZepImage *image = TakeDecodedAhead(rec.path, Z.ShownWidth, Z.ShownHeight);
   if (image == nullptr) {
+    DecodeNextAhead(f); // not guessed (a start, a jump): the workers start on the next ones meanwhile
     Spending spent(SPENT_DECODING);
     image = LoadImageScaled(rec.path, Z.ShownWidth, Z.ShownHeight);
   }

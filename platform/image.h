@@ -29,8 +29,7 @@ ZepImage *LoadImageScaled(const char *path, int width, int height);
 ZepImage *LoadJpegScaled(const char *path, int width, int height);
 
 // True when the image is what LoadImageScaled gives its file for a picture of
-// width x height and, once marked, was fitted to that picture (an image that
-// was not loaded from a file always is).
+// width x height (an image that was not loaded from a file always is).
 bool ImageFits(const ZepImage *image, int width, int height);
 
 // Makes a loaded frame what the main window shows of it: draws the position
@@ -42,6 +41,9 @@ bool ImageFits(const ZepImage *image, int width, int height);
 // would land elsewhere or the picture changed. Any thread may call it for an
 // image it alone holds.
 void MarkAndFit(ZepImage *image, double frame_no, int max_count, int width, int height);
+
+// Fits a frame MarkAndFit made to a picture of width x height, its mark kept.
+void FitAgain(ZepImage *image, int width, int height);
 
 // Releases an image and nulls the handle; a null handle is left alone. Any
 // thread may release a frame it holds.

@@ -102,10 +102,9 @@ void Work() {
   }
 }
 
-Request *Find(const char *path, int width, int height) {
+Request *Find(const char *path) {
   for (Request &r : Ahead.requests)
-    if (r.state != Request::FREE && !r.dropped && r.path == path && r.width == width && r.height == height)
-      return &r;
+    if (r.state != Request::FREE && !r.dropped && r.path == path) return &r;
   return nullptr;
 }
 
@@ -155,7 +154,7 @@ void DecodeAhead(const FrameAhead *frames, int count, int max_count, int width, 
       r.rank = n;
     }
     for (int n = 0; n < count; ++n) {
-      if (Find(frames[n].path, width, height) != nullptr) continue;
+      if (Find(frames[n].path) != nullptr) continue;
       Request *r = std::find_if(Ahead.requests, Ahead.requests + MOST_REQUESTS,
                                 [](const Request &q) { return q.state == Request::FREE; });
       if (r == Ahead.requests + MOST_REQUESTS) break;
@@ -178,7 +177,9 @@ ZepImage *TakeDecodedAhead(const char *path, int width, int height) {
   FileStamp then, now;
   {
     std::unique_lock<std::mutex> hold(Ahead.lock);
-    Request *r = Find(path, width, height);
+    // Another picture may still give the same scale (the window's first
+    // size is told before it has shown anything).
+    Request *r = Find(path);
     if (r == nullptr) return nullptr;
     Spending spent(SPENT_WAITING);
     Ahead.finished.wait(hold, [r] { return r->state == Request::DONE; });
@@ -187,7 +188,8 @@ ZepImage *TakeDecodedAhead(const char *path, int width, int height) {
     r->state = Request::FREE;
   }
   // A file changed or removed since it was read is read again, as it is now.
-  if (image != nullptr && !(StampFile(path, &now) && now == then)) ReleaseImage(&image);
+  if (image != nullptr && !(ImageFits(image, width, height) && StampFile(path, &now) && now == then))
+    ReleaseImage(&image);
   return image;
 }
 

@@ -36,11 +36,13 @@ struct FrameAhead {
 // still at it drops it when done).
 void DecodeAhead(const FrameAhead *frames, int count, int max_count, int width, int height);
 
-// The frame decoded ahead for this file and picture, waiting for its worker
-// when it is still at it, ready to show but for a mark that may have to move
-// (MarkAndFit); null when the file was not asked for, could not be decoded by
-// a worker, or changed or went since it was read (the caller then loads it as
-// it is now). Other files' results stay, to be taken in any order.
+// The frame decoded ahead for this file, waiting for its worker when it is
+// still at it, ready to show but for a mark that may have to move or a picture
+// of another size at the same scale (MarkAndFit); null when the file was not
+// asked for, has another scale than the picture of width x height needs,
+// could not be decoded by a worker, or changed or went since it was read (the
+// caller then loads it as it is now). Other files' results stay, to be taken
+// in any order.
 ZepImage *TakeDecodedAhead(const char *path, int width, int height);
 
 // Forgets every request and its result (the files may be other ones next time).

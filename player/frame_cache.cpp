@@ -75,7 +75,8 @@ int LoadedFrames() {
 
 // Frames are decoded and fitted for the picture the main window shows while
 // the user sizes it, whole while it follows the image. A change is taken up
-// here, at a frame change: cached frames made for another size leave the cache.
+// here, at a frame change: cached frames decoded at another scale leave the
+// cache, the others are fitted anew.
 void FollowShownSize() {
   int width = 0, height = 0;
   if (Z.VARIABLE_SIZE_FLAG == 0) Display.window_size(MAIN_WINDOW, &width, &height);
@@ -83,7 +84,11 @@ void FollowShownSize() {
   Z.ShownWidth = width;
   Z.ShownHeight = height;
   for (int i = 0; i < MAX_FRAMES; ++i) {
-    if (Z.FrameCache[i] == nullptr || ImageFits(Z.FrameCache[i], width, height)) continue;
+    if (Z.FrameCache[i] == nullptr) continue;
+    if (ImageFits(Z.FrameCache[i], width, height)) {
+      FitAgain(Z.FrameCache[i], width, height);
+      continue;
+    }
     ReleaseImage(&Z.FrameCache[i]);
     if (i < Z.MaxCount) Z.FrameData[i].loaded = 0;
   }

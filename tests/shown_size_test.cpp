@@ -89,6 +89,9 @@ TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWron
   DispatchKey(KEY_BACKSPACE); // user-sized again
   EXPECT_EQ(show(1).cols, 198);
   show(2);
+  Recorded.width = 190, Recorded.height = 106; // the same scale: cached frames are fitted anew
+  EXPECT_EQ(show(1).size(), cv::Size(188, 106));
+  show(2);
   // The user makes the window larger: taken up at the next frame change only.
   Recorded.width = 640, Recorded.height = 360;
   size_t count = Recorded.shown.size();
@@ -101,7 +104,7 @@ TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWron
 
 // One run of passes steered by motion, by keys and by automatic replay,
 // turning both ways, jumping, wrapping, changing folder, stepping across a
-// non-JPEG frame and a window resize to a picture frames are shrunk to, with
+// non-JPEG frame and window resizes to pictures frames are shrunk to, with
 // `workers` decoding ahead: every frame shown (its pixels), the cache after
 // each pass (never beyond CamOnMemory), and the console.
 struct Playback {
@@ -124,7 +127,9 @@ Playback Passes(int workers) {
       "MMMMMMM.MMMMM.MMMMXMMMMMMMMMM.M.MMMMZMMnMMMMMMMlMMpMMRRRRRRRR<RRRRRRR>RRRRRnRRRRRRRpRRRR";
   for (int pass = 0; script[pass] != '\0'; ++pass) {
     char c = script[pass];
-    if (pass == 20) Recorded.width = 70, Recorded.height = 52; // 80 x 60 decoded, 69 x 52 shown
+    if (pass == 20)
+      Recorded.width = 38, Recorded.height = 28; // the same scale: 40 x 30 fitted anew, to 37 x 28
+    if (pass == 50) Recorded.width = 70, Recorded.height = 52; // 80 x 60 decoded, 69 x 52 shown
     Z.VR_step = pass % 3 == 0 ? 1.0 : pass % 3 == 1 ? 0.5 : 3.0;
     Z.DifferenceSum = c == 'M' ? 2000 : c == '.' ? 10 : 0;
     if (c == '<' || c == '>') Z.PlayDirection = c == '>' ? 1 : 0;
@@ -205,7 +210,7 @@ TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFo
   EXPECT_FALSE(taken(0)); // taken once only
   EXPECT_FALSE(taken(4));
   ask({1, 7});
-  EXPECT_FALSE(taken(1, 640)); // another picture
+  EXPECT_FALSE(taken(1, 640)); // another scale
   EXPECT_FALSE(taken(7));      // not a JPEG: the caller decodes it
   ask({3, 4});
   ask({4}); // no longer wanted

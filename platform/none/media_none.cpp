@@ -13,6 +13,7 @@ ZepImage *LoadImageScaled(const char *, int, int) { return nullptr; }
 ZepImage *LoadJpegScaled(const char *, int, int) { return nullptr; }
 bool ImageFits(const ZepImage *, int, int) { return true; }
 void MarkAndFit(ZepImage *, double, int, int, int) {}
+void FitAgain(ZepImage *, int, int) {}
 
 void ReleaseImage(ZepImage **image) {
   if (image != nullptr) *image = nullptr;

@@ -147,6 +147,5 @@ ZepImage *LoadJpegScaled(const char *path, int width, int height) {
 
 bool ImageFits(const ZepImage *image, int width, int height) {
   if (image->file_width <= 0) return true;
-  if (image->marked && (image->picture_width != width || image->picture_height != height)) return false;
   return ScaleFor(image->file_width, image->file_height, width, height) == image->scale;
 }

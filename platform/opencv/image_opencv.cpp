@@ -129,6 +129,13 @@ void MarkAndFit(ZepImage *image, double frame_no, int max_count, int width, int 
   image->picture_height = height;
 }
 
+void FitAgain(ZepImage *image, int width, int height) {
+  if (!image->marked || (width == image->picture_width && height == image->picture_height)) return;
+  image->mat = FitToPicture(image->decoded, image->fitted, width, height) ? image->fitted : image->decoded;
+  image->picture_width = width;
+  image->picture_height = height;
+}
+
 void FlipImage(ZepImage *image, int code) { cv::flip(image->mat, image->mat, code); }
 
 ZepImage *CreateImage() { return new ZepImage; }

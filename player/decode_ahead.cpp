@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -38,6 +39,7 @@ struct Pool {
   std::condition_variable wake, finished;
   Request requests[MOST_REQUESTS];
   int started = 0; // the main thread's alone
+  bool ending = false;
 } &Ahead = *new Pool;
 
 int Workers = -1; // the main thread's: -1 until the environment is read
@@ -72,13 +74,17 @@ void Serve(Request *r, std::unique_lock<std::mutex> &hold) {
   // Stamped before the read: a change during it makes the stamps differ.
   FileStamp stamp;
   ZepImage *image = nullptr;
-  if (StampFile(path.c_str(), &stamp)) {
-    Spending spent(SPENT_DECODING);
-    image = LoadJpegScaled(path.c_str(), width, height);
-  }
-  if (image != nullptr) {
-    Spending spent(SPENT_FITTING);
-    MarkAndFit(image, frame_no, max_count, width, height);
+  try {
+    if (StampFile(path.c_str(), &stamp)) {
+      Spending spent(SPENT_DECODING);
+      image = LoadJpegScaled(path.c_str(), width, height);
+    }
+    if (image != nullptr) {
+      Spending spent(SPENT_FITTING);
+      MarkAndFit(image, frame_no, max_count, width, height);
+    }
+  } catch (const std::exception &) {
+    ReleaseImage(&image); // out of memory, say: the main thread tries for itself
   }
   hold.lock();
   if (r->dropped) ReleaseImage(&image);
@@ -95,11 +101,22 @@ void Work() {
     Request *next = nullptr;
     {
       Spending spent(SPENT_WAITING);
-      Ahead.wake.wait(hold, [&next] { return (next = NextWaiting()) != nullptr; });
+      Ahead.wake.wait(hold, [&next] { return !Ahead.ending && (next = NextWaiting()) != nullptr; });
     }
     Serve(next, hold);
     Ahead.finished.notify_all();
   }
+}
+
+// At the end of the process, before the image library's own state goes: a
+// worker still at a frame finishes it, and none starts another.
+void EndWork() {
+  std::unique_lock<std::mutex> hold(Ahead.lock);
+  Ahead.ending = true;
+  Ahead.finished.wait(hold, [] {
+    return std::none_of(Ahead.requests, Ahead.requests + MOST_REQUESTS,
+                        [](const Request &r) { return r.state == Request::BUSY; });
+  });
 }
 
 Request *Find(const char *path) {
@@ -127,6 +144,8 @@ int DecodeWorkers() {
 void SetDecodeWorkers(int count) { Workers = count < 0 ? -1 : std::min(count, MOST_WORKERS); }
 
 void StartDecodeWorkers() {
+  static const bool ends_first = std::atexit(EndWork) == 0; // before the library's state goes
+  (void)ends_first;
   while (Ahead.started < DecodeWorkers()) {
     try {
       std::thread(Work).detach();

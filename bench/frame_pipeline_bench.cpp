@@ -19,7 +19,9 @@
 //   one       a single measure in the default window, for scripts that set
 //             the workers and processors (bench/run_decode_pool.sh):
 //             one step|plain|replay|memory SEQUENCE (k of the view table)
-//             COUNT (frame changes, seconds, or unused for memory).
+//             COUNT (frame changes, seconds, or unused for memory), then
+//             where each thread's time went (decoding, marking+shrinking,
+//             drawing, waiting; the bench build keeps those sums).
 // Usage: frame_pipeline_bench [frames|step|replay|memory|pass|window|view|view-replay|all] [--seconds N]
 //        frame_pipeline_bench one step|plain|replay|memory K COUNT
 #include <sys/resource.h>
@@ -37,11 +39,13 @@
 #include <vector>
 
 #include "bench/harness.h"
+#include "common/time_account.h"
 #include "common/timing.h"
 #include "contents/frame_table.h"
 #include "platform/image.h"
 #include "platform/opencv/image_cv.h"
 #include "platform/platform.h"
+#include "player/decode_ahead.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
@@ -362,12 +366,11 @@ DisplayOps WindowOps, TodayOps; // the real display, and it as it was before
 
 // Prepares folder k in a real main window of width x height (0: auto-size),
 // through our path or today's.
+int PoolWorkers = -1; // the environment's number of workers
 void OpenInWindow(int k, bool ours, int width, int height) {
   ResetState();
-  if (ours)
-    unsetenv("ORVANTIS_DECODE_AHEAD");
-  else
-    setenv("ORVANTIS_DECODE_AHEAD", "off", 1);
+  if (PoolWorkers < 0) PoolWorkers = DecodeWorkers();
+  SetDecodeWorkers(ours ? PoolWorkers : 0);
   Display = ours ? WindowOps : TodayOps;
   Z.ContentsIndex = k - 1;
   Z.VARIABLE_SIZE_FLAG = width == 0;
@@ -495,6 +498,7 @@ void NoteShowThen(const char *name, const ZepImage *image) {
   Inner.show_image(name, image);
 }
 int KeyWaitThen(int milliseconds) {
+  Spending spent(SPENT_DRAWING);
   int key = Inner.wait_key(milliseconds);
   WorkEnd = Now();
   return key;
@@ -543,7 +547,7 @@ void BenchOne(const std::string &what, int k, int count) {
     if (v.k == k) s = &v;
   if (s == nullptr || (what != "memory" && !DisplayAvailable())) exit(2);
   MakeSequence(s->k, s->width, s->height, s->count, s->noisy);
-  printf("%s, %s, %d decoding workers:\n", s->name, what.c_str(), DecodeAheadWorkers());
+  printf("%s, %s, %d decoding workers:\n", s->name, what.c_str(), DecodeWorkers());
   if (what == "replay") {
     ReplayInWindow(s->name, k, true, 400, 300, count);
   } else if (what == "memory") {
@@ -557,6 +561,8 @@ void BenchOne(const std::string &what, int k, int count) {
     Report(what == "plain" ? "plain loop: per frame" : "per frame change", ms);
     printf("  %.2f frames/s\n", 1000 * ms.size() / sum);
   }
+  printf(" where each thread's time went:\n");
+  PrintTimeAccount(stdout);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #   8K noisy unpaced motion stepping on two processors / on one (taskset);
 #   4K noisy automatic replay, passes over 33.3 ms: the pool / one worker;
 #   resident memory over 22000 4K frames: the pool / one worker.
+# Each run ends with where each thread's time went (decoding, marking and
+# shrinking, drawing, waiting).
 #
 #   bench/run_decode_pool.sh [frame_pipeline_bench]   (default build-rel/bench/...)
 #

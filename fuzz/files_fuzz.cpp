@@ -93,7 +93,8 @@ void FuzzFrame(const uint8_t *data, size_t size) {
     WriteFile(name, reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size());
     ZepImage *image = LoadImageScaled(name, picture, picture * 3 / 4);
     if (image != nullptr) {
-      DrawPositionMark(image, 3.0, 7);
+      MarkAndFit(image, 3.0, 7, picture, picture * 3 / 4);
+      MarkAndFit(image, 5.0, 7, picture * 2 / 3, picture / 2); // the mark moves, the picture shrinks
       FlipImage(image, 1);
       ReleaseImage(&image);
     }

@@ -23,48 +23,35 @@ ZepImage *LoadImage(const char *path);
 // none does or when width or height is 0. Returns null when it cannot be read.
 ZepImage *LoadImageScaled(const char *path, int width, int height);
 
+// The JPEG fast path of LoadImageScaled alone: null for any file it leaves
+// to the general decoder. Prints nothing; any thread may call it, each with
+// a decoder and buffer of its own.
+ZepImage *LoadJpegScaled(const char *path, int width, int height);
+
 // True when the image is what LoadImageScaled gives its file for a picture of
 // width x height (an image that was not loaded from a file always is).
 bool ImageFits(const ZepImage *image, int width, int height);
 
-// Decoding ahead: a small pool of worker threads, one for each processor the
-// process may run on (ORVANTIS_DECODE_WORKERS=N sets another number, 1 to 16),
-// each with its own decoder and buffer, at a lower priority than the main
-// thread. A worker decodes one file, as LoadImageScaled would for JPEG files,
-// prints nothing and touches only its buffer. There are none when the
-// environment sets ORVANTIS_DECODE_AHEAD=off or ORVANTIS_DECODE_WORKERS=0.
-// How many files DecodeAhead takes at once: the number of workers, 0 when off.
-int DecodeAheadWorkers();
+// Makes a loaded frame what the main window shows of it: draws the position
+// mark of frame_no in a folder of max_count frames (none when it is 0) into
+// the bottom edge of the decoded image, a green bar with a pale green core,
+// scaled with the image, then shrinks it to a user-sized window's picture of
+// width x height as the display would (0 x 0: a window that follows the
+// image). Called again, it moves the mark and fits anew only when the mark
+// would land elsewhere or the picture changed. Any thread may call it for an
+// image it alone holds.
+void MarkAndFit(ZepImage *image, double frame_no, int max_count, int width, int height);
 
-// Asks for the files that most likely come next, nearest first, each for a
-// picture of width x height; the first DecodeAheadWorkers of them are taken.
-// The list replaces the one before: a file still in it keeps its worker and
-// result, the result of a file no longer in it is dropped (a worker still at
-// it drops it when done). At most one decoded image per worker is held.
-void DecodeAhead(const char *const *paths, int count, int width, int height);
+// Fits a frame MarkAndFit made to a picture of width x height, its mark kept.
+void FitAgain(ZepImage *image, int width, int height);
 
-// The image decoded ahead for this file, as LoadImageScaled gives it for a
-// picture of width x height, waiting for its worker when it is still at it;
-// null when the file was not asked for, the result has another scale, the
-// worker could not decode it, or the file changed or went since it was read
-// (the caller then loads the file as it is now). Other files' results stay,
-// so they can be taken in any order.
-ZepImage *TakeDecodedAhead(const char *path, int width, int height);
-
-// Forgets every request and its result (the files may be other ones next time).
-void DropDecodedAhead();
-
-// Releases an image and nulls the handle; a null handle is left alone.
+// Releases an image and nulls the handle; a null handle is left alone. Any
+// thread may release a frame it holds.
 void ReleaseImage(ZepImage **image);
 
 // How many released images are kept for reuse (at least two): as many as the
 // frame cache holds, so a full cache emptied at once is decoded into again.
 void KeepSpareImages(int count);
-
-// Draws the position mark of frame_no in a folder of max_count frames into the
-// bottom edge of the image: a green bar with a pale green core. On an image
-// loaded scaled down, the mark is scaled with it.
-void DrawPositionMark(ZepImage *image, double frame_no, int max_count);
 
 // Flips in place: code 1 around the vertical axis, 0 around the horizontal one.
 void FlipImage(ZepImage *image, int code);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/naming.h"
+#include "common/time_account.h"
 #include "platform/image.h"
 #include "platform/platform.h"
 #include "player/player.h"
@@ -40,6 +41,7 @@ void ShowFrameAgain() { Z.LastShownFrame = NO_FRAME_SHOWN; }
 void ShowFrame(int index, int flip) {
   ZepImage *image = Z.FrameCache[index];
   if (image == nullptr) return;
+  Spending spent(SPENT_DRAWING);
   int code = flip == 1 ? 1 : flip == 2 ? 0 : -1;
   if (code < 0) {
     Display.show_image(MAIN_WINDOW, image);
@@ -66,9 +68,10 @@ int LoadedFrames() {
   return count;
 }
 
-// Frames are decoded for the picture the main window shows while the user
-// sizes it, whole while it follows the image. A change is taken up here, at a
-// frame change: cached frames decoded for another size leave the cache.
+// Frames are decoded and fitted for the picture the main window shows while
+// the user sizes it, whole while it follows the image. A change is taken up
+// here, at a frame change: cached frames decoded at another scale leave the
+// cache, the others are fitted anew.
 void FollowShownSize() {
   int width = 0, height = 0;
   if (Z.VARIABLE_SIZE_FLAG == 0) Display.window_size(MAIN_WINDOW, &width, &height);
@@ -76,17 +79,22 @@ void FollowShownSize() {
   Z.ShownWidth = width;
   Z.ShownHeight = height;
   for (int i = 0; i < MAX_FRAMES; ++i) {
-    if (Z.FrameCache[i] == nullptr || ImageFits(Z.FrameCache[i], width, height)) continue;
+    if (Z.FrameCache[i] == nullptr) continue;
+    if (ImageFits(Z.FrameCache[i], width, height)) {
+      FitAgain(Z.FrameCache[i], width, height);
+      continue;
+    }
     ReleaseImage(&Z.FrameCache[i]);
     if (i < Z.MaxCount) Z.FrameData[i].loaded = 0;
   }
 }
 
 // The frames the next frame changes most likely bring, nearest first, up to
-// `most` of them: the ones after frame f in the play direction, by automatic
-// replay's step or the motion step, across the wrap to the other end when it
-// is on. Frames already cached are passed over. Returns how many were found.
-int UpcomingFrames(int f, int *frames, int most) {
+// `most` of them, each with the frame number it is likely shown at: the ones
+// after frame f in the play direction, by automatic replay's step or the
+// motion step, across the wrap to the other end when it is on. Frames already
+// cached are passed over. Returns how many were found.
+int UpcomingFrames(int f, FrameAhead *frames, int most) {
   if (Z.PlayDirection != 0 && Z.PlayDirection != 1) return 0;
   double step = Z.AutoReplayFlag != 0 ? 1.0 : Z.VR_step;
   if (!(step > 0.0)) return 0;
@@ -99,41 +107,47 @@ int UpcomingFrames(int f, int *frames, int most) {
     int n = IntegerPart(next);
     if (n == last) continue; // a step below one frame
     if (n == f || n < 0 || n >= Z.MaxCount || n >= MAX_FRAMES) break;
-    if (std::find(frames, frames + found, n) != frames + found) break; // round the folder again
+    const char *path = Z.FrameData[n].path;
+    auto same = [path](const FrameAhead &a) { return a.path == path; };
+    if (std::any_of(frames, frames + found, same)) break; // round the folder again
     last = n;
-    if (Z.FrameData[n].loaded == 0 && Z.FrameData[n].path[0] != '\0') frames[found++] = n;
+    if (Z.FrameData[n].loaded == 0 && path[0] != '\0') frames[found++] = {path, next};
   }
   return found;
 }
 
-// While frame f is shown, the workers decode the frames that most likely
-// follow; LoadFrame takes each when the guess was right.
+// While frame f is shown, the workers make the frames that most likely follow
+// ready; LoadFrame takes each when the guess was right.
 void DecodeNextAhead(int f) {
-  constexpr int MOST = 16;
-  int frames[MOST];
-  const char *paths[MOST];
-  int count = UpcomingFrames(f, frames, std::min(MOST, DecodeAheadWorkers()));
-  for (int i = 0; i < count; ++i)
-    paths[i] = Z.FrameData[frames[i]].path;
-  DecodeAhead(paths, count, Z.ShownWidth, Z.ShownHeight);
+  if (DecodeWorkers() == 0) return;
+  StartDecodeWorkers();
+  constexpr int MOST = 17; // the most requests the workers take at once
+  FrameAhead frames[MOST];
+  int count = UpcomingFrames(f, frames, std::min(MOST, DecodeWorkers() + 1));
+  DecodeAhead(frames, count, Z.MaxCount, Z.ShownWidth, Z.ShownHeight);
 }
 
-// Brings frame f into the cache with its position mark. Returns false when the
-// image cannot be read.
+// Brings frame f into the cache as it is shown: with its position mark, fitted
+// to the picture. Returns false when the image cannot be read.
 bool LoadFrame(int f) {
   FrameRecord &rec = Z.FrameData[f];
   if (rec.loaded != 0 || rec.path[0] == '\0') return true;
   KeepSpareImages(Z.CamOnMemory);
   if (LoadedFrames() >= Z.CamOnMemory) EmptyFrameCache();
   ZepImage *image = TakeDecodedAhead(rec.path, Z.ShownWidth, Z.ShownHeight);
-  if (image == nullptr) image = LoadImageScaled(rec.path, Z.ShownWidth, Z.ShownHeight);
+  if (image == nullptr) {
+    DecodeNextAhead(f); // not guessed (a start, a jump): the workers start on the next ones meanwhile
+    Spending spent(SPENT_DECODING);
+    image = LoadImageScaled(rec.path, Z.ShownWidth, Z.ShownHeight);
+  }
   if (image == nullptr) {
     PrintError("[ NG ] Read Failed : [ %s ]\n", rec.path);
     return false;
   }
   Z.FrameCache[f] = image;
   rec.loaded = 1;
-  if (Z.MaxCount >= 1) DrawPositionMark(image, Z.frame_no, Z.MaxCount);
+  Spending spent(SPENT_FITTING);
+  MarkAndFit(image, Z.frame_no, Z.MaxCount, Z.ShownWidth, Z.ShownHeight); // as a worker has, or anew
   return true;
 }
 
@@ -164,9 +178,9 @@ bool PresentFrame() {
   if (in_table) {
     FollowShownSize();
     if (!LoadFrame(f)) return false;
+    DecodeNextAhead(f); // before the show, so that no worker idles meanwhile
     LoadAttachment(f);
     ShowFrame(f, Z.flip_mode);
-    DecodeNextAhead(f);
   }
   Z.LastShownFrame = Z.frame_no;
   return true;

@@ -2,6 +2,8 @@
 // window that shows them.
 #pragma once
 
+#include "player/decode_ahead.h" // what feeds the cache, and a folder change drops
+
 // Releases every image of the cache and clears the loaded flags of the folder.
 void EmptyFrameCache();
 

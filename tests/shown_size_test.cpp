@@ -10,6 +10,7 @@
 
 #include "platform/image.h"
 #include "platform/opencv/image_cv.h"
+#include "player/decode_ahead.h"
 #include "player/folders.h"
 #include "player/frame_cache.h"
 #include "player/keys.h"
@@ -68,15 +69,15 @@ TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWron
   };
   for (int f : {1, 3}) {
     const cv::Mat shown = show(f);
-    ASSERT_EQ(shown.size(), cv::Size(200, 113)) << f;
+    ASSERT_EQ(shown.size(), cv::Size(198, 112)) << f; // decoded at 200 x 113, fitted as the display would
     ZepImage *whole = LoadImage(Z.FrameData[f].path);
     ASSERT_NE(whole, nullptr);
-    DrawPositionMark(whole, f, 4);
+    MarkAndFit(whole, f, 4, 0, 0);
     cv::Mat want;
     cv::resize(whole->mat, want, shown.size(), 0, 0, cv::INTER_AREA);
     ReleaseImage(&whole);
     EXPECT_LT(cv::norm(shown, want, cv::NORM_L1) / shown.total(), 6.0) << f; // mean over the channels
-    EXPECT_NEAR(MarkColumn(shown), f * 200.0 / 4, 1.0) << f;                 // the mark at the same place
+    EXPECT_NEAR(MarkColumn(shown), f * 198.0 / 4, 1.0) << f;                 // the mark at the same place
   }
   DispatchKey(KEY_BACKSPACE); // the window follows the image: decoded whole
   EXPECT_EQ(show(1).size(), cv::Size(1600, 900));
@@ -86,33 +87,33 @@ TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWron
   EXPECT_EQ(Z.FrameCache[1]->mat.cols, 1600);
   DispatchKey('e');
   DispatchKey(KEY_BACKSPACE); // user-sized again
-  EXPECT_EQ(show(1).cols, 200);
+  EXPECT_EQ(show(1).cols, 198);
+  show(2);
+  Recorded.width = 190, Recorded.height = 106; // the same scale: cached frames are fitted anew
+  EXPECT_EQ(show(1).size(), cv::Size(188, 106));
   show(2);
   // The user makes the window larger: taken up at the next frame change only.
   Recorded.width = 640, Recorded.height = 360;
   size_t count = Recorded.shown.size();
   show(2);
   EXPECT_EQ(Recorded.shown.size(), count);
-  EXPECT_EQ(show(1).cols, 800);
+  EXPECT_EQ(show(1).cols, 640); // decoded at 800 x 450
   EXPECT_EQ(Z.FrameCache[2], nullptr);
-  EXPECT_EQ(show(2).cols, 800);
+  EXPECT_EQ(show(2).cols, 640);
 }
 
 // One run of passes steered by motion, by keys and by automatic replay,
 // turning both ways, jumping, wrapping, changing folder, stepping across a
-// non-JPEG frame and a window resize, with `workers` decoding ahead (null:
-// none): every frame shown (its pixels), the cache after each pass (never
-// beyond CamOnMemory), and the console.
+// non-JPEG frame and window resizes to pictures frames are shrunk to, with
+// `workers` decoding ahead: every frame shown (its pixels), the cache after
+// each pass (never beyond CamOnMemory), and the console.
 struct Playback {
   std::string shown, cache, out;
 };
 
-Playback Passes(const char *workers) {
-  if (workers == nullptr)
-    setenv("ORVANTIS_DECODE_AHEAD", "off", 1);
-  else
-    setenv("ORVANTIS_DECODE_WORKERS", workers, 1);
+Playback Passes(int workers) {
   ResetState();
+  SetDecodeWorkers(workers);
   Recorded = RecordedDisplay{};
   Recorded.width = 40, Recorded.height = 30;
   CapturedOut.clear();
@@ -126,7 +127,9 @@ Playback Passes(const char *workers) {
       "MMMMMMM.MMMMM.MMMMXMMMMMMMMMM.M.MMMMZMMnMMMMMMMlMMpMMRRRRRRRR<RRRRRRR>RRRRRnRRRRRRRpRRRR";
   for (int pass = 0; script[pass] != '\0'; ++pass) {
     char c = script[pass];
-    if (pass == 20) Recorded.width = 80, Recorded.height = 60;
+    if (pass == 20)
+      Recorded.width = 38, Recorded.height = 28; // the same scale: 40 x 30 fitted anew, to 37 x 28
+    if (pass == 50) Recorded.width = 70, Recorded.height = 52; // 80 x 60 decoded, 69 x 52 shown
     Z.VR_step = pass % 3 == 0 ? 1.0 : pass % 3 == 1 ? 0.5 : 3.0;
     Z.DifferenceSum = c == 'M' ? 2000 : c == '.' ? 10 : 0;
     if (c == '<' || c == '>') Z.PlayDirection = c == '>' ? 1 : 0;
@@ -146,17 +149,15 @@ Playback Passes(const char *workers) {
   for (const ShownImage &s : Recorded.shown)
     run.shown += std::to_string(s.image.cols) + std::string(s.image.datastart, s.image.dataend);
   run.out = CapturedOut;
-  unsetenv("ORVANTIS_DECODE_AHEAD");
-  unsetenv("ORVANTIS_DECODE_WORKERS");
   return run;
 }
 
 TEST_F(ShownSize, DecodingAheadOnOneOrSeveralWorkersChangesNothingShownCachedOrPrinted) {
   Make(6, 320, 240, -1, 2);
   Make(13, 320, 240, 4);
-  Playback alone = Passes(nullptr);
+  Playback alone = Passes(0);
   EXPECT_GT(Recorded.shown.size(), 60u);
-  for (const char *workers : {"1", "3"}) {
+  for (int workers : {1, 3}) {
     Playback ahead = Passes(workers);
     EXPECT_EQ(ahead.out, alone.out) << workers;
     EXPECT_EQ(ahead.cache, alone.cache) << workers;
@@ -164,41 +165,56 @@ TEST_F(ShownSize, DecodingAheadOnOneOrSeveralWorkersChangesNothingShownCachedOrP
   }
 }
 
-// The pool itself: results go to the file they were asked for, whatever the
-// order they are taken in, once, at the size asked for, while still wanted.
+// The pool itself: the number of workers as the environment sets it; results
+// go to the file they were asked for, in any order of taking, once, for the
+// picture asked for, while still wanted, the mark moved exactly when the
+// frame is shown at another frame number than expected.
 class DecodePool : public ShownSize {};
 
 TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFor) {
   setenv("ORVANTIS_DECODE_WORKERS", "3", 1);
+  SetDecodeWorkers(-1);
+  EXPECT_EQ(DecodeWorkers(), 3);
+  setenv("ORVANTIS_DECODE_AHEAD", "off", 1);
+  SetDecodeWorkers(-1);
+  EXPECT_EQ(DecodeWorkers(), 0);
+  unsetenv("ORVANTIS_DECODE_AHEAD");
+  unsetenv("ORVANTIS_DECODE_WORKERS");
+  SetDecodeWorkers(3);
+  StartDecodeWorkers();
   Make(8, 640, 360, 7);
-  ASSERT_EQ(DecodeAheadWorkers(), 3);
   auto ask = [](std::vector<int> frames) {
-    std::vector<const char *> paths;
+    std::vector<FrameAhead> list;
     for (int f : frames)
-      paths.push_back(Z.FrameData[f].path);
-    DecodeAhead(paths.data(), static_cast<int>(paths.size()), 160, 90);
+      list.push_back({Z.FrameData[f].path, f + 0.5});
+    DecodeAhead(list.data(), static_cast<int>(list.size()), 8, 150, 84);
   };
-  // Taken: the file's own pixels, as the main thread decodes them; else null.
-  auto taken = [](int f, int width = 160) {
-    ZepImage *image = TakeDecodedAhead(Z.FrameData[f].path, width, width * 9 / 16);
-    ZepImage *own = image == nullptr ? nullptr : LoadImageScaled(Z.FrameData[f].path, width, width * 9 / 16);
+  // Taken: the file's own pixels as the main thread makes them, marked at f; else null.
+  auto taken = [](int f, int width = 150) {
+    ZepImage *image = TakeDecodedAhead(Z.FrameData[f].path, width, width * 14 / 25);
+    ZepImage *own = image == nullptr ? nullptr : LoadImageScaled(Z.FrameData[f].path, width, width * 14 / 25);
     bool got = own != nullptr;
-    if (got) EXPECT_EQ(cv::norm(image->mat, own->mat, cv::NORM_INF), 0.0) << f;
+    if (got) {
+      MarkAndFit(image, f, 8, width, width * 14 / 25);
+      MarkAndFit(own, f, 8, width, width * 14 / 25);
+      EXPECT_EQ(image->mat.size(), cv::Size(149, 84)) << f; // decoded at 320 x 180
+      EXPECT_EQ(cv::norm(image->mat, own->mat, cv::NORM_INF), 0.0) << f;
+    }
     ReleaseImage(&image);
     ReleaseImage(&own);
     return got;
   };
-  ask({0, 1, 2});
-  EXPECT_TRUE(taken(2));
+  ask({0, 1, 2, 3, 4}); // one more than the workers: the last is left out
+  EXPECT_TRUE(taken(3));
   EXPECT_TRUE(taken(0));
   EXPECT_FALSE(taken(0)); // taken once only
+  EXPECT_FALSE(taken(4));
   ask({1, 7});
   EXPECT_FALSE(taken(1, 640)); // another scale
   EXPECT_FALSE(taken(7));      // not a JPEG: the caller decodes it
   ask({3, 4});
   ask({4}); // no longer wanted
   EXPECT_FALSE(taken(3));
-  unsetenv("ORVANTIS_DECODE_WORKERS");
 }
 
 // The player's side: the frames ahead in the play direction, backwards too,
@@ -206,7 +222,7 @@ TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFo
 // after it was decoded ahead shows what the file holds now, and one removed
 // ends the player as a frame that cannot be read does.
 TEST_F(DecodePool, FramesAheadEitherWayDroppedByAFolderChangeAndTakenOnlyWhileTheFileIsUnchanged) {
-  setenv("ORVANTIS_DECODE_WORKERS", "1", 1);
+  SetDecodeWorkers(1);
   MakeFolder(2, {0});
   Make(4, 64, 48);
   Z.CamOnMemory = 2, Z.VR_step = 1.0;
@@ -238,7 +254,6 @@ TEST_F(DecodePool, FramesAheadEitherWayDroppedByAFolderChangeAndTakenOnlyWhileTh
   std::remove(Z.FrameData[2].path);
   EXPECT_FALSE(present(2, 1));
   EXPECT_EQ(CapturedErr, std::string("[ NG ] Read Failed : [ ") + Z.FrameData[2].path + " ]\n");
-  unsetenv("ORVANTIS_DECODE_WORKERS");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/image.h"
+#include "player/decode_ahead.h"
 #include "state/state.h"
 
 void ResetState() {
@@ -12,6 +13,7 @@ void ResetState() {
   ReleaseImage(&Z.KeyScreen);
   ReleaseImage(&Z.AttachImage);
   DropDecodedAhead();
+  SetDecodeWorkers(-1); // as the environment says, as at a start
   Z.~ZepState();
   memset(static_cast<void *>(&Z), 0, sizeof Z);
   new (&Z) ZepState;

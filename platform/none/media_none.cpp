@@ -10,18 +10,16 @@ struct ZepImage {};
 
 ZepImage *LoadImage(const char *) { return nullptr; }
 ZepImage *LoadImageScaled(const char *, int, int) { return nullptr; }
+ZepImage *LoadJpegScaled(const char *, int, int) { return nullptr; }
 bool ImageFits(const ZepImage *, int, int) { return true; }
-int DecodeAheadWorkers() { return 0; }
-void DecodeAhead(const char *const *, int, int, int) {}
-ZepImage *TakeDecodedAhead(const char *, int, int) { return nullptr; }
-void DropDecodedAhead() {}
+void MarkAndFit(ZepImage *, double, int, int, int) {}
+void FitAgain(ZepImage *, int, int) {}
 
 void ReleaseImage(ZepImage **image) {
   if (image != nullptr) *image = nullptr;
 }
 
 void KeepSpareImages(int) {}
-void DrawPositionMark(ZepImage *, double, int) {}
 void FlipImage(ZepImage *, int) {}
 ZepImage *CreateImage() { return new ZepImage; }
 ImageShape ShapeOf(const ZepImage *) { return {0, 0, 0, 0, false}; }

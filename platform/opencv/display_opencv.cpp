@@ -1,8 +1,6 @@
 // The real display: OpenCV image windows and their key wait, with the keys
 // taken from the key source where the window system's own are wrong
 // (key_source.h).
-#include <algorithm>
-#include <cmath>
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgproc.hpp>
 #include <set>
@@ -75,26 +73,14 @@ void WindowSize(const char *name, int *width, int *height) {
 
 // A user-sized window is handed no more pixels than it shows: a larger image
 // is shrunk to fit first, which costs less than the toolkit's own scaling of
-// the whole. Frames decoded for the window's size are less than twice as
-// large, and interpolation serves them; only a larger step needs averaging.
-// The picture's size is the last image's: an image of another shape (the key
-// screen between frames) is handed over whole, for the window to fit.
+// the whole. Frames come already fitted to the picture (MarkAndFit); an image
+// of another shape (the key screen between frames) is handed over whole, for
+// the window to fit.
 void ShowImage(const char *name, const ZepImage *image) {
   if (image == nullptr || image->mat.empty()) return;
-  const cv::Mat &m = image->mat;
   int width = 0, height = 0;
   if (UserSized.count(name) != 0) WindowSize(name, &width, &height);
-  double fit = 1;
-  if (width > 0 && std::abs(static_cast<double>(width) * m.rows / height / m.cols - 1) < 0.02)
-    fit = std::min(static_cast<double>(width) / m.cols, static_cast<double>(height) / m.rows);
-  if (fit >= 1) {
-    cv::imshow(name, m);
-    return;
-  }
-  cv::Size size(std::max(1, static_cast<int>(std::lround(m.cols * fit))),
-                std::max(1, static_cast<int>(std::lround(m.rows * fit))));
-  cv::resize(m, Shrunk, size, 0, 0, fit >= 0.5 ? cv::INTER_LINEAR : cv::INTER_AREA);
-  cv::imshow(name, Shrunk);
+  cv::imshow(name, FitToPicture(image->mat, Shrunk, width, height) ? Shrunk : image->mat);
 }
 
 // A key with a code (0..255), or -1: keys that type no character (arrows,

@@ -55,18 +55,10 @@ void AppendQuoted(wchar_t *&out, const wchar_t *arg) {
       ++slashes;
       ++p;
     }
-    if (*p == L'\0') {
-      for (size_t i = 0; i < slashes * 2; ++i)
-        *out++ = L'\\';
-      break;
-    }
-    if (*p == L'"') {
-      for (size_t i = 0; i < slashes * 2 + 1; ++i)
-        *out++ = L'\\';
-    } else {
-      for (size_t i = 0; i < slashes; ++i)
-        *out++ = L'\\';
-    }
+    size_t doubled = *p == L'\0' ? slashes * 2 : *p == L'"' ? slashes * 2 + 1 : slashes;
+    for (size_t i = 0; i < doubled; ++i)
+      *out++ = L'\\';
+    if (*p == L'\0') break;
     *out++ = *p;
   }
   *out++ = L'"';
@@ -124,15 +116,13 @@ ProgramEnd CreateAndWait(const char *const *argv) {
   wchar_t *line = BuildCommandLine(argv);
   if (line == nullptr) return {ProgramEnd::NotStarted, EILSEQ};
 
-  STARTUPINFOW startup;
-  memset(&startup, 0, sizeof startup);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   InheritStandardHandle(STD_INPUT_HANDLE, &startup.hStdInput);
   InheritStandardHandle(STD_OUTPUT_HANDLE, &startup.hStdOutput);
   InheritStandardHandle(STD_ERROR_HANDLE, &startup.hStdError);
-  PROCESS_INFORMATION started;
-  memset(&started, 0, sizeof started);
+  PROCESS_INFORMATION started{};
 
   SetConsoleCtrlHandler(KeepRunning, TRUE);
   // No application name: the first word of the line is the program, and a

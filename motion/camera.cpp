@@ -38,34 +38,20 @@ void ReleaseCapture() {
   Z.CamCapture = nullptr;
 }
 
-// The capture is created without checking it: a camera that is not there is
-// caught by the first grab, which reports it and switches the camera off.
-void OpenCapture() {
-  ReleaseCapture();
-  Z.CamCapture = CameraSource.open(Z.CamChan);
-  if (Z.CamCapture != nullptr) CameraSource.set_format(Z.CamCapture, ZEP_F_XMAX, ZEP_F_YMAX, 60.0);
-}
-
 void PrintBannerLine() {
   Print("\n");
   PrintCameraBanner();
 }
 
-// The OFF banner while CameraFlag stays 1 (the pause keeps the camera's
-// switch as it is and only lets go of the device).
-void PrintOffBanner() {
-  int flag = Z.CameraFlag;
-  Z.CameraFlag = 0;
-  PrintBannerLine();
-  Z.CameraFlag = flag;
-}
-
 // Settings read again, the device taken, and a wait of `wait_ms` for it to
-// start delivering.
+// start delivering. The capture is not checked: a camera that is not there
+// is caught by the first grab, which reports it and switches the camera off.
 void SwitchOn(int wait_ms) {
   Print("%s", TURNING_ON);
   ReadCamSettings();
-  OpenCapture();
+  ReleaseCapture();
+  Z.CamCapture = CameraSource.open(Z.CamChan);
+  if (Z.CamCapture != nullptr) CameraSource.set_format(Z.CamCapture, ZEP_F_XMAX, ZEP_F_YMAX, 60.0);
   Display.wait_key(wait_ms);
   Print("Done.\n");
   PrintBannerLine();
@@ -136,12 +122,17 @@ void ToggleCamera() {
   ResetMotionMeasure();
 }
 
+// The OFF banner while CameraFlag stays 1: the pause keeps the camera's
+// switch as it is and only lets go of the device.
 void CameraSuspend() {
   if (Z.CameraFlag != 1) return;
   Print("%s", TURNING_OFF);
   ReleaseCapture();
   Print("Done.\n");
-  PrintOffBanner();
+  int flag = Z.CameraFlag;
+  Z.CameraFlag = 0;
+  PrintBannerLine();
+  Z.CameraFlag = flag;
 }
 
 void CameraResume() {

@@ -195,17 +195,14 @@ bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
   return KeepsDelivering(device->stale_ms, repeated, MillisecondsSince(start));
 }
 
-// The first read failed: the device is let go and looked at again.
-void RecordFirstReadFailure(DeviceCamera *device) {
-  device->capture.release();
-  RecordFailure(device->index, "opens, but delivered no picture");
-}
-
 bool ReadDevice(ZepCapture *capture, ZepImage *frame) {
   DeviceCamera *device = Device(capture);
   try {
     if (!ReadFresh(device, frame->mat)) {
-      if (device->stale_ms < 0.0) RecordFirstReadFailure(device);
+      if (device->stale_ms >= 0.0) return false;
+      // The first read failed: the device is let go and looked at again.
+      device->capture.release();
+      RecordFailure(device->index, "opens, but delivered no picture");
       return false;
     }
     // Many webcams ignore the requested size and deliver 640 x 480 or more;

@@ -239,6 +239,11 @@ static int open_camera(const char *path, int flags) {
 static int bytes_per_pixel(const struct camera *c) { return c->format == V4L2_PIX_FMT_YUYV ? 2 : 3; }
 static size_t image_size(const struct camera *c) { return (size_t)c->width * c->height * bytes_per_pixel(c); }
 
+/* Whether the device offers pixel format `p` (VCAM_FORMATS). */
+static int offered(unsigned p) {
+  return (p == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) || (p == V4L2_PIX_FMT_YUYV && cfg.formats & 2);
+}
+
 static void fill_format(const struct camera *c, struct v4l2_format *f) {
   memset(&f->fmt.pix, 0, sizeof f->fmt.pix);
   f->fmt.pix.width = c->width;
@@ -255,9 +260,7 @@ static void fill_format(const struct camera *c, struct v4l2_format *f) {
  * fixed one. With `set` 0 (TRY_FMT) nothing changes. */
 static void apply_format(struct camera *c, struct v4l2_format *f, int set) {
   struct camera t = *c;
-  unsigned p = f->fmt.pix.pixelformat;
-  if ((p == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) || (p == V4L2_PIX_FMT_YUYV && cfg.formats & 2))
-    t.format = p;
+  if (offered(f->fmt.pix.pixelformat)) t.format = f->fmt.pix.pixelformat;
   if (cfg.fixed_w <= 0) {
     t.width = f->fmt.pix.width < 16 ? 16 : f->fmt.pix.width > 1920 ? 1920 : (int)f->fmt.pix.width & ~1;
     t.height = f->fmt.pix.height < 16 ? 16 : f->fmt.pix.height > 1080 ? 1080 : (int)f->fmt.pix.height;
@@ -428,10 +431,7 @@ static int enum_frame_sizes(struct camera *c, void *arg) {
   struct v4l2_frmsizeenum *e = arg;
   static const int sizes[][2] = {{320, 240}, {640, 480}};
   say(c, 0, "ENUM_FRAMESIZES %u", e->index);
-  if (!((e->pixel_format == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) ||
-        (e->pixel_format == V4L2_PIX_FMT_YUYV && cfg.formats & 2)))
-    return fail(EINVAL);
-  if (cfg.fixed_w > 0 ? e->index > 0 : e->index > 1) return fail(EINVAL);
+  if (!offered(e->pixel_format) || (cfg.fixed_w > 0 ? e->index > 0 : e->index > 1)) return fail(EINVAL);
   e->type = V4L2_FRMSIZE_TYPE_DISCRETE;
   e->discrete.width = cfg.fixed_w > 0 ? cfg.fixed_w : sizes[e->index][0];
   e->discrete.height = cfg.fixed_w > 0 ? cfg.fixed_h : sizes[e->index][1];

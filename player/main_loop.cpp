@@ -144,10 +144,8 @@ double FrameAfter(double frame_no, int direction, double amount) {
   return frame_no;
 }
 
-void AdvanceFrame(int direction, double amount) { Z.frame_no = FrameAfter(Z.frame_no, direction, amount); }
-
 void ReplayStep(int direction, int count) {
-  AdvanceFrame(direction, count);
+  Z.frame_no = FrameAfter(Z.frame_no, direction, count);
   Z.PlayDirection = direction;
   if (Z.WrapFlag == 0) Z.PrevDirection = direction;
   int f = IntegerPart(Z.frame_no);

@@ -63,13 +63,6 @@ void NoteFrameEntry(const char *name, bool, void *) {
   if (n >= 0 && n < PROBE_LIMIT) Known.frame_present[n] = true;
 }
 
-void LearnFolders() {
-  memset(&Known, 0, sizeof Known);
-  bool missing = false;
-  Known.folders_known = ListFolder("..", NoteParentEntry, nullptr, &missing);
-  Known.files_known = ListFolder(".", NoteWorkingEntry, nullptr, &missing);
-}
-
 bool OpensByKnowledge(CheapTest test, int k, const char *name) {
   bool ruled_out = test == SETTINGS_FILE      ? Known.files_known && !Known.settings_present[k]
                    : test == FRAME_TABLE_FILE ? Known.files_known && !Known.table_present[k]
@@ -126,7 +119,10 @@ int ProbeFrames(int k) {
 } // namespace
 
 bool ListContentsFolders() {
-  LearnFolders();
+  memset(&Known, 0, sizeof Known);
+  bool missing = false;
+  Known.folders_known = ListFolder("..", NoteParentEntry, nullptr, &missing);
+  Known.files_known = ListFolder(".", NoteWorkingEntry, nullptr, &missing);
   Print("\n*** Following is the list of contents with associated file: \n\n");
   Z.ContentsListCount = 0;
   memset(Z.ContentsList, 0, sizeof Z.ContentsList);

@@ -73,17 +73,14 @@ bool TakeGesture(ByteStream &in, GestureEntry &entry) {
   return TakeValue(in, &entry.number) && TakeValue(in, &entry.length);
 }
 
-bool TakeLearnEntry(ByteStream &in, LearnEntry &entry) {
-  return TakeValue(in, &entry.valid) && TakeValue(in, &entry.padding) && TakeValue(in, &entry.score) &&
-         TakeValue(in, &entry.match);
-}
-
 bool TakeLearnHistory(ByteStream &in) {
   for (auto &learned : Z.LearnHistory)
     for (auto &compared : learned)
       for (auto &mode : compared)
         for (LearnEntry &entry : mode)
-          if (!TakeLearnEntry(in, entry)) return false;
+          if (!TakeValue(in, &entry.valid) || !TakeValue(in, &entry.padding) ||
+              !TakeValue(in, &entry.score) || !TakeValue(in, &entry.match))
+            return false;
   return true;
 }
 

@@ -67,12 +67,6 @@ void SwitchOff(const char *done) {
   PrintBannerLine();
 }
 
-// Only 320 x 240 frames of 8-bit BGR are measured: the grey slots hold
-// exactly that many bytes, and another layout would be read as garbage.
-bool AcceptableFrame(const ImageShape &m) {
-  return m.width == ZEP_F_XMAX && m.height == ZEP_F_YMAX && m.channels == 3 && m.bytes;
-}
-
 void ReportWrongFrame(const ImageShape &m) {
   Print("\n\n");
   PrintError("ERROR: The Size of Supposed Input Image does not Match.");
@@ -154,8 +148,10 @@ void ZEP_Capture() {
     SwitchOff("Done.\n\n");
     return;
   }
+  // Only 320 x 240 frames of 8-bit BGR are measured: the grey slots hold
+  // exactly that many bytes, and another layout would be read as garbage.
   ImageShape shape = ShapeOf(Z.CamFrame);
-  if (!AcceptableFrame(shape)) {
+  if (shape.width != ZEP_F_XMAX || shape.height != ZEP_F_YMAX || shape.channels != 3 || !shape.bytes) {
     ReportWrongFrame(shape);
     SwitchOff("Done.\n\n");
     return;

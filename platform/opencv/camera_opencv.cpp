@@ -177,10 +177,6 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool SamePicture(const cv::Mat &a, const cv::Mat &b) {
-  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0.0;
-}
-
 // Reads a frame and tells whether the camera still delivers (see
 // KeepsDelivering).
 bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
@@ -190,7 +186,9 @@ bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
   while (!got && device->stale_ms < 0.0 && MillisecondsSince(start) < START_MS)
     got = device->capture.read(frame) && !frame.empty();
   if (!got) return false;
-  bool repeated = device->stale_ms >= 0.0 && SamePicture(frame, device->previous);
+  const cv::Mat &last = device->previous;
+  bool repeated = device->stale_ms >= 0.0 && frame.size() == last.size() && frame.type() == last.type() &&
+                  cv::norm(frame, last, cv::NORM_INF) == 0.0;
   if (!repeated) frame.copyTo(device->previous);
   return KeepsDelivering(device->stale_ms, repeated, MillisecondsSince(start));
 }

@@ -37,10 +37,6 @@ std::string KBName(int k, int file) {
   return "TALOS_data-" + std::to_string(k) + "-" + std::to_string(file) + ".dat";
 }
 
-template <typename... T> std::vector<double> AsDoubles(T... values) {
-  return {static_cast<double>(values)...};
-}
-
 // The four files of folder k. Files 2 and 3 are zero but for the first and
 // last entry of every block, each placed at its offset in the layout.
 void WriteKBFiles(int k, const std::vector<KBRecord> &records) {

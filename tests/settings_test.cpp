@@ -37,10 +37,6 @@ void Load(const std::vector<std::string> &values, size_t count = 1302) {
   LoadFolderSettings();
 }
 
-template <typename... T> std::vector<double> AsDoubles(T... values) {
-  return {static_cast<double>(values)...};
-}
-
 const char *const Finished = "Finished Reading ZEP Parameters from File : zep_env.dat\n";
 
 TEST_F(Settings, OwnFileBeforeCommonFileWithEveryValueInItsPlace) {

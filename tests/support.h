@@ -57,6 +57,11 @@ class PlayerTest : public ::testing::Test {
 // given numbers, each filled with a colour derived from its number.
 void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
 
+// Values of several types side by side, for one comparison.
+template <typename... T> std::vector<double> AsDoubles(T... values) {
+  return {static_cast<double>(values)...};
+}
+
 void WriteText(const std::string &path, const std::string &text);
 std::string ReadText(const std::string &path);
 

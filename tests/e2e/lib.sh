@@ -152,6 +152,21 @@ ends_without_frames() {
   key space
   wait_exit 1 "no frames"
 }
+# steps_frames: on S001 of window_keys.sh, x shows frame 1, X frame 11, e
+# mirrors it, Tab's automatic replay runs to the last frame and stops there;
+# then changes_folders.
+steps_frames() {
+  key x
+  shows "x" "$GREEN"
+  key X
+  shows "X: frame 11" "$YELLOW"
+  key e
+  shows "e: mirrored" "$PALE" "$YELLOW"
+  key Tab
+  shows "replay" "$PALE" "$MAGENTA"
+  key Tab
+  changes_folders
+}
 # changes_folders: keys 2 and p each make the window anew, showing S002's
 # first frame (cyan) and S001's (red), mirrored.
 changes_folders() {

@@ -10,19 +10,7 @@ make_frames S002 3 0=$CYAN
 start_player
 wait_for_player
 shows "start-up" "$RED"
-
-key x
-shows "x" "$GREEN"
-key X
-shows "X: frame 11" "$YELLOW"
-key e
-shows "e: mirrored" "$PALE" "$YELLOW"
-key Tab # automatic replay runs to the last frame and stops there
-shows "replay" "$PALE" "$MAGENTA"
-key Tab
-
-# Folder keys make the window anew; the mirror stays.
-changes_folders
+steps_frames # the folder keys make the window anew; the mirror stays
 
 # The pause shows the key screen; Enter brings the frame back.
 key Escape

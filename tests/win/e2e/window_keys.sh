@@ -13,18 +13,7 @@ start_player
 wait_for_player
 shows "start-up" "$RED"
 has_green_mark || fail "no green mark at the bottom left"
-key x
-shows "x" "$GREEN"
-key X
-shows "Shift+X: frame 11" "$YELLOW"
-key e
-shows "e: mirrored" "$PALE" "$YELLOW"
-key Tab # automatic replay runs to the last frame and stops there
-shows "replay" "$PALE" "$MAGENTA"
-key Tab
-
-# Folder keys make the window anew; the mirror stays.
-changes_folders
+steps_frames # the folder keys make the window anew; the mirror stays
 
 # Another copy's camera sees motion in slot 3; this copy, its camera off,
 # shows the pooled line on i and is steered by it to the last frame.

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# One run in a real window, as a user would: start-up showing frame 0, frame
-# keys, mirror, replay, folder keys, the pause, and ESC twice. (The texts the
-# keys print are compared whole by the unit tests.)
+# One run in a real window, as a user would: frame 0, frame keys, mirror,
+# replay, folder keys, the pause, ESC twice (the keys' texts: the unit tests).
 . "$(dirname "$0")/lib.sh"
 setup
 make_frames S001 21 0=$RED 1=$GREEN 11=$YELLOW 20=$MAGENTA

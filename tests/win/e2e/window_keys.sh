@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # One run of ORVANTIS.exe in a Wine window, as a user would: frame 0 with its
-# mark in the window of the program's title, frame keys (x, Shift+X), mirror,
-# replay, folder keys, motion pooled by a second process through the named
-# section, the pause, and ESC twice (BackSpace and the farewell: close_window.sh).
-# (The texts the keys print are compared whole by the unit tests.)
+# mark, frame keys, mirror, replay, folder keys, motion pooled by a second
+# process through the named section, the pause, and ESC twice (BackSpace and
+# the farewell: close_window.sh; the keys' texts: the unit tests).
 . "$(dirname "$0")/lib.sh"
 setup
 make_frames S001 21 0=$RED 1=$GREEN 11=$YELLOW 20=$MAGENTA

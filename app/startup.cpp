@@ -21,12 +21,6 @@
 
 namespace {
 
-void PrintWorkingFolder() {
-  char folder[4096];
-  CurrentFolder(folder, sizeof folder);
-  Print("%s\n", folder);
-}
-
 // The key-allocation screen: the working folder's own when it has one, else
 // the one installed with the program (<program folder>/../share/orvantis/),
 // so that a packaged, unpacked or moved installation shows it too. Null when
@@ -43,16 +37,14 @@ ZepImage *LoadKeyScreen() {
 } // namespace
 
 void StoreArguments(const ProgramArguments &args) {
-  int argc = args.count;
-  char **argv = args.values;
   Print("%s\n", args.whole);
-  for (int i = 0; i < argc; ++i)
-    Print("[%d]%s\n", i, argv[i]);
+  for (int i = 0; i < args.count; ++i)
+    Print("[%d]%s\n", i, args.values[i]);
   // Arguments beyond the table are echoed but not kept.
-  Z.ArgCount = argc < MAX_ARGS ? argc : MAX_ARGS;
+  Z.ArgCount = args.count < MAX_ARGS ? args.count : MAX_ARGS;
   long total = 0;
   for (int i = 0; i < Z.ArgCount; ++i) {
-    snprintf(Z.ArgName[i], ARG_LEN, "%s", argv[i]);
+    snprintf(Z.ArgName[i], ARG_LEN, "%s", args.values[i]);
     total += static_cast<long>(strlen(Z.ArgName[i]));
   }
   Print("\nTotal length of file name strings = %ld\n\n", total);
@@ -62,7 +54,9 @@ int ProgramMain(int argc, char **argv) {
   SetupConsole();
   if (!CheckKeyTable()) return 1;
   PrintStartBanner();
-  PrintWorkingFolder();
+  char folder[4096];
+  CurrentFolder(folder, sizeof folder);
+  Print("%s\n", folder);
   if (!FindFfmpeg(Z.FfmpegPath, sizeof Z.FfmpegPath)) {
     PrintFfmpegHelp();
     if (FFMPEG_INSTALL_HINT != nullptr) Print("%s", FFMPEG_INSTALL_HINT);

@@ -16,27 +16,13 @@ RemoteSite *FindSite(BridgeState *b, const char *name, bool create) {
   if (!create) return nullptr;
   RemoteSite *room = nullptr;
   for (RemoteSite &site : b->Sites)
-    if (!site.Used) {
+    if ((!site.Used && (room == nullptr || room->Used)) || (room == nullptr && site.Status == SITE_OFFLINE))
       room = &site;
-      break;
-    }
-  if (room == nullptr)
-    for (RemoteSite &site : b->Sites)
-      if (site.Status == SITE_OFFLINE) {
-        room = &site;
-        break;
-      }
   if (room == nullptr) return nullptr;
   *room = RemoteSite{};
   room->Used = true;
   snprintf(room->Name, sizeof room->Name, "%s", name);
   return room;
-}
-
-void ClearSiteValues(RemoteSite *site) {
-  memset(site->Value, 0, sizeof site->Value);
-  memset(site->Stamp, 0, sizeof site->Stamp);
-  memset(site->InUse, 0, sizeof site->InUse);
 }
 
 // The value another online site holds for `slot`: the latest non-zero one,
@@ -222,7 +208,11 @@ MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload
   if (kind == TOPIC_ONLINE) {
     // Values kept while it was offline were ignored; values seen before its
     // presence (retained messages come in any order) count from now on.
-    if (!online) ClearSiteValues(site);
+    if (!online) {
+      memset(site->Value, 0, sizeof site->Value);
+      memset(site->Stamp, 0, sizeof site->Stamp);
+      memset(site->InUse, 0, sizeof site->InUse);
+    }
     site->Status = online ? SITE_ONLINE : SITE_OFFLINE;
     return MESSAGE_TAKEN;
   }
@@ -262,16 +252,12 @@ bool NextCollision(BridgeState *b, char *warning) {
     b->CollisionWarned[m] = true;
     if (strcmp(first->Name, second->Name) > 0) std::swap(first, second);
     int k = SeparatingOffset(members, count, *second);
-    if (k < 0)
-      snprintf(warning, BRIDGE_WARNING_MAX,
-               "orvantis_bridge: pool slot %d is published by both %s and %s, the last value wins; "
-               "no --slot-offset on %s separates them\n",
-               m, first->Name, second->Name, second->Name);
-    else
-      snprintf(warning, BRIDGE_WARNING_MAX,
-               "orvantis_bridge: pool slot %d is published by both %s and %s, the last value wins; "
-               "--slot-offset %d on %s would separate them\n",
-               m, first->Name, second->Name, k, second->Name);
+    char advice[32] = "no --slot-offset";
+    if (k >= 0) snprintf(advice, sizeof advice, "--slot-offset %d", k);
+    snprintf(warning, BRIDGE_WARNING_MAX,
+             "orvantis_bridge: pool slot %d is published by both %s and %s, the last value wins; "
+             "%s on %s %s them\n",
+             m, first->Name, second->Name, advice, second->Name, k < 0 ? "separates" : "would separate");
     return true;
   }
   return false;

@@ -156,13 +156,6 @@ void SyncSection(bool local) {
   PublishSlots(slots, count);
 }
 
-// Each pool slot that two online sites publish, said once until it is clear.
-void ReportCollisions() {
-  char warning[BRIDGE_WARNING_MAX];
-  while (NextCollision(&R.State, warning))
-    fputs(warning, stderr);
-}
-
 // --- Broker callbacks ---
 
 void OnConnect(struct mosquitto *, void *, int code) {
@@ -324,7 +317,10 @@ void RunTurn(double *next_tick, double *next_attempt) {
   now = Seconds();
   if (now >= *next_tick) {
     SyncSection(true);
-    ReportCollisions();
+    // Each pool slot that two online sites publish, said once until it is clear.
+    char warning[BRIDGE_WARNING_MAX];
+    while (NextCollision(&R.State, warning))
+      fputs(warning, stderr);
     *next_tick += 1.0 / R.Options.Rate;
     if (*next_tick < now) *next_tick = now + 1.0 / R.Options.Rate;
   }

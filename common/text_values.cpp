@@ -28,10 +28,7 @@ int ScanInt(FILE *file, int *value) {
     if (next == EOF || !isdigit(next)) {
       // A sign without digits is not a number. scanf consumes the sign as
       // well, so only the character after it goes back.
-      if (next != EOF)
-        ungetc(next, file);
-      else
-        ungetc(c, file);
+      ungetc(next != EOF ? next : c, file);
       return 0;
     }
     negative = (c == '-');
@@ -124,14 +121,9 @@ bool TakeNumber(NumberText &t) {
 // strtod reads the locale's decimal point; the files always use '.'.
 double ConvertNumber(const std::string &text) {
   const char *point = localeconv()->decimal_point;
-  std::string local;
-  local.reserve(text.size() + 4);
-  for (char ch : text) {
-    if (ch == '.' && point != nullptr && point[0] != '\0')
-      local += point;
-    else
-      local.push_back(ch);
-  }
+  std::string local = text;
+  size_t dot = local.find('.'); // a number has one at most
+  if (dot != std::string::npos && point != nullptr && point[0] != '\0') local.replace(dot, 1, point);
   return strtod(local.c_str(), nullptr);
 }
 
@@ -157,19 +149,19 @@ int ScanDouble(FILE *file, double *value) {
   return 0;
 }
 
-int ReadInt(ValueRun &run, int *value) {
+namespace {
+
+template <typename T> int ReadValue(ValueRun &run, T *value, int (*scan)(FILE *, T *)) {
   if (run.stopped) return 0;
-  int read = ScanInt(run.file, value);
+  int read = scan(run.file, value);
   if (read == 0) run.stopped = true;
   return read;
 }
 
-int ReadDouble(ValueRun &run, double *value) {
-  if (run.stopped) return 0;
-  int read = ScanDouble(run.file, value);
-  if (read == 0) run.stopped = true;
-  return read;
-}
+} // namespace
+
+int ReadInt(ValueRun &run, int *value) { return ReadValue(run, value, ScanInt); }
+int ReadDouble(ValueRun &run, double *value) { return ReadValue(run, value, ScanDouble); }
 
 bool ParseDecimal(const char *text, size_t length, long long *value) {
   bool negative = length > 0 && text[0] == '-';

@@ -1,13 +1,15 @@
 #include "console/banners.h"
 
+#include <cstddef>
+
 #include "platform/platform.h"
 #include "state/state.h"
 
 namespace {
 
-void PrintAll(const char *const *lines) {
-  for (; *lines != nullptr; ++lines)
-    Print("%s", *lines);
+template <size_t N> void PrintAll(const char *const (&lines)[N]) {
+  for (const char *line : lines)
+    Print("%s", line);
 }
 
 // clang-format off
@@ -22,7 +24,6 @@ const char *const StartBanner[] = {
     "//                                                         //\n",
     "//                                                         //\n",
     "/////////////////////////////////////////////////////////////\n\n",
-    nullptr,
 };
 
 const char *const FfmpegNotice[] = {
@@ -36,7 +37,6 @@ const char *const FfmpegNotice[] = {
     "         and copy [ffmpeg.exe] to the specified folder in advance.\n",
     "         Please refer to the file[ README.txt ] for details.\n",
     "         Thank you for your cooperation.\n",
-    nullptr,
 };
 
 const char *const FfmpegInstallNotes[] = {
@@ -71,7 +71,6 @@ const char *const FfmpegInstallNotes[] = {
     "フォルダを直接削除してください（インストーラはありません）。\n",
     "\n",
     "以上\n",
-    nullptr,
 };
 
 // The image library's 3-clause BSD licence, in the library's own words.
@@ -121,7 +120,6 @@ const char *const Licence[] = {
     " the use of this software, even if advised of the possibility of such damage.\n",
     " --------------------------------------------------------------------------------\n",
     "\n",
-    nullptr,
 };
 
 const char *const KeyList[] = {
@@ -167,7 +165,6 @@ const char *const KeyList[] = {
     "     [ENTER]   ORVANTIS  Ver.1.2  の機能一覧等を再表示します。\n",
     " --------------------------------------------------------------------------------\n",
     "\n",
-    nullptr,
 };
 
 const char *const CameraOnBanner[] = {
@@ -177,7 +174,6 @@ const char *const CameraOnBanner[] = {
     " O   O  O   O  O  O  O  O     O  O   O   O    OO    O     O   O    OO   \n",
     "  OOO   O   O  O     O  OOOO  O   O  O   O           OOOOO    O     O   \n",
     "\n",
-    nullptr,
 };
 
 const char *const CameraOffBanner[] = {
@@ -187,7 +183,6 @@ const char *const CameraOffBanner[] = {
     " O   O  O   O  O  O  O  O     O  O   O   O    OO    O    O   O      O     \n",
     "  OOO   O   O  O     O  OOOO  O   O  O   O           OOOO    O      O     \n",
     "\n",
-    nullptr,
 };
 
 const char *const PauseBanner[] = {
@@ -196,7 +191,6 @@ const char *const PauseBanner[] = {
     " OOOO   OOOOO  O   O   OOO   OOOO   O \n",
     " O      O   O  O   O      O  O        \n",
     " O      O   O   OOO   OOOO   OOOOO  O \n\n",
-    nullptr,
 };
 
 const char *const GoBanner[] = {
@@ -205,7 +199,6 @@ const char *const GoBanner[] = {
     " O OOOO O    O   O \n",
     " O   O  O    O     \n",
     "  OOO    OOOO    O \n\n",
-    nullptr,
 };
 
 // "See You!" in the letter O, seven lines, two line ends before, one empty line after.
@@ -217,7 +210,6 @@ const char *const SeeYouBanner[] = {
     "      O OOOOO  OOOOO       O    O   O  O    O     O \n",
     "      O O      O           O    O   O  O   OO       \n",
     " OOOOO   OOO    OOO        O     OOO    OOO O     O \n\n",
-    nullptr,
 };
 // clang-format on
 

@@ -18,14 +18,6 @@ constexpr int PROBE_LIMIT = 22000;   // frame numbers 0..21999 are probed
 // The four cheap tests of a folder, in the order they are tried.
 enum CheapTest { SETTINGS_FILE, FRAME_TABLE_FILE, FIRST_FRAME, MARKER_FILE, CHEAP_TESTS };
 
-// --- Every name tested on its own -------------------------------------------
-
-bool FrameExistsByTest(int k, int n) {
-  char path[NAME_LEN];
-  FramePath(path, sizeof path, k, n);
-  return FileExists(path);
-}
-
 // --- Names learnt from folder reads -------------------------------------------
 //
 // A folder read only rules names out: a name it shows is still tested for
@@ -71,26 +63,11 @@ void NoteFrameEntry(const char *name, bool, void *) {
   if (n >= 0 && n < PROBE_LIMIT) Known.frame_present[n] = true;
 }
 
-void LearnFolders() {
-  memset(&Known, 0, sizeof Known);
-  bool missing = false;
-  Known.folders_known = ListFolder("..", NoteParentEntry, nullptr, &missing);
-  Known.files_known = ListFolder(".", NoteWorkingEntry, nullptr, &missing);
-}
-
 bool OpensByKnowledge(CheapTest test, int k, const char *name) {
-  switch (test) {
-  case SETTINGS_FILE:
-    if (Known.files_known && !Known.settings_present[k]) return false;
-    break;
-  case FRAME_TABLE_FILE:
-    if (Known.files_known && !Known.table_present[k]) return false;
-    break;
-  default:
-    if (Known.folders_known && !Known.folder_present[k]) return false;
-    break;
-  }
-  return FileReadable(name);
+  bool ruled_out = test == SETTINGS_FILE      ? Known.files_known && !Known.settings_present[k]
+                   : test == FRAME_TABLE_FILE ? Known.files_known && !Known.table_present[k]
+                                              : Known.folders_known && !Known.folder_present[k];
+  return !ruled_out && FileReadable(name);
 }
 
 bool FrameExistsByKnowledge(int k, int n) {
@@ -106,19 +83,12 @@ bool FrameExistsByKnowledge(int k, int n) {
     Known.frames_folder = k;
   }
   if (Known.frames_known && !Known.frame_present[n]) return false;
-  return FrameExistsByTest(k, n);
+  char path[NAME_LEN];
+  FramePath(path, sizeof path, k, n);
+  return FileExists(path);
 }
 
 // --- The listing ---------------------------------------------------------------
-
-void AppendToList(int k) {
-  if (Z.ContentsListCount < CONTENTS_LIST_MAX) Z.ContentsList[Z.ContentsListCount++] = k - 1;
-}
-
-void PrintFound(int k, const char *name) {
-  Print("[%c%3d] ", 'S', k);
-  Print("FILE [ %s ] exists!\n", name);
-}
 
 // Leaves a note in a folder that only the probe found, so that the next
 // listing finds it by the marker test. A note that cannot be written is
@@ -149,7 +119,10 @@ int ProbeFrames(int k) {
 } // namespace
 
 bool ListContentsFolders() {
-  LearnFolders();
+  memset(&Known, 0, sizeof Known);
+  bool missing = false;
+  Known.folders_known = ListFolder("..", NoteParentEntry, nullptr, &missing);
+  Known.files_known = ListFolder(".", NoteWorkingEntry, nullptr, &missing);
   Print("\n*** Following is the list of contents with associated file: \n\n");
   Z.ContentsListCount = 0;
   memset(Z.ContentsList, 0, sizeof Z.ContentsList);
@@ -163,20 +136,20 @@ bool ListContentsFolders() {
     int found = -1;
     for (int t = 0; t < CHEAP_TESTS && found < 0; ++t)
       if (OpensByKnowledge(static_cast<CheapTest>(t), k, names[t])) found = t;
-
+    // Else the probe: its frame is named as the first frame is.
+    int n = found < 0 ? ProbeFrames(k) : -1;
+    if (n >= 0) {
+      found = FIRST_FRAME;
+      FramePath(names[found], NAME_LEN, k, n);
+    }
     if (found >= 0) {
-      PrintFound(k, names[found]);
-      AppendToList(k);
-    } else {
-      int n = ProbeFrames(k);
-      if (n >= 0) {
-        char path[NAME_LEN];
-        FramePath(path, sizeof path, k, n);
-        PrintFound(k, path);
-        AppendToList(k);
-        probed = true;
-        WriteMarker(k, n);
-      }
+      Print("[%c%3d] ", 'S', k);
+      Print("FILE [ %s ] exists!\n", names[found]);
+      if (Z.ContentsListCount < CONTENTS_LIST_MAX) Z.ContentsList[Z.ContentsListCount++] = k - 1;
+    }
+    if (n >= 0) {
+      probed = true;
+      WriteMarker(k, n);
     }
     if (k - 1 == Z.ContentsIndex) Print("       <<< You Are Here Now >>>\n");
   }

@@ -30,14 +30,9 @@ void LoadInt(ValueRun &run, int *variable, int low = INT_MIN, int high = INT_MAX
 // frame_no must keep an integer part that can index (or miss) the frame
 // table; NaN, infinities and magnitudes beyond int would leave the player
 // stepping a number that never moves. VR_step must at least be finite.
-void LoadFrameNumber(ValueRun &run) {
+void LoadDouble(ValueRun &run, double *variable, bool (*usable)(double)) {
   double value = 0.0;
-  if (ReadDouble(run, &value) == 1 && value > -2147483648.0 && value < 2147483648.0) Z.frame_no = value;
-}
-
-void LoadStep(ValueRun &run) {
-  double value = 0.0;
-  if (ReadDouble(run, &value) == 1 && std::isfinite(value)) Z.VR_step = value;
+  if (ReadDouble(run, &value) == 1 && usable(value)) *variable = value;
 }
 
 // Values 1298 to 1302: each printed with its read count and the value the
@@ -74,10 +69,10 @@ void ReadSettingsFile(FILE *file, const char *name) {
   LoadInt(run, &Z.DiffStep, 1, DIFF_STEP_MAX);
   LoadInt(run, &Z.ContentsIndex, 0, CONTENTS_INDEX_MAX);
   LoadInt(run, &Z.MaxCount, 0, MAX_FRAMES);
-  LoadFrameNumber(run);
+  LoadDouble(run, &Z.frame_no, [](double v) { return v > -2147483648.0 && v < 2147483648.0; });
   LoadInt(run, &Z.VR_threshold);
   LoadInt(run, &Z.PlayDirection, 0, 1); // the player only knows 1 forward and 0 backward
-  LoadStep(run);
+  LoadDouble(run, &Z.VR_step, [](double v) { return std::isfinite(v) != 0; });
   LoadInt(run, &Z.TurnCount);
   LoadInt(run, &Z.RestCount);
   LoadInt(run, &Z.KeyFrameMode);

@@ -46,36 +46,22 @@ inline const unsigned char *Take(ByteStream &in, size_t n) {
 }
 
 // Each returns false at the end of the data, leaving the variable as it was.
-bool TakeInt(ByteStream &in, int32_t *v) {
+bool TakeValue(ByteStream &in, int32_t *v) {
   const unsigned char *p = Take(in, 4);
   if (p != nullptr) *v = LoadInt32(p);
   return p != nullptr;
 }
 
-bool TakeDouble(ByteStream &in, double *v) {
+bool TakeValue(ByteStream &in, double *v) {
   const unsigned char *p = Take(in, 8);
   if (p != nullptr) *v = LoadDouble(p);
   return p != nullptr;
 }
 
-template <size_t N> bool TakeInts(ByteStream &in, int32_t (&values)[N]) {
-  for (int32_t &v : values)
-    if (!TakeInt(in, &v)) return false;
-  return true;
-}
-template <size_t N> bool TakeInts(ByteStream &in, std::array<int32_t, N> &values) {
-  for (int32_t &v : values)
-    if (!TakeInt(in, &v)) return false;
-  return true;
-}
-template <size_t N> bool TakeDoubles(ByteStream &in, double (&values)[N]) {
-  for (double &v : values)
-    if (!TakeDouble(in, &v)) return false;
-  return true;
-}
-template <size_t N> bool TakeDoubles(ByteStream &in, std::array<double, N> &values) {
-  for (double &v : values)
-    if (!TakeDouble(in, &v)) return false;
+// An array of ints or doubles, plain or std::array.
+template <typename Values> bool TakeValues(ByteStream &in, Values &values) {
+  for (auto &v : values)
+    if (!TakeValue(in, &v)) return false;
   return true;
 }
 
@@ -84,12 +70,7 @@ bool TakeGesture(ByteStream &in, GestureEntry &entry) {
   if (name == nullptr) return false;
   memcpy(entry.name, name, sizeof entry.name);
   entry.name[sizeof entry.name - 1] = '\0'; // whatever the file holds, the name ends in its field
-  return TakeInt(in, &entry.number) && TakeInt(in, &entry.length);
-}
-
-bool TakeLearnEntry(ByteStream &in, LearnEntry &entry) {
-  return TakeInt(in, &entry.valid) && TakeInt(in, &entry.padding) && TakeDouble(in, &entry.score) &&
-         TakeDouble(in, &entry.match);
+  return TakeValue(in, &entry.number) && TakeValue(in, &entry.length);
 }
 
 bool TakeLearnHistory(ByteStream &in) {
@@ -97,7 +78,9 @@ bool TakeLearnHistory(ByteStream &in) {
     for (auto &compared : learned)
       for (auto &mode : compared)
         for (LearnEntry &entry : mode)
-          if (!TakeLearnEntry(in, entry)) return false;
+          if (!TakeValue(in, &entry.valid) || !TakeValue(in, &entry.padding) ||
+              !TakeValue(in, &entry.score) || !TakeValue(in, &entry.match))
+            return false;
   return true;
 }
 
@@ -200,25 +183,25 @@ void ReadKBTables(FILE *file) {
   for (GestureEntry &entry : Z.GestureTable)
     if (!TakeGesture(in, entry)) return;
   if (!TakeLearnHistory(in)) return;
-  if (!TakeInts(in, Z.ModeEnable)) return;
+  if (!TakeValues(in, Z.ModeEnable)) return;
   for (auto &counts : Z.KBCount)
-    if (!TakeInts(in, counts)) return;
+    if (!TakeValues(in, counts)) return;
 }
 
 void ReadKBCalibration(FILE *file) {
   ByteStream in{file, std::vector<unsigned char>(KB_CALIBRATION_BYTES)};
-  if (!TakeDoubles(in, Z.RecogThreshold) || !TakeDoubles(in, Z.ReservedValue) ||
-      !TakeDoubles(in, Z.SpreadLimit) || !TakeDoubles(in, Z.AmbiguityLimit))
+  if (!TakeValues(in, Z.RecogThreshold) || !TakeValues(in, Z.ReservedValue) ||
+      !TakeValues(in, Z.SpreadLimit) || !TakeValues(in, Z.AmbiguityLimit))
     return;
   for (auto &contributions : Z.ModeContribution)
-    if (!TakeDoubles(in, contributions)) return;
+    if (!TakeValues(in, contributions)) return;
   for (ReviewSums &sums : Z.ReviewSum)
-    if (!TakeDouble(in, &sums.best) || !TakeDouble(in, &sums.spread) || !TakeDouble(in, &sums.ambiguity))
-      return;
+    if (!TakeValue(in, &sums.best) || !TakeValue(in, &sums.spread) || !TakeValue(in, &sums.ambiguity)) return;
   for (ReviewCounts &counts : Z.ReviewCount)
-    if (!TakeInt(in, &counts.best) || !TakeInt(in, &counts.spread) || !TakeInt(in, &counts.ambiguity)) return;
-  if (!TakeInts(in, Z.LearnFrameCount)) return;
-  TakeInts(in, Z.ModeCandidate);
+    if (!TakeValue(in, &counts.best) || !TakeValue(in, &counts.spread) || !TakeValue(in, &counts.ambiguity))
+      return;
+  if (!TakeValues(in, Z.LearnFrameCount)) return;
+  TakeValues(in, Z.ModeCandidate);
 }
 
 void ReadKBSamples(FILE *file) {

@@ -8,17 +8,15 @@ void InitKnowledgeBase() {
   for (int g = 0; g < GESTURE_NUM; ++g) {
     Z.LearnFrameCount[g] = 0;
     memset(Z.LearnHistory[g], 0, sizeof Z.LearnHistory[g]);
+    memset(Z.GestureTable[g].name, 0, sizeof Z.GestureTable[g].name);
+    Z.GestureTable[g].name[0] = static_cast<char>('A' + g);
+    Z.GestureTable[g].number = g;
   }
   Z.NEROI = 32;
   Z.SKIP = 1.0;
   Z.RSKIP = 1.0;
   for (auto &counts : Z.KBCount)
     counts.fill(-1);
-  for (int g = 0; g < GESTURE_NUM; ++g) {
-    memset(Z.GestureTable[g].name, 0, sizeof Z.GestureTable[g].name);
-    Z.GestureTable[g].name[0] = static_cast<char>('A' + g);
-    Z.GestureTable[g].number = g;
-  }
 }
 
 void FreeKnowledgeBase() {

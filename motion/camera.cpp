@@ -38,34 +38,20 @@ void ReleaseCapture() {
   Z.CamCapture = nullptr;
 }
 
-// The capture is created without checking it: a camera that is not there is
-// caught by the first grab, which reports it and switches the camera off.
-void OpenCapture() {
-  ReleaseCapture();
-  Z.CamCapture = CameraSource.open(Z.CamChan);
-  if (Z.CamCapture != nullptr) CameraSource.set_format(Z.CamCapture, ZEP_F_XMAX, ZEP_F_YMAX, 60.0);
-}
-
 void PrintBannerLine() {
   Print("\n");
   PrintCameraBanner();
 }
 
-// The OFF banner while CameraFlag stays 1 (the pause keeps the camera's
-// switch as it is and only lets go of the device).
-void PrintOffBanner() {
-  int flag = Z.CameraFlag;
-  Z.CameraFlag = 0;
-  PrintBannerLine();
-  Z.CameraFlag = flag;
-}
-
 // Settings read again, the device taken, and a wait of `wait_ms` for it to
-// start delivering.
+// start delivering. The capture is not checked: a camera that is not there
+// is caught by the first grab, which reports it and switches the camera off.
 void SwitchOn(int wait_ms) {
   Print("%s", TURNING_ON);
   ReadCamSettings();
-  OpenCapture();
+  ReleaseCapture();
+  Z.CamCapture = CameraSource.open(Z.CamChan);
+  if (Z.CamCapture != nullptr) CameraSource.set_format(Z.CamCapture, ZEP_F_XMAX, ZEP_F_YMAX, 60.0);
   Display.wait_key(wait_ms);
   Print("Done.\n");
   PrintBannerLine();
@@ -79,12 +65,6 @@ void SwitchOff(const char *done) {
   Display.wait_key(1000);
   Print("%s", done);
   PrintBannerLine();
-}
-
-// Only 320 x 240 frames of 8-bit BGR are measured: the grey slots hold
-// exactly that many bytes, and another layout would be read as garbage.
-bool AcceptableFrame(const ImageShape &m) {
-  return m.width == ZEP_F_XMAX && m.height == ZEP_F_YMAX && m.channels == 3 && m.bytes;
 }
 
 void ReportWrongFrame(const ImageShape &m) {
@@ -136,12 +116,17 @@ void ToggleCamera() {
   ResetMotionMeasure();
 }
 
+// The OFF banner while CameraFlag stays 1: the pause keeps the camera's
+// switch as it is and only lets go of the device.
 void CameraSuspend() {
   if (Z.CameraFlag != 1) return;
   Print("%s", TURNING_OFF);
   ReleaseCapture();
   Print("Done.\n");
-  PrintOffBanner();
+  int flag = Z.CameraFlag;
+  Z.CameraFlag = 0;
+  PrintBannerLine();
+  Z.CameraFlag = flag;
 }
 
 void CameraResume() {
@@ -163,8 +148,10 @@ void ZEP_Capture() {
     SwitchOff("Done.\n\n");
     return;
   }
+  // Only 320 x 240 frames of 8-bit BGR are measured: the grey slots hold
+  // exactly that many bytes, and another layout would be read as garbage.
   ImageShape shape = ShapeOf(Z.CamFrame);
-  if (!AcceptableFrame(shape)) {
+  if (shape.width != ZEP_F_XMAX || shape.height != ZEP_F_YMAX || shape.channels != 3 || !shape.bytes) {
     ReportWrongFrame(shape);
     SwitchOff("Done.\n\n");
     return;

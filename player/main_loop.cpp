@@ -32,28 +32,12 @@ bool PreparePlayer() {
 }
 
 void EstablishPlaybackValues() {
-  if (Z.CameraFlag == 1) {
-    Z.TurnCount = 3;
-    Z.RestCount = 1;
-  } else {
-    Z.TurnCount = 5;
-    Z.RestCount = 2;
-  }
+  Z.TurnCount = Z.CameraFlag == 1 ? 3 : 5;
+  Z.RestCount = Z.CameraFlag == 1 ? 1 : 2;
   // A level from outside the table keeps the factor of the last pass.
   for (const SpeedLevel &speed : SPEED_LEVELS)
     if (speed.level == Z.REPLAY_SPEED) Z.SpeedFactor = speed.factor;
   Z.VR_step = Z.SpeedFactor;
-}
-
-void MeasureMotion() {
-  ZEP_Capture();
-  CalcDifferenceSum();
-  MotionStep();
-}
-
-void LogCamera() {
-  if (Z.CamLogMode == 1 && Z.DISP_WEB_CAM_INFO == 0 && Z.CameraFlag == 1 && Z.CamCapture != nullptr)
-    LogCameraFrame();
 }
 
 void PrintStatus() {
@@ -115,8 +99,11 @@ bool RunPass() {
     Z.f_rate = rate();
     mark();
   }
-  MeasureMotion();
-  LogCamera();
+  ZEP_Capture();
+  CalcDifferenceSum();
+  MotionStep();
+  if (Z.CamLogMode == 1 && Z.DISP_WEB_CAM_INFO == 0 && Z.CameraFlag == 1 && Z.CamCapture != nullptr)
+    LogCameraFrame();
   PrintStatus();
   if (!PresentFrame()) {
     Z.PlayerEnding = PLAYER_FAILED;
@@ -157,10 +144,8 @@ double FrameAfter(double frame_no, int direction, double amount) {
   return frame_no;
 }
 
-void AdvanceFrame(int direction, double amount) { Z.frame_no = FrameAfter(Z.frame_no, direction, amount); }
-
 void ReplayStep(int direction, int count) {
-  AdvanceFrame(direction, count);
+  Z.frame_no = FrameAfter(Z.frame_no, direction, count);
   Z.PlayDirection = direction;
   if (Z.WrapFlag == 0) Z.PrevDirection = direction;
   int f = IntegerPart(Z.frame_no);

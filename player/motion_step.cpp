@@ -31,7 +31,7 @@ void MotionStep() {
   if (Z.DifferenceSum > 0) {
     if (Z.DifferenceSum > Z.VR_threshold) {
       Z.MotionCount += 1;
-      AdvanceFrame(Z.PlayDirection, Z.VR_step);
+      Z.frame_no = FrameAfter(Z.frame_no, Z.PlayDirection, Z.VR_step);
     } else {
       if (Z.MotionCount > Z.TurnCount) Z.PlayDirection = Z.PlayDirection == 0 ? 1 : 0;
       if (Z.MotionCount > Z.RestCount) Z.MotionCount = 0;

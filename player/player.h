@@ -9,12 +9,9 @@ int RunPlayer();
 // One pass of the loop. Returns false when the player must stop.
 bool RunPass();
 
-// Moves frame_no by amount in a direction (1 forward, 0 backward; any other
-// leaves it), stopping at the ends, or wrapping to the other end when
+// Where frame_no moves by amount in a direction (1 forward, 0 backward; any
+// other leaves it), stopping at the ends, or wrapping to the other end when
 // WrapFlag is set.
-void AdvanceFrame(int direction, double amount);
-
-// The frame number AdvanceFrame would move frame_no to.
 double FrameAfter(double frame_no, int direction, double amount);
 
 // Steps count frames in a direction (1 forward, 0 backward), stopping or

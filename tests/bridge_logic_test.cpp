@@ -19,7 +19,6 @@ struct BridgeLogic : ::testing::Test {
   MessageResult Take(const std::string &topic, const std::string &payload) {
     return TakeMessage(&b, topic.c_str(), payload.data(), static_cast<int>(payload.size()));
   }
-  // The collision lines due now, one after the other.
   std::string Collisions() {
     std::string text;
     while (NextCollision(&b, warning))
@@ -81,11 +80,6 @@ TEST_F(BridgeLogic, TopicsParseBackAndTopicsAndPayloadsOutsideTheRulesAreRefused
   EXPECT_FALSE(StartBridgeState(&b, "site#", "pool", 0));
 }
 
-TEST_F(BridgeLogic, OwnMessagesComeBackAndOurOwnOfflineIsTold) {
-  EXPECT_EQ(Take("pool/here/slot/3", "9"), MESSAGE_OWN);
-  EXPECT_EQ(Take("pool/here/online", "0"), MESSAGE_OWN_OFFLINE);
-}
-
 TEST_F(BridgeLogic, RemoteSlotIsRepairedThenWrittenZeroOnceAndNeverPublished) {
   section.WebCamDiff[1] = 70; // a local camera
   Take("pool/A/online", "1");
@@ -122,7 +116,9 @@ TEST_F(BridgeLogic, SlotNeverSetIsNeverPublishedAndASetOneIsEvenAtZero) {
   EXPECT_EQ(section.DiffSum, 12345);
 }
 
-TEST_F(BridgeLogic, PresenceDecidesWhoseValuesCount) {
+TEST_F(BridgeLogic, PresenceDecidesWhoseValuesCountAndOurOwnOfflineIsTold) {
+  EXPECT_EQ(Take("pool/here/slot/3", "9"), MESSAGE_OWN); // our own publications come back
+  EXPECT_EQ(Take("pool/here/online", "0"), MESSAGE_OWN_OFFLINE);
   Take("pool/A/slot/2", "40"); // retained values may come before the presence
   EXPECT_EQ(Applied(2), "0 0");
   Take("pool/A/online", "1");
@@ -149,9 +145,9 @@ TEST_F(BridgeLogic, TheOffsetShiftsSlotsBothWays) {
   EXPECT_STREQ(payload, "1:0");
 }
 
-// Slots in use, not values, tell of a collision, whoever came first: a
-// camera here writing into a remote slot puts it in use here too. Each pool
-// slot is said once while it lasts, with an offset for the later name.
+// Slots in use, not values, tell of a collision, whoever came first (a camera here
+// writing into a remote slot puts it in use here too); once while it lasts, with an
+// offset for the later name.
 TEST_F(BridgeLogic, TwoOnlineSitesInOnePoolSlotAreReportedOnceWithAnOffsetThatSeparatesThem) {
   Take("pool/B/slots", "1:1,2"); // before its presence
   Take("pool/B/online", "1");
@@ -196,8 +192,7 @@ TEST(BridgeSection, OnlyChangedFieldsAreStoredAndTheReservedBytesNever) {
     ASSERT_EQ(byte, 0xAB);
 }
 
-// What a command line sets (host, port, site, pool, keepalive, rate, CA,
-// slot offset), or its refusal.
+// What a command line sets (host, port, site, pool, keepalive, rate, CA, offset), or its refusal.
 std::string Taken(std::vector<const char *> args, const char *computer = "box") {
   BridgeOptions o;
   std::string refusal;
@@ -209,8 +204,8 @@ std::string Taken(std::vector<const char *> args, const char *computer = "box") 
          std::to_string(o.SlotOffset);
 }
 
-// Each bad option stops the bridge with a message that names it (a part of
-// it given here); a wrong command line, not a wrong value, adds the usage.
+// Each bad option stops the bridge naming it (a part given here); a wrong command line,
+// not a wrong value, adds the usage.
 TEST(BridgeOptions, EveryBadOptionIsRefusedNamingIt) {
   const std::string usage = BRIDGE_USAGE;
   const std::pair<std::vector<const char *>, std::string> refusals[] = {

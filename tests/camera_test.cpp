@@ -1,6 +1,5 @@
-// The camera part on a scripted camera source: the settings file, the camera
-// key and the failures that switch the camera off, and camera frames logged by
-// the passes of the main loop.
+// The camera part on a scripted source: the settings file, the camera key, the
+// failures that switch it off, and frames logged by the passes of the main loop.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -127,10 +126,9 @@ TEST_F(Camera, PassesOfTheMainLoopLogTheFramesFlippedWithoutOverwriting) {
   EXPECT_EQ(cv::imread("../log/clip_00004.jpg").size(), cv::Size(320, 240));
 }
 
-// The device's own rule for a camera gone without saying so: one picture again
-// and again at 5 or 4 frames per second (a dark room) for 10 s stays on; the
-// last picture about once a second (a pulled-out camera on Windows) is gone
-// within 2 s; a fresh picture between slow repeats starts the count again.
+// A camera gone without saying so: one picture again and again at 5 or 4 frames per
+// second (a dark room) stays on for 10 s; the last picture about once a second (pulled
+// out, on Windows) is gone within 2 s; a fresh picture between slow repeats restarts the count.
 TEST(FrozenCamera, RepeatsAtTheDevicesOwnRateStayOnSlowOnesGoUnlessAFreshPictureComes) {
   double stale = -1.0;
   ASSERT_TRUE(KeepsDelivering(stale, false, 30.0));

@@ -1,6 +1,5 @@
-// The contents listing and the random pick (Space): the order of the tests
-// and their texts, the frame probe with its markers, the reuse of the list,
-// and what the folder reads may rule out.
+// The contents listing and the random pick (Space): the tests in order with their
+// texts, the probe and its markers, the list's reuse, what folder reads rule out.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,10 +68,9 @@ TEST_F(Listing, CheapTestsInOrderWithTheirTextsAndThePick) {
   EXPECT_NE(Z.ContentsIndex, 6);
 }
 
-// The folder reads only rule names out: links, a marker that cannot be
-// written, frames beyond the probe and the last folder number come out as
-// testing every name on its own has them, with the same numbers drawn
-// (bench/listing_bench.cpp compares the two ways on a tree like this one).
+// Folder reads only rule names out: links, a marker that cannot be written, frames
+// beyond the probe and the last folder come out as testing each name has them, with the
+// same numbers drawn (bench/listing_bench.cpp compares the two ways on such a tree).
 TEST_F(Listing, FolderReadsRuleOutOnlyNamesThatCannotExist) {
   MakeFolder(1, {5});                     // folder 1 probes every number: it meets 5 exactly
   MakeFolder(2, {50, 51, 52, 53, 22000}); // 22000 is beyond the probe

@@ -1,8 +1,6 @@
-// The frames LoadImage gives, written as bytes so that the Linux and the
-// Windows build can be compared with cmp (tests/win/e2e/png_frames.sh): for
-// each file a line with its name and size (0x0x0 when it is not loaded), then
-// its pixels.
-//   frame_dump OUTPUT FILE...
+// frame_dump OUTPUT FILE...: the frames LoadImage gives, as bytes for cmp
+// between the Linux and the Windows build (tests/win/e2e/png_frames.sh): per
+// file a line with its name and size (0x0x0 when not loaded), then its pixels.
 #include <cstdio>
 
 #include "platform/image.h"

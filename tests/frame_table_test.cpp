@@ -1,5 +1,4 @@
-// The frame table: the folder scan, frame-table files, and the empty-folder
-// fallback.
+// The frame table: the folder scan, frame-table files, the empty-folder fallback.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,8 +17,8 @@ namespace {
 
 using FrameTable = PlayerTest;
 
-// The frame-table file of folder k: a first record all 'A', without any
-// terminator, then the count text; or only the first `size` bytes.
+// Folder k's frame-table file: a first record all 'A', unterminated, then the count
+// text; or only its first `size` bytes.
 void WriteTableFile(int k, const std::string &count, size_t size = FRAME_TABLE_BYTES) {
   std::string bytes(FRAME_TABLE_BYTES, '\0');
   bytes.replace(0, sizeof(FrameRecord), sizeof(FrameRecord), 'A');

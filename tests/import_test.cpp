@@ -51,9 +51,8 @@ std::string Echo(int k, const std::string &name) {
          "\"                      -q:v 1  " + folder + "/clip_%05d.jpg\n\n";
 }
 
-// Names go in the order of their bytes, after the program's own; shell
-// characters and a leading '-' reach ffmpeg as they are, as the value of -i; a
-// successful run adds nothing; the longest name kept is moved and echoed whole.
+// Names go in byte order after the program's own; shell characters and a leading '-'
+// reach ffmpeg as they are, as -i's value; success adds nothing; the longest name goes whole.
 TEST_F(Import, SortsByBytesEchoesTheCommandsAndPassesNamesByteForByte) {
   const std::string nasty = "-y $(touch pwned) `touch pwned2`; \"q\" 'x' @ *.mp4", longest(4999, 'z');
   const std::vector<std::string> order = {nasty,        "B.avi", "b.avi",           "movie10.mp4",
@@ -70,9 +69,8 @@ TEST_F(Import, SortsByBytesEchoesTheCommandsAndPassesNamesByteForByte) {
   EXPECT_EQ(Runs[5][2], longest);
 }
 
-// With the real process layer: a program that cannot be started is
-// reported, and neither that nor a folder that cannot be made or emptied
-// stops the import. Only *.jpg goes.
+// With the real process layer: a program that cannot start is reported, and neither
+// that nor a folder that cannot be made or emptied stops the import. Only *.jpg goes.
 TEST_F(Import, FailuresAreReportedAndDoNotStopTheImport) {
   Process = real_;
   snprintf(Z.FfmpegPath, sizeof Z.FfmpegPath, "./no-such-ffmpeg");

@@ -1,6 +1,5 @@
-// Test-only writers of the files the program reads but never writes, shared
-// with the seed corpus of the fuzz targets. Every binary value is written
-// little-endian, byte by byte, whatever the host.
+// Writers of the files the program reads but never writes, for the tests and the fuzz
+// seeds; binary values little-endian, byte by byte, whatever the host.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,5 @@
-// The key table, what explains each key, and the commands whose effects can
-// really go wrong: steps at the ends, speeds at their range ends, the shared
-// threshold file, folders.
+// The key table, what explains each key, and the commands that can really go
+// wrong: steps and speeds at their ends, the shared threshold file, folders.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,7 +30,6 @@ class Keys : public PlayerTest {
     MakeFolder(1, numbers);
     OpenContents();
   }
-  // Dispatches keys and returns what they printed.
   std::string Press(std::initializer_list<int> keys) {
     CapturedOut.clear();
     for (int k : keys)
@@ -70,9 +68,8 @@ TEST_F(Keys, EachCodeIsBoundOnceAndEachKeyWithACommandIsExplainedByTheHelpAndThe
 }
 
 TEST_F(Keys, CodesWithoutACommandReplayAtMost30FramesASecond) {
-  // Enter (its help comes before the dispatch), no key, codes outside the table or
-  // unbound take a replay step, which reports the texts attached to its frame; keys
-  // kept free do nothing.
+  // Enter (its help comes before the dispatch), no key, codes outside the table or unbound
+  // take a replay step, reporting its frame's texts; keys kept free do nothing.
   Load(50);
   snprintf(Z.FrameData[1].http, PATH_FIELD, "see this");
   snprintf(Z.FrameData[1].file, PATH_FIELD, "extra.jpg");
@@ -136,9 +133,9 @@ TEST_F(Keys, SettingKeysStopAtTheEndsOfTheirRangeAndTheThresholdGoesThroughTheSh
   Z.DISP_WEB_CAM_INFO = 2;
   EXPECT_EQ(Press({'v'}), "KEY FUNCTION : [v][ Decrease ZEP_threshold ]\n"
                           "[ NG ] Read Failed : [ ZEP_THRESHOLD.dat ]\nSET: ZEP_threshold = [ 11452 ]\n");
-  // {file, DiffStep, key, value printed and written}: v stops at 0, V adds to a
-  // negative value, stops at INT_MAX; steps below 1 count as 1, huge ones move
-  // nothing; a file without a number leaves the value in memory.
+  // {file, DiffStep, key, value printed and written}: v stops at 0, V adds to a negative
+  // value, stops at INT_MAX; steps below 1 count as 1, huge ones move nothing; a file
+  // without a number leaves the value in memory.
   const std::tuple<const char *, int, int, const char *> cases[] = {
       {"30\n", 4, 'v', "0"},      {"-500", 4, 'V', "-452"},         {"99999999999", 4, 'V', "2147483647"},
       {"11500", 0, 'v', "10732"}, {"11500", INT_MAX, 'v', "11500"}, {"fast", 4, 'V', "1048"}};
@@ -149,8 +146,7 @@ TEST_F(Keys, SettingKeysStopAtTheEndsOfTheirRangeAndTheThresholdGoesThroughTheSh
     EXPECT_EQ(Press({key}), std::string("SET: ZEP_threshold = [ ") + value + " ]\n") << file;
     EXPECT_EQ(ReadText("ZEP_THRESHOLD.dat"), value);
   }
-  // When the temporary beside the file cannot be made (a folder stands in its
-  // place), the file keeps its value and the change stays in memory.
+  // No temporary beside the file (a folder in its place): the file keeps its value.
   std::string temp = "ZEP_THRESHOLD.dat.tmp" + std::to_string(getpid());
   ASSERT_EQ(mkdir(temp.c_str(), 0755), 0);
   std::string out = Press({'V'});

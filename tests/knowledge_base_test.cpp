@@ -37,10 +37,6 @@ std::string KBName(int k, int file) {
   return "TALOS_data-" + std::to_string(k) + "-" + std::to_string(file) + ".dat";
 }
 
-template <typename... T> std::vector<double> AsDoubles(T... values) {
-  return {static_cast<double>(values)...};
-}
-
 // The four files of folder k. Files 2 and 3 are zero but for the first and
 // last entry of every block, each placed at its offset in the layout.
 void WriteKBFiles(int k, const std::vector<KBRecord> &records) {
@@ -123,9 +119,8 @@ TEST_F(KnowledgeBase, LoadsAllFourFilesOfTheFolderOrNoneWhenOneIsMissing) {
 
 TEST_F(KnowledgeBase, ShortFilesKeepWhatTheyDoNotHold) {
   WriteKBFiles(1, {});
-  // File 1 ends after OCThreshold; file 2 inside the last learning entry's
-  // score, its first gesture name filling its whole field; file 3 inside
-  // ReviewSum[7].ambiguity.
+  // File 1 ends after OCThreshold; file 2 inside the last learning entry's score, its
+  // first gesture name filling its field; file 3 inside ReviewSum[7].ambiguity.
   const std::string parameters = ReadText(KBName(1, 1)), tables = ReadText(KBName(1, 2));
   WriteText(KBName(1, 1), parameters.substr(0, parameters.find(" 40 ")));
   WriteText(KBName(1, 2), std::string(20, 'x') + tables.substr(20, 224 + 24 * 409599 + 12 - 20));
@@ -157,9 +152,8 @@ TEST_F(KnowledgeBase, SampleRecordsOfEveryShape) {
                              "index1=1, index2=8,  index3=2\n" +
                              Banner),
             std::string::npos);
-  // A cut last record is left out; a later record replaces an earlier one
-  // of the same slot; abnormal values (NaN of either sign too) are reported
-  // and kept; an empty file holds no records.
+  // A cut last record is left out, a later one replaces an earlier one of its slot,
+  // abnormal values (NaN of either sign too) are reported and kept; an empty file holds none.
   KBRecord abnormal = MakeSample(2, 3, 4);
   abnormal.Re[10] = 2.0e9;
   abnormal.Ps[0] = -std::nan("");

@@ -11,7 +11,6 @@ namespace {
 
 class Motion : public PlayerTest {
  protected:
-  // Passes of the step, each with the same measure.
   void Passes(int difference, int count = 1) {
     for (int i = 0; i < count; ++i) {
       Z.DifferenceSum = difference;
@@ -34,8 +33,7 @@ TEST_F(Motion, MotionStepsStopOrWrapAtTheEndsAndStillnessTurnsAfterEnoughOfThem)
     Passes(1001, static_cast<int>(c[3]));
     EXPECT_DOUBLE_EQ(Z.frame_no, c[4]) << c[0] << " " << c[1];
   }
-  // {camera on, motion passes, turns, count left}: then one still pass, whose
-  // measure equals the threshold.
+  // {camera on, motion passes, turns, count left}, then a still pass at the threshold.
   const int cases[][4] = {{1, 1, 0, 1}, {1, 3, 0, 0}, {1, 4, 1, 0}, {0, 5, 0, 0}, {0, 6, 1, 0}, {0, 2, 0, 2}};
   for (const auto &c : cases) {
     Z.TurnCount = c[0] ? 3 : 5;

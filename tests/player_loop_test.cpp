@@ -32,14 +32,12 @@ TEST_F(PlayerLoop, ShowsTheFrameMarkedAndMirroredAndWaitsOnceWhenUnchanged) {
   Z.frame_no = 2.0;
   ASSERT_TRUE(PresentFrame());
   ASSERT_EQ(Recorded.shown.size(), 1u);
-  // x = 2 * 80 / 4 = 40: a 10-wide green bar over the bottom rows with a paler
-  // core.
+  // x = 2 * 80 / 4 = 40: a 10-wide green bar over the bottom rows, its core paler.
   const cv::Mat shown = Recorded.shown[0].image;
   EXPECT_EQ(shown.at<cv::Vec3b>(59, 40), cv::Vec3b(200, 255, 200));
   EXPECT_EQ(shown.at<cv::Vec3b>(57, 36), cv::Vec3b(0, 255, 0));
-  // The same frame again: not shown again, one wait at the tenth pass. A key
-  // pressed during that wait is not lost: the pass's key wait gives it first,
-  // and holds the one that came meanwhile (the script's end sends ESC).
+  // The same frame again: not shown again, one wait at the tenth pass. A key pressed
+  // during that wait comes first, the one that came meanwhile held (then ESC, the script's end).
   Recorded.keys = {'x'};
   for (int pass = 1; pass <= 15; ++pass)
     ASSERT_TRUE(PresentFrame());
@@ -47,8 +45,7 @@ TEST_F(PlayerLoop, ShowsTheFrameMarkedAndMirroredAndWaitsOnceWhenUnchanged) {
   EXPECT_EQ(NextKey(1), 'x');
   EXPECT_EQ(NextKey(0), KEY_ESC);
   EXPECT_EQ(Recorded.shown.size(), 1u);
-  // Modes 1 and 2 mirror what is shown, any other shows it as it is; the
-  // cached image keeps its orientation.
+  // Modes 1 and 2 mirror what is shown, any other not; the cached image stays as it is.
   for (int mode : {1, 2, 7}) {
     Z.flip_mode = mode;
     Z.LastShownFrame = -1.0;
@@ -71,9 +68,8 @@ TEST_F(PlayerLoop, PauseIgnoresAllButEnterAndEscAndShowsTheFrameAgainFromDisk) {
   EXPECT_EQ(Z.PlayerEnding, 1);
 }
 
-// A pass prints the status line and reads the threshold file; on Enter the
-// help and the pool's clear come first, so a value written while the help
-// prints is the one the pass takes.
+// A pass prints the status line and reads the threshold file; Enter's help and pool
+// clear come first, so a value written while the help prints is the pass's.
 TEST_F(PlayerLoop, StatusLineEnterHelpAndPoolClearThenTheThresholdFileEveryPass) {
   Load(3);
   ASSERT_TRUE(OpenSharedInfo(PlayerSectionName));

@@ -1,12 +1,8 @@
-// One running copy of the motion pool in a process of its own, for the
-// Windows tests and benchmarks: opens the named section as the player does,
-// then answers commands read from standard input, one per line, on standard
-// output; the process's end lets the section go.
-//
-//   pool_peer NAME CAMERA CHAN SUM [fail-map]
-//     CAMERA 1: each pass measures two grey frames that differ by SUM in
-//     total at the default step; 0: the camera is off and the pool is adopted.
-//   commands: pass, clear, show, quit
+// pool_peer NAME CAMERA CHAN SUM [fail-map]: one copy of the motion pool in a
+// process of its own, for the Windows tests and benchmarks. It opens the
+// section as the player does, then answers commands from standard input, one
+// a line (pass, clear, show, quit). CAMERA 1: each pass measures two grey
+// frames that differ by SUM at the default step; 0: the pool is adopted.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

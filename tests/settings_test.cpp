@@ -18,8 +18,7 @@ namespace {
 
 using Settings = PlayerTest;
 
-// A complete file: every value distinct from its start value, with the
-// given values replaced.
+// A complete file, every value unlike its start value, with the given ones replaced.
 std::vector<std::string> FullValues(const std::vector<std::pair<int, const char *>> &changes = {}) {
   std::vector<std::string> v = {"3", "0",  "4",    "2.5", "7000", "0", "0.5", "9", "8",
                                 "1", "77", "5000", "1",   "1",    "1", "3",   "12"};
@@ -35,10 +34,6 @@ std::vector<std::string> FullValues(const std::vector<std::pair<int, const char 
 void Load(const std::vector<std::string> &values, size_t count = 1302) {
   WriteText("zep_env.dat", SettingsText(values, count));
   LoadFolderSettings();
-}
-
-template <typename... T> std::vector<double> AsDoubles(T... values) {
-  return {static_cast<double>(values)...};
 }
 
 const char *const Finished = "Finished Reading ZEP Parameters from File : zep_env.dat\n";
@@ -143,10 +138,9 @@ TEST_F(Settings, KeyFrameFileReplacesTheKeyFrames) {
             AsDoubles(3, -5, -5.0, 77, 4321));
 }
 
-// The readers underneath. ScanDouble on the cases scanf users trip over: a
-// number ends where its text stops being one, "5." included; text that only
-// begins like a number is none, and is left unread. ParseDecimal: the whole
-// text or nothing, the ends of long long exact.
+// The readers underneath. ScanDouble where scanf users trip: a number ends where its
+// text stops being one, "5." included; text that only begins like one is none, left
+// unread. ParseDecimal: the whole text or nothing, the ends of long long exact.
 TEST(TextReaders, NumbersAsScanfReadsThemAndDecimalsWholeOrNotAtAll) {
   char text[] = " 1.5e3\t-.25 +7 INFINITY -inf nan(x1) 1e999 -1e-999 5.x";
   FILE *f = fmemopen(text, sizeof text - 1, "r");

@@ -1,6 +1,5 @@
-// The motion measure and the pool: the grid sum, and one copy on a real
-// section whose name belongs to the test, the other copies written into it
-// from outside as their processes would.
+// The motion measure and the pool: the grid sum, and one copy on a real section of
+// the test's own name, the other copies writing into it from outside.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>

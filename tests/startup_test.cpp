@@ -37,9 +37,8 @@ class Startup : public PlayerTest {
 
 TEST_F(Startup, TranscriptOfARunWithoutArguments) {
   MakeFolder(1, {0, 1});
-  // The first pass turns from no direction to forward in a two-frame folder,
-  // which makes frame 1 ready and lets the window draw twice (no key comes
-  // then; one that did would be held for the pass).
+  // The first pass turns from no direction to forward in a two-frame folder: frame 1 is
+  // made ready and the window draws twice (a key then would be held for the pass).
   Recorded.keys = {-1, -1, KEY_ESC, KEY_ESC};
   EXPECT_EQ(Run(), 0);
   std::string transcript = CapturedOut, work = root_ + "/work";

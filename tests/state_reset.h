@@ -1,6 +1,5 @@
-// The state record back to its start values, the images it holds released:
-// the unit tests' reset between cases and the benchmarks' between runs, so it
-// needs no test framework.
+// The state record back to its start values, its images released: between
+// test cases and benchmark runs, so it needs no test framework.
 #pragma once
 
 void ResetState();

@@ -1,11 +1,9 @@
 // What the unit tests drive the program with: a fresh state record, a
 // working folder of its own with contents folders beside it, captured
 // console output, a recorded display with scripted keys, and a fake clock.
-//
-// The Windows core build has no image library: it defines
-// ORVANTIS_TESTS_WITHOUT_IMAGES, and there frames are files that exist (the
-// scan and the listing never open them) and the recorded display holds no
-// pixels.
+// The Windows core build, without an image library, defines
+// ORVANTIS_TESTS_WITHOUT_IMAGES: frames are files that exist (the scan and
+// the listing never open them) and the recorded display holds no pixels.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -57,6 +55,11 @@ class PlayerTest : public ::testing::Test {
 // given numbers, each filled with a colour derived from its number.
 void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
 
+// Values of several types side by side, for one comparison.
+template <typename... T> std::vector<double> AsDoubles(T... values) {
+  return {static_cast<double>(values)...};
+}
+
 void WriteText(const std::string &path, const std::string &text);
 std::string ReadText(const std::string &path);
 
@@ -66,8 +69,7 @@ std::string ReadText(const std::string &path);
 FILE *fmemopen(void *buffer, size_t size, const char *mode);
 #endif
 
-// The two things that depend on the image library, defined beside it
-// (support_images.cpp, or tests/win/support_win.cpp without it): one frame
-// file of MakeFolder, and the record of an image the display shows.
+// What depends on the image library (support_images.cpp, or without it
+// tests/win/support_win.cpp): a frame file of MakeFolder, a shown image's record.
 void WriteFrameFile(const std::string &path, int frame_number, int width, int height);
 ShownImage ShownCopy(const char *window, const ZepImage *image);

@@ -177,10 +177,6 @@ double MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-bool SamePicture(const cv::Mat &a, const cv::Mat &b) {
-  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0.0;
-}
-
 // Reads a frame and tells whether the camera still delivers (see
 // KeepsDelivering).
 bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
@@ -190,22 +186,21 @@ bool ReadFresh(DeviceCamera *device, cv::Mat &frame) {
   while (!got && device->stale_ms < 0.0 && MillisecondsSince(start) < START_MS)
     got = device->capture.read(frame) && !frame.empty();
   if (!got) return false;
-  bool repeated = device->stale_ms >= 0.0 && SamePicture(frame, device->previous);
+  const cv::Mat &last = device->previous;
+  bool repeated = device->stale_ms >= 0.0 && frame.size() == last.size() && frame.type() == last.type() &&
+                  cv::norm(frame, last, cv::NORM_INF) == 0.0;
   if (!repeated) frame.copyTo(device->previous);
   return KeepsDelivering(device->stale_ms, repeated, MillisecondsSince(start));
-}
-
-// The first read failed: the device is let go and looked at again.
-void RecordFirstReadFailure(DeviceCamera *device) {
-  device->capture.release();
-  RecordFailure(device->index, "opens, but delivered no picture");
 }
 
 bool ReadDevice(ZepCapture *capture, ZepImage *frame) {
   DeviceCamera *device = Device(capture);
   try {
     if (!ReadFresh(device, frame->mat)) {
-      if (device->stale_ms < 0.0) RecordFirstReadFailure(device);
+      if (device->stale_ms >= 0.0) return false;
+      // The first read failed: the device is let go and looked at again.
+      device->capture.release();
+      RecordFailure(device->index, "opens, but delivered no picture");
       return false;
     }
     // Many webcams ignore the requested size and deliver 640 x 480 or more;

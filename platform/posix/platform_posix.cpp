@@ -14,21 +14,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 
 namespace {
 
-void WriteAll(int fd, const char *data, size_t size) {
+bool WriteAll(int fd, const char *data, size_t size) {
   while (size > 0) {
     ssize_t n = write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return; // a closed console is not worth dying for
-    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
   }
+  return true;
 }
 
 void WriteOut(const char *data, size_t size) {
@@ -38,8 +38,8 @@ void WriteOut(const char *data, size_t size) {
 }
 
 void WriteErr(const char *data, size_t size) {
-  fflush(stdout); // keep the order of the two streams on a shared terminal
-  WriteAll(2, data, size);
+  fflush(stdout);          // keep the order of the two streams on a shared terminal
+  WriteAll(2, data, size); // a closed console is not worth dying for
 }
 
 double NowSeconds() {
@@ -64,23 +64,11 @@ void SetProgramLocale() {
 
 ProgramArguments ReadProgramArguments(int argc, char **argv) {
   // The echo is kept for the run, like argv itself (a later call replaces it).
-  static char *whole = nullptr;
-  free(whole);
-  size_t size = 1;
+  static std::string whole;
+  whole.clear();
   for (int i = 0; i < argc; ++i)
-    size += strlen(argv[i]) + 1;
-  whole = static_cast<char *>(malloc(size));
-  if (whole != nullptr) {
-    char *end = whole;
-    for (int i = 0; i < argc; ++i) {
-      if (i > 0) *end++ = ' ';
-      size_t len = strlen(argv[i]);
-      memcpy(end, argv[i], len);
-      end += len;
-    }
-    *end = '\0';
-  }
-  return {argc, argv, whole != nullptr ? whole : ""};
+    whole.append(i > 0 ? " " : "").append(argv[i]);
+  return {argc, argv, whole.c_str()};
 }
 
 void SwapArguments(int, int) {}
@@ -188,17 +176,7 @@ bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   if (n < 0 || static_cast<size_t>(n) >= sizeof temp) return false;
   int fd = open(temp, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  bool ok = true;
-  while (size > 0 && ok) {
-    ssize_t w = write(fd, data, size);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0)
-      ok = false;
-    else {
-      data += w;
-      size -= static_cast<size_t>(w);
-    }
-  }
+  bool ok = WriteAll(fd, data, size);
   if (close(fd) != 0) ok = false;
   if (ok && rename(temp, path) != 0) ok = false;
   if (!ok) unlink(temp);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -46,32 +47,22 @@ double NowSeconds() {
 }
 
 // A wide string in the locale's multibyte form, whole (the argument table
-// truncates it). Returns a malloc'd string, empty when memory is short.
+// truncates it), character by character with '?' for a character the code
+// page lacks, as the console stream shows it. Returns a malloc'd string,
+// empty when memory is short.
 char *ToLocaleMultibyte(const wchar_t *wide) {
-  size_t need = wcstombs(nullptr, wide, 0);
-  if (need == static_cast<size_t>(-1)) {
-    // A character the code page lacks: convert what can be, character by
-    // character, with '?' for the rest, as the console stream shows it.
-    size_t len = wcslen(wide);
-    char *out = static_cast<char *>(malloc(len * MB_LEN_MAX + 1));
-    if (out == nullptr) return static_cast<char *>(calloc(1, 1));
-    size_t used = 0;
-    for (size_t i = 0; i < len; ++i) {
-      char piece[MB_LEN_MAX];
-      int n = wctomb(piece, wide[i]);
-      if (n <= 0)
-        out[used++] = '?';
-      else {
-        memcpy(out + used, piece, static_cast<size_t>(n));
-        used += static_cast<size_t>(n);
-      }
-    }
-    out[used] = '\0';
-    return out;
-  }
-  char *out = static_cast<char *>(malloc(need + 1));
+  size_t len = wcslen(wide);
+  char *out = static_cast<char *>(malloc(len * MB_LEN_MAX + 1));
   if (out == nullptr) return static_cast<char *>(calloc(1, 1));
-  wcstombs(out, wide, need + 1);
+  size_t used = 0;
+  for (size_t i = 0; i < len; ++i) {
+    int n = wctomb(out + used, wide[i]);
+    if (n <= 0)
+      out[used++] = '?';
+    else
+      used += static_cast<size_t>(n);
+  }
+  out[used] = '\0';
   return out;
 }
 
@@ -128,12 +119,8 @@ ProgramArguments ReadProgramArguments(int, char **) {
 
 void SwapArguments(int a, int b) {
   if (a < 0 || b < 0 || a >= Kept.count || b >= Kept.count) return;
-  wchar_t *wide = Kept.wide[a];
-  Kept.wide[a] = Kept.wide[b];
-  Kept.wide[b] = wide;
-  char *narrow = Kept.narrow[a];
-  Kept.narrow[a] = Kept.narrow[b];
-  Kept.narrow[b] = narrow;
+  std::swap(Kept.wide[a], Kept.wide[b]);
+  std::swap(Kept.narrow[a], Kept.narrow[b]);
 }
 
 const char *ArgumentForProgram(int index, const char *table_text) {

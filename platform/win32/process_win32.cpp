@@ -6,9 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <cwchar>
+#include <string>
 
 #include "platform/process.h"
 
@@ -34,74 +32,46 @@ int ErrnoOf(DWORD error) {
   }
 }
 
-// An argument in UTF-8 (ArgumentForProgram's form) as a wide string;
-// malloc'd, null when it is not UTF-8.
-wchar_t *ToWide(const char *text) {
+// An argument in UTF-8 (ArgumentForProgram's form) as a wide string; false
+// when it is not UTF-8.
+bool ToWide(const char *text, std::wstring *wide) {
   int need = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-  if (need <= 0) return nullptr;
-  wchar_t *wide = static_cast<wchar_t *>(malloc(sizeof(wchar_t) * static_cast<size_t>(need)));
-  if (wide != nullptr) MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, need);
-  return wide;
+  if (need <= 0) return false;
+  wide->resize(static_cast<size_t>(need));
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, &(*wide)[0], need);
+  wide->pop_back(); // the terminator
+  return true;
 }
 
 // Appends one argument quoted by the rules CommandLineToArgvW and the C
 // runtime split by: inside quotes, backslashes count only before a quote
 // (2n + 1 of them give n and a literal quote) and at the very end.
-void AppendQuoted(wchar_t *&out, const wchar_t *arg) {
-  *out++ = L'"';
-  for (const wchar_t *p = arg;; ++p) {
-    size_t slashes = 0;
-    while (*p == L'\\') {
+void AppendQuoted(std::wstring &out, const std::wstring &arg) {
+  out += L'"';
+  size_t slashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
       ++slashes;
-      ++p;
+      continue;
     }
-    if (*p == L'\0') {
-      for (size_t i = 0; i < slashes * 2; ++i)
-        *out++ = L'\\';
-      break;
-    }
-    if (*p == L'"') {
-      for (size_t i = 0; i < slashes * 2 + 1; ++i)
-        *out++ = L'\\';
-    } else {
-      for (size_t i = 0; i < slashes; ++i)
-        *out++ = L'\\';
-    }
-    *out++ = *p;
+    out.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+    out += c;
+    slashes = 0;
   }
-  *out++ = L'"';
+  out.append(slashes * 2, L'\\');
+  out += L'"';
 }
 
-// The whole command line, every argument quoted; malloc'd, null when an
-// argument cannot be converted.
-wchar_t *BuildCommandLine(const char *const *argv) {
-  size_t count = 0;
-  while (argv[count] != nullptr)
-    ++count;
-  wchar_t **wide = static_cast<wchar_t **>(calloc(count + 1, sizeof(wchar_t *)));
-  if (wide == nullptr) return nullptr;
-  size_t size = 1;
-  bool ok = true;
-  for (size_t i = 0; i < count && ok; ++i) {
-    wide[i] = ToWide(argv[i]);
-    if (wide[i] == nullptr)
-      ok = false;
-    else
-      size += wcslen(wide[i]) * 2 + 3; // every character may need a backslash, two quotes, a blank
+// The whole command line, every argument quoted; false when an argument
+// cannot be converted.
+bool BuildCommandLine(const char *const *argv, std::wstring *line) {
+  std::wstring wide;
+  for (size_t i = 0; argv[i] != nullptr; ++i) {
+    if (!ToWide(argv[i], &wide)) return false;
+    if (i > 0) *line += L' ';
+    AppendQuoted(*line, wide);
   }
-  wchar_t *line = ok ? static_cast<wchar_t *>(malloc(sizeof(wchar_t) * size)) : nullptr;
-  if (line != nullptr) {
-    wchar_t *out = line;
-    for (size_t i = 0; i < count; ++i) {
-      if (i > 0) *out++ = L' ';
-      AppendQuoted(out, wide[i]);
-    }
-    *out = L'\0';
-  }
-  for (size_t i = 0; i < count; ++i)
-    free(wide[i]);
-  free(wide);
-  return line;
+  return true;
 }
 
 // While the program runs, Ctrl-C belongs to it alone, as with a command run
@@ -121,24 +91,22 @@ ProgramEnd CreateAndWait(const char *const *argv) {
   fflush(stdout);
   fflush(stderr);
 
-  wchar_t *line = BuildCommandLine(argv);
-  if (line == nullptr) return {ProgramEnd::NotStarted, EILSEQ};
+  std::wstring line;
+  if (!BuildCommandLine(argv, &line)) return {ProgramEnd::NotStarted, EILSEQ};
 
-  STARTUPINFOW startup;
-  memset(&startup, 0, sizeof startup);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   InheritStandardHandle(STD_INPUT_HANDLE, &startup.hStdInput);
   InheritStandardHandle(STD_OUTPUT_HANDLE, &startup.hStdOutput);
   InheritStandardHandle(STD_ERROR_HANDLE, &startup.hStdError);
-  PROCESS_INFORMATION started;
-  memset(&started, 0, sizeof started);
+  PROCESS_INFORMATION started{};
 
   SetConsoleCtrlHandler(KeepRunning, TRUE);
   // No application name: the first word of the line is the program, and a
   // name without an extension is looked for with ".exe" (.\ffmpeg).
   BOOL created =
-      CreateProcessW(nullptr, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
+      CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
   ProgramEnd end{ProgramEnd::NotStarted, created ? 0 : ErrnoOf(GetLastError())};
   if (created) {
     CloseHandle(started.hThread);
@@ -151,7 +119,6 @@ ProgramEnd CreateAndWait(const char *const *argv) {
     CloseHandle(started.hProcess);
   }
   SetConsoleCtrlHandler(KeepRunning, FALSE);
-  free(line);
   return end;
 }
 

@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # The bridge between computers, end to end: a real broker on 127.0.0.1 and two
-# "computers", sites A and B, each in a mount namespace with a private
-# /dev/shm, so that both use the section's real name; B's slot n is pool slot
-# n + 1. A value written into slot 3 on A reaches B's slot 2, its DiffSum the
-# pool's sum, and B's slot 7 reaches A's slot 8; a pool slot in use on both
-# is reported on both within 2 s; garbage on
-# the pool's topics changes nothing; a clean stop of B clears what it wrote;
-# a broker restart heals; a bridge killed with -9 is cleared by its last will.
+# sites, A and B, each a mount namespace with a private /dev/shm so that both
+# use the section's real name; B's slot n is pool slot n + 1.
 . "$(dirname "$0")/../e2e/lib.sh"
 BRIDGE=${BRIDGE:?BRIDGE must name build/orvantis_bridge}
 # A bad option ends the bridge at once with status 78 and names the option.

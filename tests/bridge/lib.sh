@@ -1,8 +1,7 @@
 # Helpers of the bridge tests, sourced after tests/e2e/lib.sh (or its Wine
-# twin): a real broker on a free port of the loopback address, and Linux
-# "computers" (sites), each a mount namespace with a private /dev/shm, so that
-# every site's section has the real name. Whatever they start is killed at
-# the end. Without a broker or namespaces the test fails (see needs).
+# Helpers of the bridge tests, sourced after tests/e2e/lib.sh (or its Wine twin): a real
+# broker on a free loopback port, and "computers" (sites), each a mount namespace with a
+# private /dev/shm so that every section has the real name. All they start is killed at the end.
 command -v mosquitto >/dev/null && command -v mosquitto_pub >/dev/null || fail "needs mosquitto and mosquitto-clients"
 needs namespaces "needs unshare --mount and a tmpfs mount" unshare --mount sh -c 'mount -t tmpfs tmpfs /dev/shm'
 BROKER_PID="" BACKGROUND=()

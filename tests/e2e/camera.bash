@@ -1,7 +1,5 @@
-# Helpers of the camera tests, on Linux and under Wine: the virtual camera
-# (tools/vcam) preloaded into the program or into Wine, switched between
-# moving, still, dark, frozen and unplugged through its control file, and its call
-# log. Sourced after lib.sh.
+# Helpers of the camera tests, on Linux and under Wine, sourced after lib.sh:
+# the virtual camera (tools/vcam) preloaded, its control file and call log.
 export VCAM_CONTROL=$TMP/camera-state VCAM_LOG=$TMP/camera.log
 ON_LINE=" O   O  O   O  OO   OO  O     O   O  O   O    OO    O     O   OO    O   "
 OFF_LINE=" O   O  O   O  OO   OO  O     O   O  O   O    OO    O    O   O      O     "
@@ -22,9 +20,8 @@ stays_on_in_the_dark() {
   [ "$n" -ge 30 ] && [ "$n" -le 60 ] || fail "the dark camera delivered $n frames in 10 s, not 5 a second"
 }
 
-# The Linux program on the virtual camera gets a private /dev/shm: it
-# publishes motion, and in the machine's own pool it would steer every other
-# player running there (other tests among them).
+# The Linux program on the virtual camera gets a private /dev/shm: in the
+# machine's own pool its motion would steer every other player (tests too).
 private_pool_or_skip() { needs namespaces "needs unshare --mount" unshare --mount true; }
 # setup_camera_run: a Linux run on the virtual camera, with S001 of 200
 # frames and its settings for the status line.
@@ -76,10 +73,9 @@ steers() {
   poll moves "$from" "$2" || fail "camera $1: the frames should go $2, went $(frames_since "$from" | sed -n '1p;$p' | tr '\n' ' ')"
 }
 
-# settings DISP CAMLOG [N]: the settings file of folder N (1 by default) for
-# 200 frames from frame 0, forward, threshold 9600, step 1, turning after 3
-# motion passes and resting after 1, no wrap; with that display level and
-# camera log mode. A folder change loads it.
+# settings DISP CAMLOG [N]: folder N's (1's) settings file, loaded on a folder
+# change: 200 frames from 0, forward, threshold 9600, step 1, turning after 3
+# motion passes and resting after 1, no wrap; that display level and log mode.
 settings() {
   local n=${3:-1}
   {

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# ORVANTIS_CAMERA_FRAMES, on Linux and under Wine (E2E_LIB): 400 x 300 frames of a second of a
-# sweeping bar, then stillness, played in a loop at 320 x 240 after key q: the motion steps the
-# frames, the stillness halts them, the next loop steps them; the folder gone opens no camera.
-# On Linux also orvantis-rehearse, installed, on a still video.
+# ORVANTIS_CAMERA_FRAMES, on Linux and under Wine (E2E_LIB): a second of a sweeping bar, then
+# stillness, looped at 320 x 240 after key q, steps, halts and steps the frames; the folder gone
+# opens no camera. On Linux also orvantis-rehearse, installed, on a still video.
 . "${E2E_LIB:-$(dirname "$0")/lib.sh}"
 . "$(dirname "$0")/camera.bash"
 mkdir "$TMP/room"

@@ -1,14 +1,8 @@
 #!/usr/bin/env bash
-# Motion steering through the real device path, with the virtual camera as
-# /dev/video0: key q asks it for 320 x 240 at 60 per second; motion steps
-# the frames, stillness halts them, stillness after motion reverses them; q
-# lets the device go; a dark room's identical picture at the device's own 5
-# per second keeps it on. The pause releases it and Enter opens it again; a camera
-# pulled out, or one that stops delivering, is switched off with the failure
-# message while the player goes on. Then cameras unlike the one asked for: two
-# that deliver 640 x 480 YUYV whatever is asked, scaled by the capture layer;
-# CamChan beyond the last one gets the failure message, the OFF banner, and on
-# standard error "no such device" and the cameras there are.
+# Motion steering through the real device path, the virtual camera as
+# /dev/video0 asked for 320 x 240 at 60 per second: steering, a dark room, q,
+# the pause, a camera pulled out or frozen; then cameras unlike the one asked
+# for, and CamChan beyond the last one.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
 setup_camera_run
@@ -62,6 +56,7 @@ wait_for_text "$OFF_LINE" 5
 quit
 grep -qE "ERROR|^Camera " "$ERR" && fail "errors on the console" # no reasons for a camera that opened
 
+# Two cameras that deliver 640 x 480 YUYV whatever is asked: scaled by the capture layer.
 camera still
 start_camera_player VCAM_DEVICES=2 VCAM_SIZE=640x480 VCAM_FORMATS=yuyv
 wait_for_player
@@ -70,7 +65,8 @@ wait_for_text "$ON_LINE"
 logged "S_FMT 320x240 .* -> 640x480 YUYV"
 steers moving up
 steers still still
-printf '0\n0\n2\n1\n0\n' >"$TMP/work/SetCamera3.txt" # CamChan 2 of two cameras
+# CamChan 2 of two cameras: the failure line, the OFF banner, and on standard error why and the cameras there are.
+printf '0\n0\n2\n1\n0\n' >"$TMP/work/SetCamera3.txt"
 key q
 sleep 1.5 # keys in the second after switching off are swallowed
 key q

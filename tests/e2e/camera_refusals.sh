@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # A camera that will not open says why: the virtual camera refuses in each way
-# a device does, or opens and never delivers, and each time key q gets the
-# failure line, the camera off, and on standard error the device, the reason
-# and the capture devices found.
+# a device does, or never delivers; key q then gets the failure line, the
+# camera off, and on standard error the device, the reason and the devices found.
 . "$(dirname "$0")/lib.sh"
 . "$(dirname "$0")/camera.bash"
 setup_camera_run

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# The window manager's close request (Wine turns it into WM_CLOSE) ends the
-# player as the second ESC does: the farewell banner and status 0, while it
-# plays (after BackSpace made the window anew, which is no close request) and
-# in the pause, the only case with a pause banner. The Windows tests run it
-# too, with their library named in E2E_LIB.
+# The window manager's close request (Wine: WM_CLOSE) ends the player as the second
+# ESC does, with the farewell banner and status 0: while it plays (after BackSpace made
+# the window anew) and in the pause. The Windows tests run it too (E2E_LIB).
 . "${E2E_LIB:-$(dirname "$0")/lib.sh}"
 setup
 make_frames S001 3 0=$RED 1=$GREEN

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The contents folders in a real run: Space lists the folders (S005 only by
-# probing its frames, which leaves a marker there) and switches to one at
-# random, shown in a new window; the probe was needed, so the next press lists
-# again and finds S005's marker.
+# The contents folders in a real run: Space lists them (S005 only by probing
+# its frames, leaving a marker) and switches to one at random in a new
+# window; the next press lists again and finds S005's marker.
 . "$(dirname "$0")/lib.sh"
 setup
 make_frames S001 1 0=$RED

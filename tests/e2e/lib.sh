@@ -28,8 +28,7 @@ fail() {
 # Parts a machine may not run: ORVANTIS_LEAVE_OUT="windows page namespaces"
 # leaves them out on purpose; otherwise a part that cannot run fails its test.
 left_out() { [[ " ${ORVANTIS_LEAVE_OUT:-} " == *" $1 "* ]]; }
-# needs PART WHY COMMAND...: skips the test (status 77) when PART is left out,
-# fails it with WHY when COMMAND fails.
+# needs PART WHY COMMAND...: skips (status 77) when PART is left out, fails with WHY when COMMAND does.
 needs() {
   ! left_out "$1" || { echo "$(basename "$0" .sh): $1 left out on purpose (ORVANTIS_LEAVE_OUT)"; exit 77; }
   "${@:3}" || fail "$2 (ORVANTIS_LEAVE_OUT=$1 leaves this part out on purpose)"
@@ -41,8 +40,7 @@ poll() {
   return 1
 }
 
-# setup: a private X server and an installation, $TMP/work, with the
-# contents folders to be made beside it.
+# setup: a private X server and an installation, $TMP/work, the contents folders beside it.
 setup() {
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$TMP/display" 2>/dev/null &
   XVFB_PID=$!
@@ -53,9 +51,8 @@ setup() {
   ln -s "$(command -v ffmpeg)" "$TMP/work/ffmpeg"
 }
 
-# make_frames FOLDER COUNT [INDEX=R,G,B]...: frames whose left half has the
-# colour given for their index (grey otherwise) and whose right half is pale,
-# so that a mirrored frame is told apart from a plain one.
+# make_frames FOLDER COUNT [INDEX=R,G,B]...: frames whose left half has the colour
+# given for their index (grey otherwise), the right half pale to tell a mirrored one.
 make_frames() {
   local -A given=()
   local pair tile i
@@ -75,8 +72,7 @@ start_player() {
   PLAYER_PID=$!
 }
 
-# run_to_end [NAME=VALUE]...: a run that must end by itself, in that
-# environment; STATUS is its exit status.
+# run_to_end [NAME=VALUE]...: a run in that environment that must end by itself; STATUS its status.
 run_to_end() {
   STATUS=0
   (cd "$TMP/work" && ulimit -c 0 && exec env "$@" "$PROGRAM" >"$OUT" 2>"$ERR" </dev/null) || STATUS=$?
@@ -87,9 +83,8 @@ said() { [ "$(count_of "$2")" -ge "$1" ]; }
 # wait_for_text TEXT [N]: until N lines (one by default) of the console hold TEXT.
 wait_for_text() { poll said "${2:-1}" "$1" || fail "the console never said (${2:-1} times): $1"; }
 
-# take_window [new]: finds the player's window and focuses it. With "new" it
-# waits for a window other than the last one taken (folder changes make the
-# window anew, and a second copy has a window of its own).
+# take_window [new]: focuses the player's window; with "new" one other than the last
+# taken (a folder change makes the window anew, a second copy has its own).
 find_window() { WIN=$(xdotool search --onlyvisible --name "^${WINDOW_TITLE}\$" 2>/dev/null | grep -vx "${1:-}" | tail -n1); }
 take_window() {
   poll find_window "${1:+$WIN}" || fail "no ${1:-} window named '$WINDOW_TITLE'"
@@ -117,9 +112,8 @@ near() {
   for i in 0 1 2; do (((a[i] - b[i]) ** 2 <= ${3:-24} ** 2)) || return 1; done
 }
 
-# looks LEFT RIGHT: takes a screenshot (window geometry in X Y WIDTH HEIGHT);
-# true when the middles of the window's left and right halves have these
-# colours. SEEN tells what they had.
+# looks LEFT RIGHT: a screenshot; true when the middles of the window's left and
+# right halves have these colours (SEEN: what they had; X Y WIDTH HEIGHT: the window).
 looks() {
   local geometry
   geometry=$(xdotool getwindowgeometry --shell "$WIN" 2>/dev/null) || return 1
@@ -131,8 +125,7 @@ looks() {
 # shows WHAT LEFT [RIGHT]: waits until the window shows LEFT | RIGHT (pale by default).
 shows() { poll looks "$2" "${3:-$PALE}" || fail "$1: the window should show $2 | ${3:-$PALE}, shows $SEEN"; }
 
-# wait_exit [WANTED WHAT]: waits for the player to end; STATUS is its exit
-# status, which must be WANTED when that is given.
+# wait_exit [WANTED WHAT]: waits for the player's end; STATUS, its exit status, must be WANTED if given.
 wait_exit() {
   poll eval '! kill -0 "$PLAYER_PID" 2>/dev/null' || fail "the player did not end"
   STATUS=0
@@ -143,14 +136,27 @@ wait_exit() {
 # quit: the user's own ending, ESC twice, with status 0.
 quit() { key Escape Escape; wait_exit 0 "ESC twice"; }
 
-# Scenarios both systems' tests run. ends_without_frames: with no frames even
-# in S001 the player says so, waits for a key and ends with status 1.
+# Scenarios both systems run. ends_without_frames: no frames even in S001: said, a key, status 1.
 ends_without_frames() {
   start_player
   wait_for_text "---> ERROR: No image file exists! Bye!"
   take_window
   key space
   wait_exit 1 "no frames"
+}
+# steps_frames: on window_keys.sh's S001, x shows frame 1, X frame 11, e mirrors it,
+# Tab's replay runs to the last frame and stops; then changes_folders.
+steps_frames() {
+  key x
+  shows "x" "$GREEN"
+  key X
+  shows "X: frame 11" "$YELLOW"
+  key e
+  shows "e: mirrored" "$PALE" "$YELLOW"
+  key Tab
+  shows "replay" "$PALE" "$MAGENTA"
+  key Tab
+  changes_folders
 }
 # changes_folders: keys 2 and p each make the window anew, showing S002's
 # first frame (cyan) and S001's (red), mirrored.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The two Debian packages of scripts/package-deb.sh as a user gets them: installed
-# with apt (purged at the end), each with its own files only; the player run without a
-# key-allocation screen in its working folder; the two user units, read by systemd where
-# systemd-analyze is installed, and as a CMake install under /usr/local writes it.
+# The two Debian packages of scripts/package-deb.sh as a user gets them: installed with
+# apt (purged at the end), each with its own files only; the player without a key screen
+# in its working folder; the user units, as systemd reads them and as a CMake install
+# under /usr/local writes them.
 PROGRAM=/usr/bin/orvantis SCREEN=/usr/share/orvantis/keyallocation_01.jpg
 . "$(dirname "$0")/../e2e/lib.sh"
 SOURCE=$(cd "$(dirname "$0")/../.." && pwd) SUDO=$([ "$(id -u)" = 0 ] || echo sudo)

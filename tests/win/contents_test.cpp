@@ -1,6 +1,5 @@
-// The contents library as Windows has it: names with '\', existence tests
-// that ignore case, binary files arriving whole although Windows reads text
-// files differently, and the marker written as a text file.
+// The contents library on Windows: names with '\', existence tests ignoring case,
+// binary files arriving whole despite text mode, the marker written as text.
 #include <cstdlib>
 #include <cstring>
 #include <string>

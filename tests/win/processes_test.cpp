@@ -1,6 +1,5 @@
-// The Windows behaviour that only real processes show: the named section
-// shared between copies, the split of the wide command line, the bytes the
-// console writes into a file, and ffmpeg.exe started by the import.
+// What only real processes show on Windows: the named section between copies, the
+// wide command line's split, the console's bytes in a file, ffmpeg.exe from the import.
 #include <windows.h>
 
 #include <clocale>
@@ -45,9 +44,8 @@ class WinProcesses : public PlayerTest {
     for (const std::string &n : names)
       snprintf(Z.ArgName[Z.ArgCount++], ARG_LEN, "%s", n.c_str());
   }
-  // Runs a program of the test folder without standard input, its standard
-  // output and error going to out.txt. Returns its exit status, -1 when it
-  // did not start.
+  // Runs a program of the test folder, its output and errors into out.txt, without
+  // standard input. Returns its exit status, -1 when it did not start.
   static int Run(const std::wstring &program, const std::wstring &arguments) {
     std::wstring line = L"\"" + ProgramFolder() + program + L"\" " + arguments;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -80,9 +78,8 @@ TEST_F(WinProcesses, AViewThatCannotBeMappedEndsWithTheMessageInCodePage932) {
   EXPECT_EQ(ReadText("out.txt"), message);
 }
 
-// The helper prints the echo and every argument after its own name through
-// the program's console output: names already in the code page pass as they
-// are, also where their bytes could be read as UTF-8.
+// The helper prints the echo and each argument after its own name as the program
+// would: names in the code page pass as they are, even where they look like UTF-8.
 TEST_F(WinProcesses, QuotesBackslashesAndJapaneseNamesSplitAsTheSystemSplits) {
   EXPECT_EQ(
       Run(L"win_helper.exe",

@@ -1,6 +1,5 @@
-// The parts of the test support that differ in the Windows core build: no
-// image library (frames are files that exist, shown images are noted by
-// window only) and no fmemopen.
+// The test support of the Windows core build: no image library (frames are
+// files that exist, shown images noted by window only) and no fmemopen.
 #include <windows.h>
 
 #include "tests/support.h"

@@ -1,11 +1,8 @@
-// The second program of the Windows tests. It splits its own command line as
-// the program does, prints the echo and every argument after its own name,
-// one a line, through the program's console output, appends the same
-// arguments as the wide command line has them (in UTF-8) to args.txt in the
-// current folder, and ends with status 3.
-// Copied in as ffmpeg.exe it stands in for the converter; when frame.jpg is
-// in the current folder it converts as well: three copies of it as frames 0
-// to 2 after the pattern of its last argument, and status 0.
+// The second program of the Windows tests: splits its command line as the
+// program does, prints the echo and each argument after its own name through
+// the program's console output, appends them as the wide command line has
+// them (UTF-8) to args.txt, and ends with status 3. As ffmpeg.exe beside a
+// frame.jpg it converts too: frames 0 to 2 after its last argument, status 0.
 #include <windows.h>
 
 #include <shellapi.h>

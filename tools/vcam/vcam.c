@@ -239,6 +239,11 @@ static int open_camera(const char *path, int flags) {
 static int bytes_per_pixel(const struct camera *c) { return c->format == V4L2_PIX_FMT_YUYV ? 2 : 3; }
 static size_t image_size(const struct camera *c) { return (size_t)c->width * c->height * bytes_per_pixel(c); }
 
+/* Whether the device offers pixel format `p` (VCAM_FORMATS). */
+static int offered(unsigned p) {
+  return (p == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) || (p == V4L2_PIX_FMT_YUYV && cfg.formats & 2);
+}
+
 static void fill_format(const struct camera *c, struct v4l2_format *f) {
   memset(&f->fmt.pix, 0, sizeof f->fmt.pix);
   f->fmt.pix.width = c->width;
@@ -255,9 +260,7 @@ static void fill_format(const struct camera *c, struct v4l2_format *f) {
  * fixed one. With `set` 0 (TRY_FMT) nothing changes. */
 static void apply_format(struct camera *c, struct v4l2_format *f, int set) {
   struct camera t = *c;
-  unsigned p = f->fmt.pix.pixelformat;
-  if ((p == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) || (p == V4L2_PIX_FMT_YUYV && cfg.formats & 2))
-    t.format = p;
+  if (offered(f->fmt.pix.pixelformat)) t.format = f->fmt.pix.pixelformat;
   if (cfg.fixed_w <= 0) {
     t.width = f->fmt.pix.width < 16 ? 16 : f->fmt.pix.width > 1920 ? 1920 : (int)f->fmt.pix.width & ~1;
     t.height = f->fmt.pix.height < 16 ? 16 : f->fmt.pix.height > 1080 ? 1080 : (int)f->fmt.pix.height;
@@ -428,10 +431,7 @@ static int enum_frame_sizes(struct camera *c, void *arg) {
   struct v4l2_frmsizeenum *e = arg;
   static const int sizes[][2] = {{320, 240}, {640, 480}};
   say(c, 0, "ENUM_FRAMESIZES %u", e->index);
-  if (!((e->pixel_format == V4L2_PIX_FMT_BGR24 && cfg.formats & 1) ||
-        (e->pixel_format == V4L2_PIX_FMT_YUYV && cfg.formats & 2)))
-    return fail(EINVAL);
-  if (cfg.fixed_w > 0 ? e->index > 0 : e->index > 1) return fail(EINVAL);
+  if (!offered(e->pixel_format) || (cfg.fixed_w > 0 ? e->index > 0 : e->index > 1)) return fail(EINVAL);
   e->type = V4L2_FRMSIZE_TYPE_DISCRETE;
   e->discrete.width = cfg.fixed_w > 0 ? cfg.fixed_w : sizes[e->index][0];
   e->discrete.height = cfg.fixed_w > 0 ? cfg.fixed_h : sizes[e->index][1];
@@ -667,37 +667,25 @@ static int fake_stat(const char *path, struct stat *st) {
 
 /* ---- the C library's entry points ---- */
 
-#define MODE_ARG(flags)                                                                                      \
-  mode_t mode = 0;                                                                                           \
-  if ((flags)&O_CREAT || ((flags)&O_TMPFILE) == O_TMPFILE) {                                                 \
-    va_list ap;                                                                                              \
-    va_start(ap, flags);                                                                                     \
-    mode = va_arg(ap, mode_t);                                                                               \
-    va_end(ap);                                                                                              \
+/* The mode is read only where open takes one. */
+#define OPEN_HOOK(name, params, ...)                                                                         \
+  int name params {                                                                                          \
+    mode_t mode = 0;                                                                                         \
+    if (flags & O_CREAT || (flags & O_TMPFILE) == O_TMPFILE) {                                               \
+      va_list ap;                                                                                            \
+      va_start(ap, flags);                                                                                   \
+      mode = va_arg(ap, mode_t);                                                                             \
+      va_end(ap);                                                                                            \
+    }                                                                                                        \
+    if (device_of(path) >= 0) return open_camera(path, flags);                                               \
+    return libc()->name(__VA_ARGS__, mode);                                                                  \
   }
-
-int open(const char *path, int flags, ...) {
-  MODE_ARG(flags);
-  if (device_of(path) >= 0) return open_camera(path, flags);
-  return libc()->open(path, flags, mode);
-}
-int open64(const char *path, int flags, ...) {
-  MODE_ARG(flags);
-  if (device_of(path) >= 0) return open_camera(path, flags);
-  return libc()->open64(path, flags, mode);
-}
+OPEN_HOOK(open, (const char *path, int flags, ...), path, flags)
+OPEN_HOOK(open64, (const char *path, int flags, ...), path, flags)
+OPEN_HOOK(openat, (int dir, const char *path, int flags, ...), dir, path, flags)
+OPEN_HOOK(openat64, (int dir, const char *path, int flags, ...), dir, path, flags)
 int __open_2(const char *path, int flags) { return open(path, flags); }
 int __open64_2(const char *path, int flags) { return open64(path, flags); }
-int openat(int dir, const char *path, int flags, ...) {
-  MODE_ARG(flags);
-  if (device_of(path) >= 0) return open_camera(path, flags);
-  return libc()->openat(dir, path, flags, mode);
-}
-int openat64(int dir, const char *path, int flags, ...) {
-  MODE_ARG(flags);
-  if (device_of(path) >= 0) return open_camera(path, flags);
-  return libc()->openat64(dir, path, flags, mode);
-}
 
 int close(int fd) {
   struct camera *c = camera_of(fd);
@@ -755,30 +743,19 @@ long syscall(long number, ...) {
   return libc()->syscall(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
-#define STAT_HOOK(name, type)                                                                                \
-  int name(const char *path, struct type *st) {                                                              \
+/* Every stat variant: the device nodes are answered here, other paths go on. */
+#define STAT_HOOK(name, params, ...)                                                                         \
+  int name params {                                                                                          \
     if (device_of(path) >= 0) return fake_stat(path, (struct stat *)st);                                     \
-    return libc()->name(path, st);                                                                           \
+    return libc()->name(__VA_ARGS__);                                                                        \
   }
-STAT_HOOK(stat, stat)
-STAT_HOOK(lstat, stat)
-STAT_HOOK(stat64, stat64)
-STAT_HOOK(lstat64, stat64)
-
-#define XSTAT_HOOK(name, type)                                                                               \
-  int name(int ver, const char *path, struct type *st) {                                                     \
-    if (device_of(path) >= 0) return fake_stat(path, (struct stat *)st);                                     \
-    return libc()->name(ver, path, st);                                                                      \
-  }
-XSTAT_HOOK(__xstat, stat)
-XSTAT_HOOK(__lxstat, stat)
-XSTAT_HOOK(__xstat64, stat64)
-XSTAT_HOOK(__lxstat64, stat64)
-
-#define FSTATAT_HOOK(name, type)                                                                             \
-  int name(int dir, const char *path, struct type *st, int flags) {                                          \
-    if (device_of(path) >= 0) return fake_stat(path, (struct stat *)st);                                     \
-    return libc()->name(dir, path, st, flags);                                                               \
-  }
-FSTATAT_HOOK(fstatat, stat)
-FSTATAT_HOOK(fstatat64, stat64)
+STAT_HOOK(stat, (const char *path, struct stat *st), path, st)
+STAT_HOOK(lstat, (const char *path, struct stat *st), path, st)
+STAT_HOOK(stat64, (const char *path, struct stat64 *st), path, st)
+STAT_HOOK(lstat64, (const char *path, struct stat64 *st), path, st)
+STAT_HOOK(__xstat, (int ver, const char *path, struct stat *st), ver, path, st)
+STAT_HOOK(__lxstat, (int ver, const char *path, struct stat *st), ver, path, st)
+STAT_HOOK(__xstat64, (int ver, const char *path, struct stat64 *st), ver, path, st)
+STAT_HOOK(__lxstat64, (int ver, const char *path, struct stat64 *st), ver, path, st)
+STAT_HOOK(fstatat, (int dir, const char *path, struct stat *st, int flags), dir, path, st, flags)
+STAT_HOOK(fstatat64, (int dir, const char *path, struct stat64 *st, int flags), dir, path, st, flags)

@@ -26,8 +26,7 @@ int KeyCode(const QKeyEvent *e) {
   QByteArray text = e->text().toLatin1();
   if (text.size() != 1) return -1;
   unsigned char c = static_cast<unsigned char>(text[0]);
-  if (c == 0 || c >= 0x7F) return -1;
-  return c;
+  return c == 0 || c >= 0x7F ? -1 : c;
 }
 
 class KeyFilter : public QObject {

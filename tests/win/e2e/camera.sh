@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
 # The camera of ORVANTIS.exe under Wine, through DirectShow: without any
-# camera, key q says so (and which DirectShow device) and the player goes on;
-# with the virtual camera (tools/vcam, built here for Linux and preloaded into
-# Wine) key q asks it for 320 x 240, motion steps the frames and stillness
-# halts them, a dark room's identical picture at 5 per second keeps it on, q
-# lets it go;
-# pulled out, it is noticed after a second without a fresh frame (the capture
-# library keeps handing out its last picture) and switched off.
+# camera key q says why and the player goes on; on the virtual camera
+# (tools/vcam, preloaded into Wine) as on Linux, down to a camera pulled out,
+# noticed after a second without a fresh frame.
 . "$(dirname "$0")/lib.sh"
 vcam_for_wine
 setup

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The start-up transcript in code page 932 and the endings on bad input under
-# Wine, each with status 1 and none waiting for a key that no console can
-# give (standard input from NUL, which a check for a terminal mistakes for
-# one): no ffmpeg.exe, a frame that is not a JPEG, no frames at all.
+# The start-up transcript in code page 932 and the endings on bad input under Wine, each
+# with status 1 and none waiting for a key from standard input NUL (which a terminal check
+# mistakes for one): no ffmpeg.exe, a frame that is not a JPEG, no frames at all.
 . "$(dirname "$0")/lib.sh"
 setup
 rm "$TMP/work/ffmpeg.exe"

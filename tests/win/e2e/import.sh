@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The import under Wine: the names given on the command line, sorted by their code page 932
-# bytes, each reach .\ffmpeg.exe (the stand-in, started without a shell) as the wide command
-# line gave them, also where code page 932 has no character for them, one folder each; the
-# frames it writes are then played.
+# The import under Wine: the names given, sorted by their code page 932 bytes, each reach
+# .\ffmpeg.exe (the stand-in, started without a shell) as the wide command line gave them,
+# also where code page 932 has no character for them; its frames are then played.
 . "$(dirname "$0")/lib.sh"
 setup
 make_frames seed 1 0=$BLUE

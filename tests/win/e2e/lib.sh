@@ -1,8 +1,6 @@
-# The end-to-end helpers under Wine: those of tests/e2e/lib.sh (polling,
-# keys, screenshots), with the X server, Wine prefix and wine loader that
-# scripts/test-windows.sh sets up and exports (DISPLAY, WINEPREFIX, WINE).
-# Console output is code page 932 with CRLF line ends, so texts are compared
-# as bytes.
+# The end-to-end helpers under Wine: tests/e2e/lib.sh's, with the X server,
+# Wine prefix and loader of scripts/test-windows.sh (DISPLAY, WINEPREFIX,
+# WINE). Console texts are code page 932 with CRLF, compared as bytes.
 [ -n "${WINE:-}" ] && [ -n "${DISPLAY:-}" ] || { echo "run through scripts/test-windows.sh (WINE, DISPLAY)" >&2; exit 1; }
 TESTS_BIN=${TESTS_BIN:?TESTS_BIN must name the folder of win_helper.exe and pool_peer.exe}
 . "$(dirname "${BASH_SOURCE[0]}")/../../e2e/lib.sh"
@@ -13,8 +11,7 @@ wine_run() { LC_ALL=C.UTF-8 exec timeout "$@"; }
 cp932() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 READY_TEXT=$(cp932 "$READY_TEXT")
 
-# setup: the installation $TMP/work with ORVANTIS.exe and, standing in for
-# the converter, win_helper.exe as ffmpeg.exe; contents folders go beside it.
+# setup: $TMP/work with ORVANTIS.exe and win_helper.exe as ffmpeg.exe, contents folders beside it.
 setup() {
   mkdir -p "$TMP/work"
   cp "$PROGRAM" "$TMP/work/ORVANTIS.exe"
@@ -23,8 +20,7 @@ setup() {
 
 launch() { wine_run 120 "$WINE" ORVANTIS.exe "$@"; }
 
-# run_to_end INPUT [ARGUMENT]...: a run that must end by itself, with standard
-# input from INPUT; STATUS is its exit status (124 when it hung).
+# run_to_end INPUT [ARGUMENT]...: a run from INPUT that must end by itself; STATUS (124: it hung).
 run_to_end() {
   STATUS=0
   (cd "$TMP/work" && wine_run 60 "$WINE" ORVANTIS.exe "${@:2}" >"$OUT" 2>"$ERR" <"$1") || STATUS=$?
@@ -38,9 +34,8 @@ has_green_mark() {
     awk -F, '$2 > 180 && $1 < 120 && $3 < 120 { n++ } END { exit !(n > 0) }'
 }
 
-# vcam_for_wine: the virtual camera (tools/vcam) built for Wine's loader as
-# $TMP/libvcam.so (LD_PRELOAD=$TMP/libvcam.so start_player), with the helpers
-# of tests/e2e/camera.bash that drive it.
+# vcam_for_wine: tools/vcam built as $TMP/libvcam.so for Wine's loader
+# (LD_PRELOAD=$TMP/libvcam.so start_player), with tests/e2e/camera.bash.
 vcam_for_wine() {
   cc -shared -fPIC -O2 -o "$TMP/libvcam.so" "$(dirname "${BASH_SOURCE[0]}")/../../../tools/vcam/vcam.c" -ldl ||
     fail "the virtual camera does not build"

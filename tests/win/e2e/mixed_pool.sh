@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# A venue of a Linux and a Windows computer on one real broker, over TLS with
-# a CA made here, each with one webcam on camera number 0 (CamChan 0), the
-# bridges on --slot-offset 0 and 1. Site L is a mount namespace with its own
-# /dev/shm, the Linux bridge, a Linux player on a virtual camera of its own
-# and a third player without a camera; site W is this Wine prefix (its own
-# wineserver, so its own named sections) with orvantis_bridge.exe and
-# ORVANTIS.exe on the virtual camera. The player without a camera steps while
-# only W's camera moves and halts when both are still; each section holds both
-# cameras' motion (L: slots 0 and 1, W: slots 0 and 31). Ctrl-C ends the
-# Windows bridge cleanly and L clears W's slot; started again on offset 0, both
-# bridges report the collision within 2 s.
+# A venue of a Linux and a Windows computer on one real broker over TLS (a CA
+# made here), each with a webcam on camera number 0, the bridges on
+# --slot-offset 0 and 1. Site L: a mount namespace with its own /dev/shm, the
+# Linux bridge, a Linux player on a virtual camera and a third player without
+# one; site W: this Wine prefix (its own wineserver, so its own named sections)
+# with orvantis_bridge.exe and ORVANTIS.exe on the virtual camera.
 . "$(dirname "$0")/lib.sh"
 BRIDGE_EXE=${BRIDGE:?BRIDGE must name build-windows/orvantis_bridge.exe}
 BRIDGE=${LINUX_BRIDGE:-}

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The release archive of scripts/package-windows.sh, unpacked as a user would:
-# with ffmpeg.exe added to ApplicationData and a contents folder beside it,
-# the packed ORVANTIS.exe starts there, shows the frame (a PNG under its .jpg
-# name, then a JPEG), and the pause shows the packed key screen; its log-on
-# task's definition is written. Fails when no archive was made.
+# The release archive of scripts/package-windows.sh as a user unpacks it, with ffmpeg.exe
+# added and a contents folder beside it: ORVANTIS.exe shows the frame (a PNG under its .jpg
+# name, then a JPEG), the pause the packed key screen; its log-on task's definition is
+# written. Fails when no archive was made.
 . "$(dirname "$0")/lib.sh"
 archive=$(ls "$(dirname "$PROGRAM")"/ORVANTIS-*-win64.zip 2>/dev/null | tail -n1 || true)
 [ -n "$archive" ] || fail "no release archive beside $PROGRAM (scripts/package-windows.sh makes it)"

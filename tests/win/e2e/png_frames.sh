@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# PNG frames show the same pixels on Windows as on Linux: frame_dump.exe and
-# the Linux build's frame_dump (LINUX_FRAME_DUMP) load the same files, and
-# their bytes must match. Transparency is dropped, not composited, and 16-bit
-# colour without gamma information is not brightened: colour and grey with
-# alpha, a palette with graded transparency, 16-bit colour, 2-bit grey with a
-# transparent grey (interlaced), and a cut-off file neither loads, both
-# reporting it in the same words.
+# PNG frames show the same pixels on Windows as on Linux: frame_dump.exe and the Linux
+# build's frame_dump (LINUX_FRAME_DUMP) give the same bytes for colour and grey with alpha
+# (dropped, not composited), a palette with graded transparency, 16-bit colour (not
+# brightened without gamma information), interlaced 2-bit grey with a transparent grey,
+# and a cut-off file that neither loads, reported in the same words.
 . "$(dirname "$0")/lib.sh"
 [ -x "${LINUX_FRAME_DUMP:-}" ] || fail "no Linux frame_dump (build/tests/frame_dump, LINUX_FRAME_DUMP): build the Linux tests first"
 cd "$TMP"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Two copies of ORVANTIS.exe in one folder share ZEP_THRESHOLD.dat, and the
-# second re-reads it every pass: every one of 30 presses of V in the first
-# lands in the file, and none reports a failed write.
+# Two copies of ORVANTIS.exe in one folder share ZEP_THRESHOLD.dat, the
+# second re-reading it every pass: each of 30 presses of V in the first lands
+# in the file, and no write fails.
 . "$(dirname "$0")/lib.sh"
 setup
 make_frames S001 3 0=$RED

@@ -10,7 +10,11 @@
 # Each run ends with where each thread's time went (decoding, marking and
 # shrinking, drawing, waiting).
 #
-#   bench/run_decode_pool.sh [frame_pipeline_bench]   (default build-rel/bench/...)
+#   bench/run_decode_pool.sh [frame_pipeline_bench [earlier_frame_pipeline_bench]]
+#                                (default build-rel/bench/...)
+#
+# With a second program (an earlier build, say), every run is repeated with it
+# at once, marked "[earlier]": the two builds' figures interleaved.
 #
 # SECONDS_4K (default 30) and SECONDS_8K (10) set the replay lengths;
 # NO_MEMORY=1 leaves out the memory runs (about 2 minutes each). Use the
@@ -19,6 +23,7 @@
 set -euo pipefail
 . "$(dirname "$0")/lib.sh"
 bench=$(realpath "${1:-build-rel/bench/frame_pipeline_bench}")
+earlier=${2:+$(realpath "$2")}
 tmp=$(mktemp -d /tmp/orvantis-pool-XXXXXX)
 xvfb=""
 cleanup() {
@@ -40,6 +45,10 @@ one() { # LABEL [VAR=VALUE...] [taskset -c LIST] -- ARGS...
   while [ "$1" != -- ]; do prefix+=("$1"); shift; done
   shift
   env "${prefix[@]}" "$bench" one "$@" | sed 's/^/   /'
+  if [ -n "$earlier" ]; then
+    echo "== $label [earlier]"
+    env "${prefix[@]}" "$earlier" one "$@" | sed 's/^/   /'
+  fi
 }
 for round in 1 2; do
   echo "##### round $round"

@@ -1,11 +1,10 @@
 // Cutting the videos named on the command line into contents folders.
 #pragma once
 
-// Sorts the given names (argument entries 1 .. ArgCount - 1) byte by byte,
-// then, for the n-th name, creates ../S<n>, deletes its JPEG files and has
-// ffmpeg cut the video into ../S<n>/clip_NNNNN.jpg. Nothing stops the import:
-// a folder that cannot be made or emptied and a failed conversion are
-// reported and the next step runs.
+// Sorts the given names, then for the n-th creates ../S<n>, deletes its JPEG
+// files and has ffmpeg cut the video into ../S<n>/clip_NNNNN.jpg. A failure
+// of any step is reported and the next step runs.
+
 void ImportVideos();
 
 // The bubble sort of the given names, ascending in unsigned byte order

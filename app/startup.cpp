@@ -21,10 +21,9 @@
 
 namespace {
 
-// The key-allocation screen: the working folder's own when it has one, else
-// the one installed with the program (<program folder>/../share/orvantis/),
-// so that a packaged, unpacked or moved installation shows it too. Null when
-// neither loads; the pause then shows nothing.
+// The key-allocation screen: the working folder's own, else the one installed
+// with the program (<program folder>/../share/orvantis/); null when neither loads.
+
 ZepImage *LoadKeyScreen() {
   char folder[4096];
   if (FileExists(KEY_SCREEN_FILE) || !ProgramFolder(folder, sizeof folder)) return LoadImage(KEY_SCREEN_FILE);

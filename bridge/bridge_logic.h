@@ -1,8 +1,5 @@
-// The bridge's decisions, free of any broker library: what a topic and a
-// payload say, which slots of this computer's section belong to another site,
-// what the section gets written and which local values are published.
-// The broker side (bridge_main.cpp) feeds messages in and carries the
-// publications out; everything here is plain data and can be tested alone.
+// The bridge's decisions, free of any broker library and testable alone;
+// bridge_main.cpp feeds messages in and carries the publications out.
 //
 // Slots on the broker are pool slots: local slot n of a site with
 // --slot-offset K is pool slot (n + K) mod 32, so that computers whose copies
@@ -12,9 +9,8 @@
 //                          e.g. "1:1,2", "0:" with none; sent after "online"
 //                          and whenever a slot comes into use
 //   <pool>/<site>/slot/<m> the value of pool slot m (0..31) in decimal
-// A slot is in use once a copy here has set it non-zero. Two online sites
-// with a pool slot in use are reported from their "slots" messages, so that
-// it does not matter who started first or whose values came last.
+// A slot is in use once a copy here has set it non-zero. Collisions are told
+// from "slots" messages, whoever started first or sent values last.
 #pragma once
 
 #include <cstddef>
@@ -88,26 +84,21 @@ struct SlotPublication {
   int32_t Value;
 };
 
-// The pool slot of local slot `local`, and the local slot of pool slot
-// `pool`, for a site with slot offset `offset` (0..31).
 inline int PoolSlot(int local, int offset) { return (local + offset) % SHARED_SLOTS; }
 inline int LocalSlot(int pool, int offset) { return (pool + SHARED_SLOTS - offset) % SHARED_SLOTS; }
 
-// True when `name` can be one level of a topic: 1..BRIDGE_NAME_MAX bytes,
-// no '/', '+' or '#', no control characters.
+// 1..BRIDGE_NAME_MAX bytes, no '/', '+', '#' or control characters.
 bool ValidTopicLevel(const char *name);
 
 // Sets the identity (names and slot offset) and forgets everything else.
 // Returns false when a name is not a valid topic level.
 bool StartBridgeState(BridgeState *b, const char *site, const char *pool, int offset);
 
-// This site's topic of a kind (TOPIC_MAX bytes): "<pool>/<site>/online",
-// "<pool>/<site>/slots", "<pool>/<site>/slot/<slot>" (slot 0..31 without
-// leading zeros), or for TOPIC_POOL the filter "<pool>/#", which is never parsed.
+// This site's topic of a kind (TOPIC_MAX bytes); TOPIC_POOL is the filter
+// "<pool>/#", which is never parsed.
 void FormatTopic(const BridgeState &b, TopicKind kind, int slot, char *topic);
 
-// Splits the topics FormatTopic makes, of any site. `site` receives
-// BRIDGE_NAME_MAX + 1 bytes.
+// Splits the topics FormatTopic makes, of any site (BRIDGE_NAME_MAX + 1 bytes).
 TopicKind ParseTopic(const char *topic, const char *pool, char *site, int *slot);
 
 // A slot payload: a decimal int32 with an optional '-', at most
@@ -127,15 +118,14 @@ void FormatInUse(BridgeState *b, char *payload);
 // Applies one message.
 MessageResult TakeMessage(BridgeState *b, const char *topic, const void *payload, int length);
 
-// The next pool slot that two online sites (this one included) have in use
-// and that has not been reported: `warning` (BRIDGE_WARNING_MAX bytes)
-// receives the line for standard error, which names both sites and an offset
-// for the second of them (in name order) that separates them. Returns false
-// when there is none; a slot is reported again once it has been clear.
+// The next unreported pool slot that two online sites (this one included)
+// have in use: `warning` (BRIDGE_WARNING_MAX bytes) gets the line naming both
+// and an offset for the second (in name order) that separates them. A slot
+// is reported again once it has been clear.
 bool NextCollision(BridgeState *b, char *warning);
 
-// Forgets every other site (the broker is lost, or the bridge stops): their
-// slots fall back to local at the next ApplyRemoteSlots.
+// Forgets every other site: their slots fall back to local at the next
+// ApplyRemoteSlots.
 void ForgetSites(BridgeState *b);
 
 // Writes remote values into `section` (a copy of the section), 0 once into a
@@ -147,14 +137,11 @@ bool ApplyRemoteSlots(BridgeState *b, SharedInfo *section);
 // have been non-zero at least once. Returns how many were put into `out`.
 int CollectLocalChanges(BridgeState *b, const SharedInfo &section, SlotPublication out[SHARED_SLOTS]);
 
-// Every local slot that has been non-zero, with its last seen value: what a
-// new connection publishes. Returns how many were put into `out`.
+// Every local slot that has been non-zero, with its last seen value.
 int CollectLocalSlots(const BridgeState &b, SlotPublication out[SHARED_SLOTS]);
 
-// Copies the fields that differ between `before` and `after` into `view`:
-// DiffSum and the slots only, one field at a time, so that other copies'
-// writes to other fields in between survive and the reserved bytes are never
-// touched.
+// Copies the fields (DiffSum, slots) that differ between `before` and `after`
+// into `view` one at a time, so that other copies' writes in between survive.
 void StoreChangedFields(SharedInfo *view, const SharedInfo &before, const SharedInfo &after);
 
 // --- The command line ---
@@ -186,10 +173,9 @@ constexpr const char *BRIDGE_USAGE =
 
 enum OptionsResult { OPTIONS_RUN = 0, OPTIONS_HELP, OPTIONS_VERSION, OPTIONS_REFUSED };
 
-// Fills `options` from argv[1..argc), each option "--name value" or
-// "--name=value"; the site defaults to `computer`, the computer's name.
-// The first bad option stops it with OPTIONS_REFUSED, and `refusal`
-// receives the lines for standard error, which name the option.
-// OPTIONS_HELP, OPTIONS_VERSION: the usage or the version was asked for.
+// Fills `options` from argv[1..argc), "--name value" or "--name=value"; the
+// site defaults to `computer`. The first bad option stops it with
+// OPTIONS_REFUSED, `refusal` then holding the lines that name it.
+
 OptionsResult ParseBridgeOptions(int argc, const char *const *argv, const char *computer,
                                  BridgeOptions *options, std::string *refusal);

@@ -1,7 +1,7 @@
-// orvantis_bridge: joins this computer's shared section to the sections of
-// the other computers of a pool through an MQTT broker. One per computer; the
-// players do not know it runs. The decisions live in bridge_logic.cpp; this
-// file holds the command line, the section and the broker connection.
+// orvantis_bridge: joins this computer's shared section to those of the other
+// computers of a pool through an MQTT broker, unknown to the players. This
+// file holds the section and the broker connection; the decisions live in
+// bridge_logic.cpp.
 #include <mosquitto.h>
 
 #include <algorithm>
@@ -60,8 +60,7 @@ BridgeRun R;
 
 double Seconds() { return std::chrono::duration<double>(Clock::now().time_since_epoch()).count(); }
 
-// The password from the file, else from the environment. Returns false
-// after a message.
+// The password from the file, else from the environment; false after a message.
 bool ReadPassword(const BridgeOptions &options) {
   const char *text = getenv(BRIDGE_PASSWORD_VARIABLE);
   char line[PASSWORD_MAX + 2] = {};
@@ -117,9 +116,8 @@ void PublishInUse() {
   if (R.Connected) PublishRetained(TOPIC_IN_USE, 0, payload);
 }
 
-// Presence, the slots in use, then every slot: the local ones that have been
-// set with their value, the others removed, so that values kept from an
-// earlier run of this site never reach a bridge that starts later.
+// Presence, the slots in use, then every slot: the local ones set, the others
+// removed, so that an earlier run's values never reach a later bridge.
 void AnnounceSite() {
   if (!R.Connected) return;
   PublishRetained(TOPIC_ONLINE, 0, "1");
@@ -136,8 +134,7 @@ void AnnounceSite() {
 
 // --- The section ---
 
-// Writes the remote slots (and DiffSum) into the section; with `local`,
-// also publishes the local changes.
+// Writes the remote slots into the section; with `local`, publishes local changes.
 void SyncSection(bool local) {
   if (!SharedSectionIntact(R.SectionHandle, SHARED_SIZE)) {
     if (!R.SectionLost) fprintf(stderr, "orvantis_bridge: the shared section cannot be used now; waiting\n");
@@ -184,8 +181,7 @@ void OnDisconnect(struct mosquitto *, void *, int code) {
     R.Unreachable = true; // said once, until the next connection
   }
   R.Connected = false;
-  // Without the broker nobody's presence is known: the remote slots go back
-  // to the copies here, and the next connection brings the room back.
+  // Without the broker nobody's presence is known: the remote slots go back.
   ForgetSites(&R.State);
   R.Dirty = true;
 }
@@ -210,8 +206,7 @@ void OnMessage(struct mosquitto *, void *, const struct mosquitto_message *messa
   case MESSAGE_TAKEN: R.Dirty = true; break;
   case MESSAGE_OWN: break;
   case MESSAGE_OWN_OFFLINE:
-    // Our own presence said "0" while we run (a last will fired late, or an
-    // earlier run's): say "1" again, with our slots.
+    // Our presence said "0" while we run (a late last will): say "1" again.
     if (!StopWasRequested()) R.Announce = true;
     break;
   case MESSAGE_MALFORMED:
@@ -260,8 +255,7 @@ bool PrepareClient() {
   char topic[TOPIC_MAX];
   FormatTopic(R.State, TOPIC_ONLINE, 0, topic);
   mosquitto_will_set(R.Mosq, topic, 1, "0", 1, true);
-  // Slot values are small messages that must go at once, not wait for the
-  // acknowledgement of the previous one (up to 40 ms with delayed ACKs).
+  // Slot values must go at once, not wait up to 40 ms for delayed ACKs.
   mosquitto_int_option(R.Mosq, MOSQ_OPT_TCP_NODELAY, 1);
   if (R.Options.Username != nullptr &&
       mosquitto_username_pw_set(R.Mosq, R.Options.Username, R.HasPassword ? R.Password : nullptr) !=
@@ -288,8 +282,7 @@ bool PrepareClient() {
   return true;
 }
 
-// One turn of the loop: the connection, the broker's traffic until the next
-// tick at most, the section.
+// One turn: the connection, the broker's traffic until the next tick, the section.
 void RunTurn(double *next_tick, double *next_attempt) {
   double now = Seconds();
   if (!R.Connected && mosquitto_socket(R.Mosq) < 0 && now >= *next_attempt) {
@@ -347,8 +340,8 @@ void FinishBridge() {
 
 int main(int argc, char **argv) {
   SetupDaemonOutput();
-  // The Windows C library buffers standard error when it goes to a file (a
-  // service's log): each message must be there when it happens.
+  // The Windows C library buffers standard error into a file (a service's log).
+
   setvbuf(stderr, nullptr, _IONBF, 0);
   char computer[BRIDGE_HOST_MAX + 1] = {};
   if (!ComputerName(computer, sizeof computer)) computer[0] = '\0';

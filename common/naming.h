@@ -21,8 +21,7 @@ void SettingsFileName(char *out, size_t size, int folder_number);   // zep_env00
 void KeyFrameFileName(char *out, size_t size, int folder_number);   // ../S001/qdx_config.dat
 void MarkerFileName(char *out, size_t size, int folder_number);     // ../S001/check_result.txt
 
-// The number n of a frame file name "clip_NNNNN.jpg" with exactly five
-// digits, as FrameFileName names frames 0 to 99999; -1 for any other name.
+// The number of a frame file name as FrameFileName makes it; -1 for any other.
 int FrameNumberOf(const char *name);
 // A start position given by a name ending like S00003_00120.jpg ("S", five
 // characters, "_", five, a four-character extension; users make them): the
@@ -33,7 +32,7 @@ struct StartPositionName {
 };
 bool ParseStartPositionName(const char *name, StartPositionName *parsed);
 
-// The number in a name that is prefix, one to five digits and suffix
-// ("S001", "zep_env0001.dat"); -1 for any other name. Leading zeros are
-// taken, so a caller that needs the exact name compares it with the built one.
+// The number in a name that is prefix, one to five digits and suffix; -1 for
+// any other. Leading zeros are taken: compare with the built name if need be.
+
 int NumberInName(const char *name, const char *prefix, const char *suffix);

@@ -1,30 +1,22 @@
-// Reading numbers from the program's text files the way scanf's "%d" and
-// "%lf" read them, but without scanf's undefined behaviour on numbers out of
-// range and independent of the locale's decimal point (our files always use
-// '.').
+// Reading numbers from text files as scanf's "%d" and "%lf" do, without its
+// undefined behaviour out of range and whatever the locale's decimal point.
 #pragma once
 
 #include <cstdio>
 
-// Skips white space and reads one decimal integer into *value. Returns 1 when
-// a number was read, 0 when the text there is not a number (then nothing
-// past the white space is consumed, so later reads fail too), -1 at the end
-// of the file. A number beyond the int range is held at INT_MAX or INT_MIN.
+// Skips white space and reads one decimal integer: 1 when read, 0 when the
+// text is not a number (nothing past the white space consumed), -1 at the end
+// of the file. Beyond the int range it is held at INT_MAX or INT_MIN.
 int ScanInt(FILE *file, int *value);
 
-// Skips white space and reads one floating-point number into *value: decimal
-// with optional sign, fraction and exponent, or "inf", "infinity", "nan",
-// "nan(...)" in any case. Returns 1 when a number was read, 0 when the text
-// there is not a number, -1 at the end of the file. On 0 the stream is put
-// back where the text began (a stream that cannot seek keeps only the
-// character that ended the attempt). Magnitudes beyond double are +-inf,
-// below its range 0, as strtod gives them.
+// The same for a floating-point number, "inf", "infinity", "nan" and
+// "nan(...)" included in any case. On 0 the stream is put back where the
+// text began (one that cannot seek keeps only the character that ended the
+// attempt). Out of range as strtod gives it.
 int ScanDouble(FILE *file, double *value);
 
-// A run of values read like the conversions of one scanf call: the first
-// value that is not a number stops the run, and every later read then
-// fails with 0 without touching the stream. At the end of the file every
-// read gives -1.
+// Values read like the conversions of one scanf call: the first that is not
+// a number stops the run, and every later read gives 0 without reading.
 struct ValueRun {
   FILE *file;
   bool stopped = false;
@@ -33,7 +25,7 @@ int ReadInt(ValueRun &run, int *value);
 int ReadDouble(ValueRun &run, double *value);
 
 // The one decimal reader for names and short texts: the whole of
-// text[0..length) must be an optional '-' and one or more digits, nothing
-// else (no blanks, no '+'). Leading zeros are allowed. Returns false for any
-// other text or a value beyond long long; *value is set only on success.
+// text[0..length) is an optional '-' and digits, nothing else; false for
+// any other text or a value beyond long long, *value set only on success.
+
 bool ParseDecimal(const char *text, size_t length, long long *value);

@@ -143,8 +143,7 @@ bool ListContentsFolders() {
       FramePath(names[found], NAME_LEN, k, n);
     }
     if (found >= 0) {
-      Print("[%c%3d] ", 'S', k);
-      Print("FILE [ %s ] exists!\n", names[found]);
+      Print("[S%3d] FILE [ %s ] exists!\n", k, names[found]);
       if (Z.ContentsListCount < CONTENTS_LIST_MAX) Z.ContentsList[Z.ContentsListCount++] = k - 1;
     }
     if (n >= 0) {

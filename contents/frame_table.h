@@ -1,18 +1,16 @@
 // The frame table of the current contents folder.
 #pragma once
 
-// Rebuilds the frame table for ContentsIndex: from the folder's frame-table
-// file when there is a usable one, else by scanning the folder, and puts
-// frame_no and the key frames back to the start. An empty folder falls back to the one below it.
-// Returns false, after saying so, when not even S001 has frames.
+// Rebuilds the frame table for ContentsIndex from a usable frame-table file,
+// else by a scan, frame_no and key frames back at the start. An empty folder
+// falls back to the one below; false, after saying so, when S001 has no frames.
 bool ScanContents();
 
-// Reads a frame-table file into the table. Returns false when the file cannot
-// be opened or its count is negative or above the table size (the table is
-// then cleared and the folder is scanned instead).
+// Reads a frame-table file; false, the table cleared, when it cannot be opened
+// or its count is outside the table.
 bool ReadFrameTableFile(const char *name);
 
-// Scans folder number k for clip_NNNNN.jpg files. Lists the folder once and
-// tests names against that listing; falls back to one existence test per
-// number when the folder cannot be listed.
+// Scans folder k for frame files against one listing of it, or by one
+// existence test per number when it cannot be listed.
+
 void ScanFolder(int folder_number);

@@ -12,9 +12,8 @@
 
 namespace {
 
-// A binary file read front to back in large pieces. Take hands out the next
-// n bytes in one piece, or nothing once fewer than n are left, so a value
-// cut by the end of the file is never half stored.
+// A binary file read in large pieces. Take hands out the next n bytes, or
+// nothing once fewer are left: a value cut by the end is never half stored.
 struct ByteStream {
   FILE *file;
   std::vector<unsigned char> buffer;
@@ -45,17 +44,15 @@ inline const unsigned char *Take(ByteStream &in, size_t n) {
   return p;
 }
 
-// Each returns false at the end of the data, leaving the variable as it was.
-bool TakeValue(ByteStream &in, int32_t *v) {
-  const unsigned char *p = Take(in, 4);
-  if (p != nullptr) *v = LoadInt32(p);
-  return p != nullptr;
-}
-
-bool TakeValue(ByteStream &in, double *v) {
-  const unsigned char *p = Take(in, 8);
-  if (p != nullptr) *v = LoadDouble(p);
-  return p != nullptr;
+// An int32 or a double; false at the end of the data, leaving *v as it was.
+template <typename T> bool TakeValue(ByteStream &in, T *v) {
+  const unsigned char *p = Take(in, sizeof(T));
+  if (p == nullptr) return false;
+  if constexpr (sizeof(T) == 4)
+    *v = LoadInt32(p);
+  else
+    *v = LoadDouble(p);
+  return true;
 }
 
 // An array of ints or doubles, plain or std::array.
@@ -91,9 +88,8 @@ constexpr double ABNORMAL_VALUE = 1.0e9;
 bool IsAbnormal(double v) { return !(v <= ABNORMAL_VALUE); }
 
 // The same test on the bits of a double, which a compiler can run on many
-// values at once: above 1.0e9 (positive doubles order like their bits as
-// signed integers, negative ones are below 0) or NaN (exponent all ones and
-// a mantissa).
+// values at once: positive doubles order like their bits as signed integers,
+// negative ones are below 0, and NaN has all exponent bits and a mantissa.
 inline uint64_t AbnormalBits(uint64_t bits) {
   constexpr uint64_t LIMIT = 0x41CDCD6500000000; // 1.0e9
   constexpr uint64_t MAGNITUDE = 0x7FFFFFFFFFFFFFFF;

@@ -1,7 +1,5 @@
-// The four knowledge-base files of a contents folder, TALOS_data-N-1.dat to
-// -4.dat in the working folder (N = folder index + 1, no padding): the
-// parameters as text, then the tables, the calibration and the sample
-// records, all binary and little-endian.
+// The four knowledge-base files of a contents folder: the parameters as text,
+// then the tables, the calibration and the samples, binary and little-endian.
 #pragma once
 
 #include <cstddef>
@@ -14,9 +12,9 @@ constexpr size_t KB_RECORD_BYTES = 1040;      // unit of file 4
 // file is 1..4.
 void KBFileName(char *out, size_t size, int folder_number, int file);
 
-// The readers of the four files on an open stream (ReadKB's steps, also used
-// by the fuzz targets). A short or damaged file leaves every value it does
-// not hold whole as it was.
+// ReadKB's steps on an open stream (also the fuzz targets'). A short or
+// damaged file leaves every value it does not hold whole as it was.
+
 void ReadKBParameters(FILE *file); // prints the parameter line
 void ReadKBTables(FILE *file);
 void ReadKBCalibration(FILE *file);

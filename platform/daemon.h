@@ -1,19 +1,16 @@
-// What a long-running console program (the bridge) needs from the system:
-// its output reaching a log line by line, a clean stop on request, and the
-// computer's name.
+// What a long-running console program (the bridge) needs from the system.
 #pragma once
 
 #include <cstddef>
 
-// Standard output handed on at every line end, so that each line reaches a
-// log, the journal or a console when it happens.
+// Standard output handed on at every line end, so that a log sees each line.
 void SetupDaemonOutput();
 
-// From here on Ctrl-C and a termination request (SIGINT, SIGTERM on Linux;
-// Ctrl-C, Ctrl-Break, closing the console, log-off and shut-down on Windows)
-// only make StopWasRequested() true: the program finishes its work, calls
-// StopFinished() and returns from main. A peer closing a socket does not end
-// the program either.
+// From here on Ctrl-C and termination requests (and on Windows closing the
+// console, log-off, shut-down) only make StopWasRequested() true: the program
+// finishes, calls StopFinished() and returns from main. A peer closing a
+// socket does not end it either.
+
 void WatchForStop();
 bool StopWasRequested();
 

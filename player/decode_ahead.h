@@ -1,10 +1,8 @@
-// Decoding ahead: while a frame is shown, worker threads make the frames that
-// most likely come next ready to show, each as the main thread would (decoded
-// at the scale for the picture, marked, fitted to it), so that a frame change
-// on the main thread is a show and, at most, a wait. One worker per processor
-// the process may run on (at most 16), each with its own decoder and buffer,
-// at a lower priority than the main thread; they decode JPEG files only,
-// print nothing and touch only the images they hold.
+// Decoding ahead: while a frame is shown, worker threads make the frames most
+// likely next ready to show as the main thread would, so that a frame change
+// is a show and, at most, a wait. One worker per usable processor (at most
+// 16), at a lower priority; they decode JPEG files only, print nothing and
+// touch only the images they hold.
 #pragma once
 
 struct ZepImage;
@@ -14,36 +12,30 @@ struct ZepImage;
 // ORVANTIS_DECODE_AHEAD=off. The environment is read at the first call only.
 int DecodeWorkers();
 
-// Sets the number of workers for the rest of the run, 0 to 16; below 0, the
-// environment's number again.
+// Sets the number of workers, 0 to 16; below 0, the environment's number.
 void SetDecodeWorkers(int count);
 
 // Starts the workers DecodeWorkers asks for that are not running yet.
 void StartDecodeWorkers();
 
-// A frame to decode ahead: its file, and the frame number it is likely shown
-// at, whose position mark it gets.
+// A frame to decode ahead and the frame number whose mark it gets.
 struct FrameAhead {
   const char *path;
   double frame_no;
 };
 
-// Asks for the frames that most likely come next, nearest first, in a folder
-// of max_count frames, for a picture of width x height; at most one more than
-// there are workers is taken, so that a worker that finishes starts the next
-// at once. The list replaces the one before: a frame still in it keeps its
-// result or worker, the result of one no longer in it is dropped (a worker
-// still at it drops it when done).
+// Asks for the frames most likely next, nearest first, for a picture of width
+// x height; one more than there are workers is taken, so that a worker that
+// finishes starts the next at once. The list replaces the one before: a frame
+// still in it keeps its result or worker, others' results are dropped.
 void DecodeAhead(const FrameAhead *frames, int count, int max_count, int width, int height);
 
-// The frame decoded ahead for this file, waiting for its worker when it is
-// still at it, ready to show but for a mark that may have to move or a picture
-// of another size at the same scale (MarkAndFit); null when the file was not
-// asked for, has another scale than the picture of width x height needs,
-// could not be decoded by a worker, or changed or went since it was read (the
-// caller then loads it as it is now). Other files' results stay, to be taken
-// in any order.
+// The frame decoded ahead for this file, waiting for its worker if need be,
+// ready to show but for MarkAndFit; null when it was not asked for, needs
+// another scale, could not be decoded, or changed since it was read (the
+// caller then loads it itself). Other files' results stay.
 ZepImage *TakeDecodedAhead(const char *path, int width, int height);
 
-// Forgets every request and its result (the files may be other ones next time).
+// Forgets every request and its result.
+
 void DropDecodedAhead();

@@ -68,10 +68,10 @@ int LoadedFrames() {
   return count;
 }
 
-// Frames are decoded and fitted for the picture the main window shows while
-// the user sizes it, whole while it follows the image. A change is taken up
-// here, at a frame change: cached frames decoded at another scale leave the
-// cache, the others are fitted anew.
+// Frames are decoded for the main window's picture while the user sizes it,
+// whole while it follows the image. At a frame change, cached frames of
+// another scale leave the cache and the others are fitted anew.
+
 void FollowShownSize() {
   int width = 0, height = 0;
   if (Z.VARIABLE_SIZE_FLAG == 0) Display.window_size(MAIN_WINDOW, &width, &height);
@@ -89,11 +89,9 @@ void FollowShownSize() {
   }
 }
 
-// The frames the next frame changes most likely bring, nearest first, up to
-// `most` of them, each with the frame number it is likely shown at: the ones
-// after frame f in the play direction, by automatic replay's step or the
-// motion step, across the wrap to the other end when it is on. Frames already
-// cached are passed over. Returns how many were found.
+// Up to `most` uncached frames the next frame changes most likely bring,
+// nearest first, with the frame numbers they are likely shown at: after f in
+// the play direction, by the replay or motion step, across the wrap if on.
 int UpcomingFrames(int f, FrameAhead *frames, int most) {
   if (Z.PlayDirection != 0 && Z.PlayDirection != 1) return 0;
   double step = Z.AutoReplayFlag != 0 ? 1.0 : Z.VR_step;

@@ -1,7 +1,6 @@
-// The key table and its commands. Keys are data: one row per code, one
-// handler per command, and the row's argument says how far, which tenth or
-// which folder. The dispatcher, not the handlers, prints the KEY FUNCTION
-// line, so a command reads the same whichever key runs it.
+// The key table and its commands: one row per code, one handler per command,
+// the row's argument saying how far, which tenth or which folder. The
+// dispatcher prints the KEY FUNCTION line, the same whichever key runs it.
 #include "player/keys.h"
 
 #include <algorithm>
@@ -22,8 +21,7 @@
 
 namespace {
 
-// Prints the row's KEY FUNCTION line (only while the display level is on)
-// and runs its command.
+// The row's KEY FUNCTION line (while the display level is on), then its command.
 void RunCommand(const KeyCommand &row) {
   if (row.function_text != nullptr && Z.DISP_WEB_CAM_INFO != 0)
     Print("KEY FUNCTION : %s\n", row.function_text);
@@ -91,9 +89,8 @@ void ChangeDisplayLevel(int) {
 
 // --- Motion threshold ---
 
-// Roughly a hundredth of the pixels the motion measure samples in a camera
-// frame. A step below 1 samples every pixel, as the measure treats it; a huge
-// step samples almost nothing and moves the threshold by 0.
+// Roughly a hundredth of the pixels the motion measure samples in a frame (a
+// step below 1 samples every pixel).
 int ThresholdStep() {
   long long step = Z.DiffStep < 1 ? 1 : Z.DiffStep;
   return step > GRAY_SIZE ? 0 : static_cast<int>(GRAY_SIZE / (step * step * 100));
@@ -148,9 +145,8 @@ void BackToFirstFolder(int) {
   DispatchKey('r');
 }
 
-// Enter's help screen and pool clear come before the dispatch (the pass
-// shows them before it re-reads the threshold file); its row takes the
-// no-command path, a replay step.
+// Enter's help screen and pool clear come before the dispatch; its row takes
+// the no-command path, a replay step.
 void ReplayStepOnly(int) { NoCommandPath(); }
 
 // Keys kept free on purpose: they must not even take the no-command path.
@@ -227,8 +223,8 @@ const KeyCommand KeyTable[] = {
 extern const size_t KEY_TABLE_SIZE = sizeof KeyTable / sizeof KeyTable[0];
 
 void DispatchKey(int key) {
-  // The table is small and a pass without a key never searches it, so a plain
-  // search costs nothing worth an index.
+  // A plain search: the table is small and a pass without a key skips it.
+
   if (key >= KEY_FIRST && key <= KEY_LAST)
     for (const KeyCommand &row : KeyTable)
       if (row.code == key) {

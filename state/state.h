@@ -1,8 +1,6 @@
-// The one process-wide state record. Every subsystem keeps its values here,
-// grouped by owner; the start values stand on each field's line. The record
-// lives in static storage for the whole run (its large tables are zero pages
-// until touched), and nothing in it needs an image library: image and camera
-// handles are opaque types owned by the code that uses OpenCV.
+// The one process-wide state record, grouped by owner, start values on each
+// field's line. It lives in static storage (its large tables are zero pages
+// until touched); image and camera handles are opaque.
 #pragma once
 
 #include <array>
@@ -73,9 +71,8 @@ struct SharedInfo {
 static_assert(sizeof(SharedInfo) == SHARED_SIZE, "shared record is 1024 bytes");
 static_assert(offsetof(SharedInfo, reserved) == 132, "shared record layout");
 
-// The 32-bit total of the slots, as DiffSum holds it. Other processes may
-// have written anything into them, so the sum wraps as the record's int32
-// would instead of overflowing.
+// The 32-bit total of the slots, as DiffSum holds it: other processes may
+// have written anything, so the sum wraps instead of overflowing.
 inline int32_t PooledTotal(const SharedInfo &info) {
   uint32_t total = 0;
   for (int32_t slot : info.WebCamDiff)
@@ -241,10 +238,8 @@ struct ZepState {
   // Per mode, 1 where it takes part: ModeEnable (file 2), ModeCandidate (file 3).
   std::array<int32_t, MODE_NUM> ModeEnable = FilledArray<int32_t, MODE_NUM>(1);
   std::array<int32_t, MODE_NUM> ModeCandidate = FilledArray<int32_t, MODE_NUM>(1);
-  // Calibration per gesture (file 3): the recognition threshold, a value kept
-  // as loaded, the limits of spread and of ambiguity, each mode's weight, the
-  // review sums of best, spread and ambiguity with their counts, and the
-  // frames of the learning run.
+  // Calibration per gesture (file 3), in file order; ReservedValue is only kept.
+
   std::array<double, GESTURE_NUM> RecogThreshold = FilledArray<double, GESTURE_NUM>(1.0e10);
   std::array<double, GESTURE_NUM> ReservedValue = FilledArray<double, GESTURE_NUM>(-1.0);
   std::array<double, GESTURE_NUM> SpreadLimit = FilledArray<double, GESTURE_NUM>(2000000.0);

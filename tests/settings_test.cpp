@@ -66,7 +66,7 @@ TEST_F(Settings, TheReadingStopsAtTextOrTheEndAndTheReportSaysWhere) {
                              "SET(-1): MouseVertFlag    = 6\nSET(-1): flip_mode = 1\n" +
                              Finished);
   // A sign without digits as VR_step: nothing after it is read, not even the
-  // number right after the sign, and the additional parameters are cleared.
+  // digits after it; the additional parameters are cleared.
   ResetState();
   Z.flip_mode = 5;
   CapturedOut.clear();
@@ -101,8 +101,8 @@ TEST_F(Settings, ValuesOutsideTheirRangeKeepThePreviousValue) {
   EXPECT_TRUE(std::isnan(Z.KeyFrameNumber[0]));
 }
 
-// The settings' second value moves to folder 5 without a rescan, and that
-// folder's key-frame file is the one read.
+// The settings' second value moves to folder 5 without a rescan; its key-frame file is read.
+
 TEST_F(Settings, KeyFrameFileReplacesTheKeyFrames) {
   MakeFolder(5, {});
   std::vector<int32_t> entries(1281, 0);

@@ -23,9 +23,8 @@ namespace {
 
 class ShownSize : public PlayerTest {
  protected:
-  // Frames 0..count-1 of ../S<k>: a gradient with a moving disc, so that a
-  // wrong scale or place shows; frame `png` is a PNG file under the .jpg
-  // name, which the general decoder reads.
+  // Frames 0..count-1 of ../S<k>, a gradient with a moving disc; frame `png`
+  // is a PNG file under the .jpg name, for the general decoder.
   void Make(int count, int width, int height, int png = -1, int k = 1) {
     MakeFolder(k, {});
     for (int n = 0; n < count; ++n) {
@@ -55,9 +54,8 @@ double MarkColumn(const cv::Mat &m) {
   return count == 0 ? -1 : sum / count;
 }
 
-// Frames of a user-sized window are the whole frame scaled, the mark in place,
-// for JPEG and other files; Backspace, a flip from the cache and a larger
-// window never show a frame of the wrong size.
+// A user-sized window's frames are the whole frame scaled, the mark in place,
+// never of the wrong size after Backspace, a flip or a larger window.
 TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWrongSize) {
   Make(4, 1600, 900, 3);
   Z.CamOnMemory = 3;
@@ -102,11 +100,10 @@ TEST_F(ShownSize, FramesDecodedToTheWindowAreTheWholeOnesScaledAndNeverOfTheWron
   EXPECT_EQ(show(2).cols, 640);
 }
 
-// One run of passes steered by motion, by keys and by automatic replay,
-// turning both ways, jumping, wrapping, changing folder, stepping across a
-// non-JPEG frame and window resizes to pictures frames are shrunk to, with
-// `workers` decoding ahead: every frame shown (its pixels), the cache after
-// each pass (never beyond CamOnMemory), and the console.
+// One run of passes steered by motion, keys and automatic replay (turns,
+// jumps, wraps, folder changes, a non-JPEG frame, window resizes) with
+// `workers` decoding ahead: every frame shown, the cache after each pass
+// (never beyond CamOnMemory), and the console.
 struct Playback {
   std::string shown, cache, out;
 };
@@ -165,10 +162,9 @@ TEST_F(ShownSize, DecodingAheadOnOneOrSeveralWorkersChangesNothingShownCachedOrP
   }
 }
 
-// The pool itself: the number of workers as the environment sets it; results
-// go to the file they were asked for, in any order of taking, once, for the
-// picture asked for, while still wanted, the mark moved exactly when the
-// frame is shown at another frame number than expected.
+// The pool itself: the number of workers from the environment; each result
+// goes once to its file, in any order, for the picture asked for, while still
+// wanted, its mark moved when shown at another frame number.
 class DecodePool : public ShownSize {};
 
 TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFor) {
@@ -217,10 +213,10 @@ TEST_F(DecodePool, EachFileGetsItsOwnResultInAnyOrderOfTakingAndOnlyWhileAskedFo
   EXPECT_FALSE(taken(3));
 }
 
-// The player's side: the frames ahead in the play direction, backwards too,
-// are decoded ahead and dropped by a folder change; a frame replaced on disk
-// after it was decoded ahead shows what the file holds now, and one removed
-// ends the player as a frame that cannot be read does.
+// The player's side: frames ahead in the play direction, backwards too, are
+// decoded ahead and dropped by a folder change; a frame replaced on disk
+// shows what it holds now, and one removed ends the player as unreadable.
+
 TEST_F(DecodePool, FramesAheadEitherWayDroppedByAFolderChangeAndTakenOnlyWhileTheFileIsUnchanged) {
   SetDecodeWorkers(1);
   MakeFolder(2, {0});

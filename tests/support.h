@@ -1,9 +1,8 @@
-// What the unit tests drive the program with: a fresh state record, a
-// working folder of its own with contents folders beside it, captured
-// console output, a recorded display with scripted keys, and a fake clock.
-// The Windows core build, without an image library, defines
-// ORVANTIS_TESTS_WITHOUT_IMAGES: frames are files that exist (the scan and
-// the listing never open them) and the recorded display holds no pixels.
+// What the unit tests drive the program with: a fresh state record, a working
+// folder with contents folders beside it, captured output, a recorded display
+// with scripted keys, a fake clock. Without an image library
+// (ORVANTIS_TESTS_WITHOUT_IMAGES) frames are files never opened, and the
+// display holds no pixels.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -41,8 +40,7 @@ extern std::string CapturedOut;
 extern std::string CapturedErr;
 extern double FakeNow; // seconds; each read of the clock advances it by a millisecond
 
-// Clears the state record and every seam, and makes a fresh folder tree
-// <tmp>/work (the working folder, made current) beside <tmp>/S001 and so on.
+// Clears the state and every seam; makes <tmp>/work current beside <tmp>/S001...
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -51,8 +49,7 @@ class PlayerTest : public ::testing::Test {
   std::string root_; // the folder that holds work/ and the contents folders
 };
 
-// Makes folder ../S<k> (relative to the working folder) with frames of the
-// given numbers, each filled with a colour derived from its number.
+// Makes ../S<k> with frames of the given numbers, each coloured by its number.
 void MakeFolder(int folder_number, const std::vector<int> &frame_numbers, int width = 64, int height = 48);
 
 // Values of several types side by side, for one comparison.
@@ -64,8 +61,8 @@ void WriteText(const std::string &path, const std::string &text);
 std::string ReadText(const std::string &path);
 
 #ifdef _WIN32
-// Windows has no fmemopen; the tests that read values out of a string get
-// the bytes back through a temporary file, deleted when it is closed.
+// Windows has no fmemopen: a temporary file, deleted when closed.
+
 FILE *fmemopen(void *buffer, size_t size, const char *mode);
 #endif
 

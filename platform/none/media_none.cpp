@@ -1,7 +1,6 @@
 // The build without the image library: images are empty handles, no window
-// opens and no camera is found. Everything that only names images (the frame
-// table, the cache bookkeeping, the settings, the pool, the camera switching)
-// runs as it does in the program; a frame image never loads.
+// opens, no camera is found and no frame image loads; the rest runs as usual.
+
 #include "platform/camera_source.h"
 #include "platform/image.h"
 #include "platform/platform.h"

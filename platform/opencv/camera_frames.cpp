@@ -1,8 +1,7 @@
-// A recording as the camera: the numbered JPEG frames of a folder, as the
-// import makes them, played in a loop at the rate asked for. It rehearses a
-// room on both systems without a webcam (Windows has no preloaded virtual
-// camera), so the player gets its frames as from a webcam that keeps only its
-// latest one.
+// A recording as the camera, looped at the rate asked for, as from a webcam
+// that keeps only its latest frame: rehearsals without a webcam on both
+// systems (Windows has no preloaded virtual camera).
+
 #include <chrono>
 #include <cstdlib>
 #include <string>

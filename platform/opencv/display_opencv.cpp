@@ -71,11 +71,10 @@ void WindowSize(const char *name, int *width, int *height) {
   *height = known ? shown.height : 0;
 }
 
-// A user-sized window is handed no more pixels than it shows: a larger image
-// is shrunk to fit first, which costs less than the toolkit's own scaling of
-// the whole. Frames come already fitted to the picture (MarkAndFit); an image
-// of another shape (the key screen between frames) is handed over whole, for
-// the window to fit.
+// A user-sized window is handed no more pixels than it shows, which costs
+// less than the toolkit's own scaling. Frames come fitted (MarkAndFit); an
+// image of another shape (the key screen) is handed over whole.
+
 void ShowImage(const char *name, const ZepImage *image) {
   if (image == nullptr || image->mat.empty()) return;
   int width = 0, height = 0;

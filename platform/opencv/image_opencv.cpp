@@ -10,14 +10,12 @@
 
 namespace {
 
-// Released images are kept for reuse: with a cache of one frame, every frame
-// change releases one image and loads the next, and decoding into the buffer
-// just released avoids a large allocation (and its page faults, which cost
-// several times the decoding of a 4K frame) per frame. A larger cache is
-// emptied whole when full, so as many spares as it holds are kept: the next
-// round of loads reuses them all, and memory stays at what the full cache held.
-// The threads that decode ahead take and release them too. Never destroyed,
-// so that the spares stay reachable until the process ends.
+// Released images are kept for reuse: decoding into a buffer just released
+// avoids a large allocation per frame, whose page faults cost several times
+// the decoding of a 4K frame. As many spares as the cache holds are kept,
+// since a full cache is emptied whole. Shared with the threads that decode
+// ahead; never destroyed, so the spares stay reachable until the end.
+
 struct SparePile {
   std::mutex lock;
   std::vector<ZepImage *> images;

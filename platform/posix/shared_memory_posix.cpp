@@ -8,10 +8,9 @@
 
 namespace {
 
-// Grows the object to `size` bytes when it is smaller. Another copy may be
-// growing it at the same moment; both ask for the same size, so the order
-// does not matter. A larger object is left alone: shrinking it could pull
-// memory from under a process that mapped more.
+// Grows the object to `size` bytes when smaller (copies growing it at once ask
+// for the same size); a larger one is left alone for processes that mapped more.
+
 bool HoldsAtLeast(int fd, size_t size) {
   struct stat st;
   if (fstat(fd, &st) != 0) return false;

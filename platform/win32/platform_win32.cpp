@@ -16,12 +16,10 @@
 
 namespace {
 
-// The console shows code page 932. The program's own texts are compiled into
-// it (-fexec-charset), and names from the command line or from files are in
-// it already: every byte goes out as it is, without guessing at an encoding.
-// Standard output is flushed at every line end, also into a file or a pipe,
-// so that a log or a supervising program sees each message when it happens.
-// (The runtime's line-buffered mode is full buffering on Windows.)
+// The console shows code page 932, which the program's texts are compiled
+// into and names arrive in: every byte goes out as it is. Standard output is
+// flushed at every line end by hand, since the runtime's line-buffered mode
+// is full buffering on Windows.
 void WriteOut(const char *data, size_t size) {
   fwrite(data, 1, size, stdout);
   if (memchr(data, '\n', size) != nullptr) fflush(stdout);
@@ -46,10 +44,8 @@ double NowSeconds() {
          static_cast<double>(micro % 1000000ULL) * 1e-6;
 }
 
-// A wide string in the locale's multibyte form, whole (the argument table
-// truncates it), character by character with '?' for a character the code
-// page lacks, as the console stream shows it. Returns a malloc'd string,
-// empty when memory is short.
+// A wide string in the locale's multibyte form, whole, '?' for a character
+// the code page lacks; malloc'd, empty when memory is short.
 char *ToLocaleMultibyte(const wchar_t *wide) {
   size_t len = wcslen(wide);
   char *out = static_cast<char *>(malloc(len * MB_LEN_MAX + 1));
@@ -187,11 +183,9 @@ bool StampFile(const char *path, FileStamp *stamp) {
   return true;
 }
 
-// Windows compares names without regard to case: CLIP_00001.JPG is the
-// frame clip_00001.jpg to PathFileExistsA and to the program. Each entry is
-// therefore reported as stored and also in lower and in upper case, so that
-// a caller looking for a name it built (S001, clip_00001.jpg, zep_env0001.dat)
-// finds it however the file system happens to store it.
+// Windows compares names without regard to case, so each entry is reported as
+// stored and in lower and upper case: a caller looking for a name it built
+// finds it however the file system stores it.
 bool ListFolder(const char *folder, void (*visit)(const char *, bool, void *), void *context, bool *missing) {
   *missing = false;
   char pattern[MAX_PATH * 4];
@@ -251,11 +245,11 @@ bool ProgramFolder(char *buffer, size_t size) {
   return fits;
 }
 
-// A rename over a file that another copy (which re-reads it every pass) or a
-// virus scanner holds open is refused. After about 50 ms of refusals the file
-// is emptied and written whole in one call instead, through a handle that
-// lets every reader keep its own: a reader then sees the old text, the new
-// one or an empty file, never a mix of two numbers.
+// A rename over a file another copy or a virus scanner holds open is refused.
+// After about 50 ms of refusals the file is rewritten whole in one call
+// through a shared handle: a reader sees the old text, the new one or an
+// empty file, never a mix of two numbers.
+
 bool WriteFileAtomically(const char *path, const char *data, size_t size) {
   char temp[MAX_PATH + 64];
   int n = snprintf(temp, sizeof temp, "%s.tmp%lu", path, GetCurrentProcessId());

@@ -1,40 +1,31 @@
-/* A virtual webcam for rehearsals and tests: preloaded into a process
- * (LD_PRELOAD=libvcam.so), it answers for /dev/video0 .. /dev/video3 at the
- * C library's door (open, stat, ioctl, mmap, read, close, and syscall for
- * libv4l2), so that a program's own V4L2 capture - the Linux player's, or
- * Wine's DirectShow capture under the Windows player - reads its frames as
- * from a USB camera. Linux only, libc only.
+/* A virtual webcam for rehearsals and tests: preloaded (LD_PRELOAD) into a
+ * process, it answers for /dev/video0 .. /dev/video3 at the C library's door
+ * (open, stat, ioctl, mmap, read, close, and syscall for libv4l2), so that a
+ * program's own V4L2 capture - the Linux player's, or Wine's under the Windows
+ * player - reads its frames as from a USB camera. Linux only, libc only.
  *
  * Settings, from the environment, read on first use (a sanitizer runtime
  * may run us before the environment is readable):
- *   VCAM_DEVICES  number of cameras, 1..4 (default 1); /dev/videoN beyond
- *                 them does not exist
- *   VCAM_SIZE     WxH: always deliver this size, whatever is asked for (as
- *                 many webcams do); unset: honour the request
+ *   VCAM_DEVICES  number of cameras, 1..4 (default 1)
+ *   VCAM_SIZE     WxH: always deliver this size, as many webcams do
  *   VCAM_FORMATS  "bgr" (BGR24 only), "yuyv" (YUYV only), else both
  *   VCAM_RATE     frames per second (default 30; S_PARM changes it)
- *   VCAM_VIDEO    a raw bgr24 file (ffmpeg -f rawvideo -pix_fmt bgr24) of
- *                 VCAM_VIDEO_SIZE (WxH) frames, played in a loop; unset: a
- *                 built-in pattern (a white top-left quadrant on black and,
- *                 while moving, a grey bar that sweeps left to right)
+ *   VCAM_VIDEO    a raw bgr24 file of VCAM_VIDEO_SIZE (WxH) frames, looped;
+ *                 unset: a white top-left quadrant on black and, while
+ *                 moving, a grey bar that sweeps left to right
  *   VCAM_CONTROL  a file whose first word, read at every frame, is the
  *                 state of all cameras: "moving" (the default), "still",
  *                 "dark" (one dim picture, identical bit for bit in every
- *                 frame: a covered lens, or a dark room whose noise the
- *                 camera's compression removes), "frozen" (no more frames)
- *                 or "unplugged" (gone: every call fails with ENODEV, and
- *                 open with ENOENT); refusals, each as a real device
- *                 refuses: "denied" (open fails with EACCES, the node
- *                 is 0660 of group video), "busy" (another program
- *                 streams: S_FMT and REQBUFS fail with EBUSY), "noformat"
- *                 (S_FMT and S_PARM fail with EINVAL); a number after it is the device's own
- *                 rate, kept whatever rate the program asks for (a webcam
- *                 lengthens its exposure in a dim room and drops to 5 to 15
- *                 frames per second), e.g. "dark 5"
+ *                 frame), "frozen" (no more frames), "unplugged" (every
+ *                 call fails with ENODEV, open with ENOENT), or a refusal:
+ *                 "denied" (open fails with EACCES, the node is 0660 of
+ *                 group video), "busy" (S_FMT and REQBUFS fail with EBUSY),
+ *                 "noformat" (S_FMT and S_PARM fail with EINVAL); a number
+ *                 after it is the device's own rate, kept whatever the
+ *                 program asks for (a webcam in a dim room), e.g. "dark 5"
  *   VCAM_LOG      a file that gets one line per call: monotonic time in
  *                 ms, pid, device, call and its arguments
- * A still picture carries sensor-like noise (a level of 0 or 1 on each
- * byte), so two still frames differ a little but never by much. */
+ * A still picture carries sensor-like noise (0 or 1 on each byte). */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -81,9 +72,8 @@ static struct {
   const char *video, *control, *log;
 } cfg;
 
-/* The C library's own functions that the hooks below stand in front of: one
- * row each, its name and its pointer type, all resolved together on first use
- * (libc()). One this C library does not export stays null. */
+/* The C library's functions the hooks stand in front of, resolved together
+ * on first use; one this C library does not export stays null. */
 #define LIBC_CALLS(ROW)                                                                                      \
   ROW(open, int (*)(const char *, int, ...))                                                                 \
   ROW(open64, int (*)(const char *, int, ...))                                                               \
@@ -144,8 +134,7 @@ static double now_ms(void) {
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-/* One line of the call log; opened for each line so that every process and
- * thread appends whole lines. */
+/* One line of the call log, opened each time so that all append whole lines. */
 static void say(const struct camera *c, int index, const char *fmt, ...) {
   configure();
   if (!cfg.log) return;
@@ -255,9 +244,8 @@ static void fill_format(const struct camera *c, struct v4l2_format *f) {
   f->fmt.pix.colorspace = V4L2_COLORSPACE_SRGB;
 }
 
-/* Applies a format request the way a driver does: an unknown pixel format
- * becomes the device's own, the size is honoured unless the device has a
- * fixed one. With `set` 0 (TRY_FMT) nothing changes. */
+/* Applies a format request as a driver does; with `set` 0 (TRY_FMT) nothing
+ * changes. */
 static void apply_format(struct camera *c, struct v4l2_format *f, int set) {
   struct camera t = *c;
   if (offered(f->fmt.pix.pixelformat)) t.format = f->fmt.pix.pixelformat;
@@ -333,8 +321,7 @@ static void make_frame(struct camera *c, unsigned char *out, char s) {
   free(bgr);
 }
 
-/* Waits for the next tick of the frame clock, at most one frame time. The
- * callers retry at once on EAGAIN, so the pace is kept here. */
+/* At most one frame time for the next tick: callers retry at once on EAGAIN. */
 static int wait_tick(struct camera *c) {
   struct pollfd p = {c->fd, POLLIN, 0};
   uint64_t ticks;
@@ -532,8 +519,7 @@ static int queue_buffer(struct camera *c, void *arg) {
   return describe_buffer(c, b, 0);
 }
 
-/* Hands over the oldest queued buffer with the next frame in it, once the
- * frame clock has ticked. */
+/* The oldest queued buffer with the next frame, once the frame clock ticked. */
 static int dequeue_buffer(struct camera *c, void *arg) {
   char s = c->state;
   struct v4l2_buffer *b = arg;
@@ -599,8 +585,7 @@ static const struct {
     {VIDIOC_STREAMOFF, stream_off},
 };
 
-/* A device that is gone, or refuses as the control file says, answers before
- * any handler. */
+/* A device gone or refusing answers before any handler. */
 static int do_ioctl(struct camera *c, unsigned request, void *arg) {
   char s = state();
   if (s == 'u') {
@@ -722,8 +707,8 @@ void *mmap64(void *addr, size_t len, int prot, int flags, int fd, off_t off) {
   return mmap(addr, len, prot, flags, fd, off);
 }
 
-/* libv4l2 reaches the device through syscall(); the calls on our files are
- * answered here, all others go on to the kernel. */
+/* libv4l2 reaches the device through syscall(). */
+
 long syscall(long number, ...) {
   va_list ap;
   va_start(ap, number);

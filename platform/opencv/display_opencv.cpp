@@ -74,7 +74,6 @@ void WindowSize(const char *name, int *width, int *height) {
 // A user-sized window is handed no more pixels than it shows, which costs
 // less than the toolkit's own scaling. Frames come fitted (MarkAndFit); an
 // image of another shape (the key screen) is handed over whole.
-
 void ShowImage(const char *name, const ZepImage *image) {
   if (image == nullptr || image->mat.empty()) return;
   int width = 0, height = 0;

@@ -14,8 +14,10 @@ packed=$TMP/unpacked/ORVANTIS_120
 
 # install-autostart.cmd writes the log-on task's definition, well-formed, with the folder, and
 # says whether Task Scheduler took it: Wine's service takes it or refuses, as it has started or not.
+# Wine's loader now and then fails to start cmd itself ("ShellExecuteEx failed"): then once more.
+autostart() { (cd "$packed" && wine_run 60 "$WINE" cmd /c install-autostart.cmd) >"$OUT" 2>&1; }
 said="Task Scheduler did not take"
-(cd "$packed" && wine_run 60 "$WINE" cmd /c install-autostart.cmd) >"$OUT" 2>&1 && said="ORVANTIS.exe\" at log-on"
+{ autostart || { grep -q "ShellExecuteEx failed" "$OUT" && autostart; }; } && said="ORVANTIS.exe\" at log-on"
 grep -qF "$said" "$OUT" && xmllint --noout "$packed/autostart-task.xml" &&
   grep -qF "<WorkingDirectory>Z:$(tr / '\\' <<<"$packed")\\ApplicationData<" "$packed/autostart-task.xml" ||
   fail "install-autostart.cmd: $(cat "$OUT")"

@@ -33,6 +33,7 @@
 #include <grp.h>
 #include <linux/videodev2.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -100,15 +101,19 @@ struct libc_calls {
   LIBC_CALLS(LIBC_FIELD)
 };
 
+static struct libc_calls resolved_calls;
+
+static void resolve_calls(void) {
+#define LIBC_RESOLVE(name, type) resolved_calls.name = (type)dlsym(RTLD_NEXT, #name);
+  LIBC_CALLS(LIBC_RESOLVE)
+}
+
+/* Resolved once, whichever thread first needs one (the player's decoding
+ * threads open files too). */
 static const struct libc_calls *libc(void) {
-  static struct libc_calls calls;
-  static int resolved;
-  if (!__atomic_load_n(&resolved, __ATOMIC_ACQUIRE)) {
-#define LIBC_RESOLVE(name, type) calls.name = (type)dlsym(RTLD_NEXT, #name);
-    LIBC_CALLS(LIBC_RESOLVE)
-    __atomic_store_n(&resolved, 1, __ATOMIC_RELEASE);
-  }
-  return &calls;
+  static pthread_once_t once = PTHREAD_ONCE_INIT;
+  pthread_once(&once, resolve_calls);
+  return &resolved_calls;
 }
 
 static void configure(void) {
